@@ -1,0 +1,6 @@
+#include "driver/AnalysisRun.h"
+
+int runAnalysis(int, const char* const*)
+{
+    return 0;
+}

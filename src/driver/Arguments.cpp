@@ -1,0 +1,1 @@
+#include "driver/Arguments.h"

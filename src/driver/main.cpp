@@ -1,0 +1,12 @@
+#include "driver/AnalysisRun.h"
+#include "driver/ErrorReport.h"
+
+int main(int argc, char** argv)
+{
+    try {
+        return runAnalysis(argc, argv);
+    } catch (const FatalError&) {
+        // The message is already in VarnoLog.txt and on the console.
+        return 1;
+    }
+}

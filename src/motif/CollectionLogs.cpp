@@ -1,0 +1,1 @@
+#include "motif/CollectionLogs.h"

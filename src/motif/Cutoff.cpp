@@ -1,0 +1,1 @@
+#include "motif/Cutoff.h"

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "results/Hit.h"
+
+class Sequence;
+
+// One position of the motif model.
+struct MotifColumn {
+    double freqA = 0.0, freqC = 0.0, freqG = 0.0, freqT = 0.0;
+    double countA = 0.0, countC = 0.0, countG = 0.0, countT = 0.0; // weighted counts
+    char consensus = 'A';
+    double rsequence = 0.0;                 // bits
+    double rsequenceWithWindow = 0.0;       // scratch of the differential methods
+    double relativeEntropy = 0.0;           // bits
+    double relativeEntropyWithWindow = 0.0; // scratch of the differential methods
+};
+
+// The known sites of the motif and the model built from them.
+class SiteCollection {
+public:
+    // Reads the motif file (by extension) and builds the model against the
+    // reference sequence's background. Input errors go through reportError.
+    SiteCollection(const std::string& motifFileName, const Sequence& referenceSequence);
+
+    // A collection of the given sites (already in the form they would be
+    // read), with the model built; for tests and benchmarks.
+    static SiteCollection fromSites(const std::vector<std::string>& siteTexts,
+                                    const Sequence& referenceSequence,
+                                    const std::string& motifName = "sites");
+
+    void readSiteList(const std::string& fileName);
+    void readSiteFasta(const std::string& fileName);
+    void buildFrequencyTable();
+    void computeRsequence(const Sequence& referenceSequence);
+    void computeRelativeEntropy(const Sequence& referenceSequence);
+    std::uint32_t siteCount() const { return static_cast<std::uint32_t>(sites.size()); }
+
+    std::vector<Hit> sites;
+    std::vector<MotifColumn> columns;
+    std::uint32_t siteLength = 0;
+    double rsequence = 0.0;       // bits
+    double relativeEntropy = 0.0; // bits
+    std::string motifName;
+
+private:
+    SiteCollection() = default;
+};
+
+// Turns a..z to upper case in place; every other byte is kept.
+void uppercase(std::string& text);

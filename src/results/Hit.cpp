@@ -1,0 +1,6 @@
+#include "results/Hit.h"
+
+void Hit::reset()
+{
+    *this = Hit(windowLength);
+}

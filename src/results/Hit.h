@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// One scored window. The same record serves as the scan's working window, an
+// entry of the integration buffer, a site of the motif collection and a kept
+// hit of a sequence.
+class Hit {
+public:
+    explicit Hit(std::uint32_t windowLength = 0) : windowLength(windowLength) {}
+
+    // Every field back to its initial value except windowLength.
+    void reset();
+
+    std::string window;          // letters as scored, 5'->3' on the hit's strand
+    std::uint32_t position = 0;  // 0-based; reverse strand: leftmost letter on the given strand + windowLength
+    std::uint32_t windowLength;  // the collection's siteLength
+    bool forward = false;        // true on the strand as read
+    double score = 0.0;
+    double upMean = 0.0;         // integration means (0 without integration)
+    double downMean = 0.0;
+    double localMean = 0.0;
+    std::string type = "Unknown"; // "Unknown", "Intergenic", "Operator", "Intragenic" or "Collection"
+    std::int32_t distance = 0;   // signed distance to the chosen gene
+    std::uint32_t geneStart = 0; // chosen gene's coordinates, 1-based
+    std::uint32_t geneEnd = 0;
+    bool geneForward = false;
+    std::string geneTag;
+    std::string geneName;
+    std::string geneProduct;
+};

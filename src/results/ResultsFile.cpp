@@ -1,0 +1,1 @@
+#include "results/ResultsFile.h"

@@ -1,0 +1,1 @@
+#include "sequences/GenBankReader.h"

@@ -1,0 +1,1 @@
+#include "sequences/Sequence.h"

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "results/Hit.h"
+#include "sequences/Gene.h"
+
+class SiteCollection;
+
+// One input sequence with its background, its scan state and its hits.
+class Sequence {
+public:
+    char sourceFormat = 'F';     // 'F' from FASTA, 'G' from GenBank
+    std::string locusName;       // GenBank LOCUS name; FASTA header text
+    std::string name;            // printed name: DEFINITION text or FASTA header text
+    std::vector<Gene> genes;     // CDS features in file order (GenBank only)
+    std::string bases;           // upper case, nothing filtered; the scan extends and reverse-complements it
+    std::uint32_t windowsTaken = 0;
+    bool forward = true;         // false once bases holds the reverse complement
+    double backgroundA = 0.25;
+    double backgroundC = 0.25;
+    double backgroundG = 0.25;
+    double backgroundT = 0.25;
+    double aprioriEntropy = 2.0; // bits
+    std::size_t windowCursor = 0; // index in bases of the next window's first letter
+    std::vector<Hit> hits;
+    std::size_t hitCursor = 0;
+    double globalScoreMean = 0.0;
+
+    std::string getName() const { return name; }
+
+    // Strand scan of a circular sequence.
+    void reserveHits(const SiteCollection& collection);
+    void extendForScan(bool useIntegration, std::uint32_t windowLength, std::int32_t windowCount);
+    // The next window into `window` (empty when the pass is over).
+    void nextWindow(std::uint32_t windowLength, std::string& window);
+    void reverseComplement();
+    void shrinkHits();
+};

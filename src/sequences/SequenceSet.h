@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "sequences/Sequence.h"
+
+// All sequences of the sequence file, in file order, and the stem from which
+// every output file name is formed.
+class SequenceSet {
+public:
+    // Reads the whole file, FASTA or GenBank by its extension; an input error
+    // goes through reportError.
+    explicit SequenceSet(const std::string& fileName);
+
+    std::string getStem() const { return stem; }
+
+    void readFastaFile(const std::string& fileName);
+    void readGenBankFile(const std::string& fileName);
+
+    std::vector<Sequence> sequences;
+    std::string stem;
+    std::size_t cursor = 0; // walks start at the first sequence
+};

@@ -1,0 +1,124 @@
+#include "support/TestSupport.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace testing_support {
+
+TempDir::TempDir()
+{
+    std::string pattern = (fs::temp_directory_path() / "varno-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot create a temporary folder");
+    root = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(root, ignored);
+}
+
+std::string TempDir::file(const std::string& name) const { return root + "/" + name; }
+
+void writeFile(const std::string& path, const std::string& content)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool fileExists(const std::string& path) { return fs::exists(path); }
+
+std::vector<std::string> listFiles(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.is_regular_file())
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string dataFile(const std::string& name) { return std::string(VARNO_TEST_DATA) + "/" + name; }
+
+std::string sourceFile(const std::string& relativePath)
+{
+    return std::string(VARNO_SOURCE_ROOT) + "/" + relativePath;
+}
+
+RunResult runVarno(const std::string& workingFolder, const std::vector<std::string>& arguments)
+{
+    const std::string outPath = workingFolder + "/.varno-stdout";
+    const std::string errPath = workingFolder + "/.varno-stderr";
+    RunResult result;
+    const pid_t child = fork();
+    if (child < 0)
+        throw std::runtime_error("fork failed");
+    if (child == 0) {
+        if (chdir(workingFolder.c_str()) != 0)
+            _exit(127);
+        if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr)
+            || !freopen("/dev/null", "r", stdin))
+            _exit(127);
+        std::vector<char*> argv;
+        std::string binary = VARNO_BINARY;
+        argv.push_back(binary.data());
+        std::vector<std::string> copies(arguments);
+        for (std::string& argument : copies)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        execv(binary.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.output = readFile(outPath);
+    result.errors = readFile(errPath);
+    fs::remove(outPath);
+    fs::remove(errPath);
+    return result;
+}
+
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        lines.push_back(line);
+    return lines;
+}
+
+void writeOptionsFile(const std::string& path, const std::vector<std::string>& values)
+{
+    std::string text;
+    int k = 1;
+    for (const std::string& value : values)
+        text += "value " + std::to_string(k++) + " $" + value + "\n";
+    writeFile(path, text);
+}
+
+} // namespace testing_support

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh, empty folder that is removed with everything in it at scope exit.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return root; }
+    // path() + "/" + name
+    std::string file(const std::string& name) const;
+
+private:
+    std::string root;
+};
+
+void writeFile(const std::string& path, const std::string& content);
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+// Names of the plain files in a folder, sorted.
+std::vector<std::string> listFiles(const std::string& folder);
+// Path of a file under tests/data.
+std::string dataFile(const std::string& name);
+// Path of a file under the source root (examples/, ...).
+std::string sourceFile(const std::string& relativePath);
+
+struct RunResult {
+    std::string output; // everything the program wrote to standard output
+    std::string errors; // everything it wrote to standard error
+    int exitStatus = -1;
+};
+
+// Runs the built varno binary with `arguments` in `workingFolder`, standard
+// input closed, and collects its output and exit status.
+RunResult runVarno(const std::string& workingFolder, const std::vector<std::string>& arguments);
+
+// The lines of a text, without their terminators.
+std::vector<std::string> splitLines(const std::string& text);
+
+// Writes an options file with the sixteen values in order.
+void writeOptionsFile(const std::string& path, const std::vector<std::string>& values);
+
+} // namespace testing_support
