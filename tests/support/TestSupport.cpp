@@ -31,6 +31,17 @@ TempDir::~TempDir()
 
 std::string TempDir::file(const std::string& name) const { return root + "/" + name; }
 
+ScopedWorkingFolder::ScopedWorkingFolder(const std::string& folder) : previous(fs::current_path().string())
+{
+    fs::current_path(folder);
+}
+
+ScopedWorkingFolder::~ScopedWorkingFolder()
+{
+    std::error_code ignored;
+    fs::current_path(previous, ignored);
+}
+
 void writeFile(const std::string& path, const std::string& content)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

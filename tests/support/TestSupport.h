@@ -21,6 +21,19 @@ private:
     std::string root;
 };
 
+// Makes `folder` the working folder until scope exit (in-process tests of
+// code that writes "VarnoLog.txt" or other files into the working folder).
+class ScopedWorkingFolder {
+public:
+    explicit ScopedWorkingFolder(const std::string& folder);
+    ~ScopedWorkingFolder();
+    ScopedWorkingFolder(const ScopedWorkingFolder&) = delete;
+    ScopedWorkingFolder& operator=(const ScopedWorkingFolder&) = delete;
+
+private:
+    std::string previous;
+};
+
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
