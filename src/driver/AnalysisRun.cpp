@@ -1,6 +1,172 @@
 #include "driver/AnalysisRun.h"
 
-int runAnalysis(int, const char* const*)
+#include <ctime>
+#include <string>
+
+#include "driver/Arguments.h"
+#include "driver/RunLog.h"
+#include "motif/Background.h"
+#include "motif/CollectionLogs.h"
+#include "motif/Cutoff.h"
+#include "motif/SiteCollection.h"
+#include "options/Options.h"
+#include "results/GeneContext.h"
+#include "results/Hit.h"
+#include "results/HitFilter.h"
+#include "results/ResultsFile.h"
+#include "results/SequenceLogs.h"
+#include "scoring/IntegrationWindows.h"
+#include "scoring/Scoring.h"
+#include "sequences/SequenceSet.h"
+
+namespace {
+
+// Elapsed whole seconds since the run started, cumulative.
+class RunClock {
+public:
+    RunClock() : start(std::time(nullptr)) {}
+    double elapsed() const { return std::difftime(std::time(nullptr), start); }
+
+private:
+    std::time_t start;
+};
+
+// Why a sequence cannot be scanned with this motif and these settings, or
+// empty when it can. Circular extension needs at least one window's letters,
+// and under integration the priming also needs the span around the origin.
+std::string unscannableReason(const Sequence& sequence, std::uint32_t siteLength, const IntegrationWindows& windows,
+                              bool useIntegration)
 {
+    const std::uint64_t length = sequence.bases.size();
+    if (length < siteLength)
+        return "WARNING: sequence shorter than the motif, not scanned: ";
+    const std::uint64_t centre = windows.centreIndex;
+    if (useIntegration && (length < centre + siteLength || length < centre + 2))
+        return "WARNING: sequence too short for the integration window, not scanned: ";
+    return std::string();
+}
+
+// One pass over the current strand of the sequence.
+void scanStrand(Sequence& sequence, SiteCollection& collection, const Options& options, IntegrationWindows& windows,
+                Hit& working)
+{
+    const std::uint32_t siteLength = collection.siteLength;
+    const std::uint32_t method = static_cast<std::uint32_t>(options.methodCode);
+    sequence.extendForScan(options.useIntegration, siteLength, windows.windowCount);
+    sequence.windowsTaken = 0;
+    sequence.windowCursor = 0;
+    working.reset();
+    if (options.useIntegration) {
+        primeIntegrationWindows(sequence, windows, collection, options);
+        // The primed buffer already holds the windows up to the centre's
+        // span; the scan goes on right after them.
+        const std::uint32_t start = windows.centreIndex + 1;
+        if (sequence.bases.size() > start) {
+            sequence.windowCursor = start;
+            sequence.windowsTaken = start;
+        }
+    }
+    for (;;) {
+        sequence.nextWindow(siteLength, working.window);
+        working.forward = sequence.forward;
+        working.position = sequence.windowPosition(siteLength);
+        if (working.window.empty())
+            break;
+        scoreWindow(method, working, sequence, collection);
+        if (!options.useIntegration) {
+            considerHit(working, options, sequence);
+            continue;
+        }
+        Hit centre(siteLength);
+        takeCentreHit(windows, centre);
+        if (!sequence.forward)
+            working.position -= windows.centreIndex;
+        slideIntegrationWindows(windows, working, sequence);
+        considerHit(centre, options, sequence);
+    }
+    if (sequence.forward)
+        sequence.reverseComplement();
+}
+
+void analyseSequence(Sequence& sequence, unsigned number, SiteCollection& collection, const Options& options,
+                     IntegrationWindows& windows, Hit& working, RunLog& log, const RunClock& clock)
+{
+    logValue(log, "Analyzing sequence: ", number);
+    const std::string reason = unscannableReason(sequence, collection.siteLength, windows, options.useIntegration);
+    if (!reason.empty()) {
+        logPair(log, reason, sequence.getName());
+    } else {
+        sequence.reserveHits(collection);
+        for (int pass = 0; pass < 2; ++pass)
+            scanStrand(sequence, collection, options, windows, working);
+        sequence.shrinkHits();
+        if (options.useIntegration) {
+            sequence.globalScoreMean = windows.globalMean;
+            applyIntegrationRatio(sequence, options);
+        }
+    }
+    logValue(log, "Sorting results for sequence: ", number);
+    sortHits(sequence, options);
+    assignGeneContext(sequence, options);
+    logLine(log, sequence.getName());
+    logValue(log, "Sequence analyzed! - Time (s): ", clock.elapsed());
+    logLine(log, " ");
+}
+
+} // namespace
+
+int runAnalysis(int argc, const char* const* argv)
+{
+    const std::optional<RunArguments> arguments = parseArguments(argc, argv);
+    if (!arguments)
+        return 0; // the help screen was shown
+
+    RunLog log(arguments->sequenceFile);
+    const RunClock clock;
+
+    Options options;
+    setDefaults(options, log);
+    if (readOptionsFile(arguments->optionsFile, log, options)) {
+        logLine(log, "Options read!");
+    } else {
+        setDefaults(options, log);
+        logLine(log, "WARNING: options not read or read incorrectly. Running on default options.");
+    }
+
+    logLine(log, "Reading sequences...");
+    SequenceSet set(arguments->sequenceFile);
+    logValue(log, "Sequences read! - Time (s): ", clock.elapsed());
+    if (options.writeLogs)
+        writeSequenceLogs(set, log);
+    Sequence& reference = set.sequences.front();
+    if (options.useSequenceBackground && set.sequences.size() < 2)
+        computeBackground(reference);
+
+    logLine(log, "Reading site collection...");
+    SiteCollection collection(arguments->motifFile, reference);
+    logValue(log, "Site collection read! - Time (s): ", clock.elapsed());
+    if (options.writeLogs)
+        writeCollectionLogs(collection, set.getStem(), log);
+    logLine(log, " ");
+
+    Hit working(collection.siteLength);
+    deriveCutoff(collection, options, reference, set.getStem(), log);
+
+    IntegrationWindows windows;
+    buildIntegrationWindows(options, windows);
+    if (options.useIntegration) {
+        if (lowerIsBetter(options.methodCode))
+            options.cutoff = options.cutoff * options.cutoffFactor;
+        else
+            options.cutoff = options.cutoff / options.cutoffFactor;
+    }
+
+    unsigned number = 1;
+    for (set.cursor = 0; set.cursor < set.sequences.size(); ++set.cursor, ++number)
+        analyseSequence(set.sequences[set.cursor], number, collection, options, windows, working, log, clock);
+
+    logPair(log, "Saving results to ", resultsFileName(set, options));
+    writeResults(set, options);
+    clearWindowHits(windows);
     return 0;
 }

@@ -37,6 +37,10 @@ public:
     void extendForScan(bool useIntegration, std::uint32_t windowLength, std::int32_t windowCount);
     // The next window into `window` (empty when the pass is over).
     void nextWindow(std::uint32_t windowLength, std::string& window);
+    // Coordinate of the window just taken: forward strand, the index of its
+    // first letter; reverse strand, its leftmost letter on the given strand
+    // plus windowLength (so a palindrome sits windowLength apart on the two strands).
+    std::uint32_t windowPosition(std::uint32_t windowLength) const;
     void reverseComplement();
     void shrinkHits();
 };
