@@ -45,11 +45,11 @@ void Sequence::reserveHits(const SiteCollection& collection)
         hits.reserve(wanted);
 }
 
-void Sequence::extendForScan(bool useIntegration, std::uint32_t windowLength, std::int32_t windowCount)
+void Sequence::extendForScan(bool useIntegration, std::uint32_t windowLength, std::int64_t windowCount)
 {
     std::size_t extension = windowLength;
     if (useIntegration)
-        extension += static_cast<std::size_t>((static_cast<std::int64_t>(windowCount) - 1) / 2);
+        extension += static_cast<std::size_t>((windowCount - 1) / 2);
     if (forward) {
         bases.append(bases, 0, extension);
         return;

@@ -1,1 +1,54 @@
 #include "motif/CollectionLogs.h"
+
+#include "driver/RunLog.h"
+#include "motif/SiteCollection.h"
+
+namespace {
+// One line of the frequency table: the label cell, then one cell per position,
+// every cell followed by ','.
+template <typename Cell>
+void writeTableLine(std::ofstream& table, const char* label, const SiteCollection& collection, Cell cell)
+{
+    table << label << ',';
+    for (std::size_t k = 0; k < collection.columns.size(); ++k)
+        table << cell(k) << ',';
+    table << '\n';
+}
+} // namespace
+
+bool openDiagnosticLog(std::ofstream& stream, const std::string& fileName, RunLog& log)
+{
+    stream.open(fileName, std::ios::out | std::ios::trunc);
+    if (!stream) {
+        logLine(log, "WARNING: could not write " + fileName);
+        return false;
+    }
+    return true;
+}
+
+void writeCollectionLogs(const SiteCollection& collection, const std::string& stem, RunLog& log)
+{
+    std::ofstream table;
+    if (openDiagnosticLog(table, stem + "_freq_table.csv", log)) {
+        const std::vector<MotifColumn>& columns = collection.columns;
+        writeTableLine(table, "", collection, [](std::size_t k) { return k + 1; });
+        writeTableLine(table, "A", collection, [&](std::size_t k) { return columns[k].freqA; });
+        writeTableLine(table, "C", collection, [&](std::size_t k) { return columns[k].freqC; });
+        writeTableLine(table, "G", collection, [&](std::size_t k) { return columns[k].freqG; });
+        writeTableLine(table, "T", collection, [&](std::size_t k) { return columns[k].freqT; });
+        writeTableLine(table, "Cons.", collection, [&](std::size_t k) { return columns[k].consensus; });
+        writeTableLine(table, "RI", collection, [&](std::size_t k) { return columns[k].rsequence; });
+        writeTableLine(table, "RE", collection, [&](std::size_t k) { return columns[k].relativeEntropy; });
+        table << '\n';
+        table << "Motif Rsequence (bits): " << collection.rsequence << '\n';
+        table << "Motif RE (bits): " << collection.relativeEntropy << '\n';
+    }
+
+    std::ofstream siteLog;
+    if (openDiagnosticLog(siteLog, stem + "_site_collection_log.txt", log)) {
+        for (std::size_t i = 0; i < collection.sites.size(); ++i) {
+            siteLog << '>' << collection.motifName << " collection - Site #" << i << '\n';
+            siteLog << collection.sites[i].window << '\n';
+        }
+    }
+}

@@ -1,1 +1,186 @@
 #include "motif/SiteCollection.h"
+
+#include <cctype>
+#include <fstream>
+
+#include "driver/ErrorReport.h"
+#include "motif/Background.h"
+#include "motif/Log2.h"
+#include "sequences/Sequence.h"
+
+namespace {
+// File names are searched for their last '.' only up to this index.
+constexpr std::string::size_type nameSearchLimit = 1024;
+// Keeps log2 finite for a base that never occurs at a position.
+constexpr double logGuard = 1e-100;
+
+Hit collectionSite(const std::string& text)
+{
+    Hit site(static_cast<std::uint32_t>(text.size()));
+    site.type = "Collection";
+    site.window = text;
+    return site;
+}
+
+char consensusOf(const MotifColumn& column)
+{
+    // Ties go to the earlier base in the order A, C, G, T.
+    if (column.freqA >= column.freqC && column.freqA >= column.freqG && column.freqA >= column.freqT)
+        return 'A';
+    if (column.freqC >= column.freqG && column.freqC >= column.freqT)
+        return 'C';
+    if (column.freqG >= column.freqT)
+        return 'G';
+    return 'T';
+}
+} // namespace
+
+SiteCollection::SiteCollection(const std::string& motifFileName, const Sequence& referenceSequence)
+{
+    const std::string::size_type dot = motifFileName.rfind('.', nameSearchLimit);
+    std::string extension;
+    if (dot == std::string::npos) {
+        motifName = motifFileName;
+        extension = motifFileName.substr(0, 3);
+    } else {
+        motifName = motifFileName.substr(0, dot);
+        extension = motifFileName.substr(dot + 1, 3);
+    }
+
+    if (extension == "FAS" || extension == "FNA" || extension == "fas" || extension == "fna")
+        readSiteFasta(motifFileName);
+    else if (extension == "TXT" || extension == "txt")
+        readSiteList(motifFileName);
+    else
+        reportError({"Incorrect motif file extension.", "Type Varno /? for help"});
+
+    buildModel(referenceSequence);
+}
+
+SiteCollection SiteCollection::fromSites(const std::vector<std::string>& siteTexts,
+                                         const Sequence& referenceSequence, const std::string& motifName)
+{
+    SiteCollection collection;
+    collection.motifName = motifName;
+    for (std::string text : siteTexts) {
+        uppercase(text);
+        collection.sites.push_back(collectionSite(text));
+    }
+    collection.checkSiteLengths();
+    collection.buildModel(referenceSequence);
+    return collection;
+}
+
+void SiteCollection::buildModel(const Sequence& referenceSequence)
+{
+    buildFrequencyTable();
+    computeRsequence(referenceSequence);
+    computeRelativeEntropy(referenceSequence);
+}
+
+void SiteCollection::readSiteList(const std::string& fileName)
+{
+    readSites(fileName, false);
+}
+
+void SiteCollection::readSiteFasta(const std::string& fileName)
+{
+    readSites(fileName, true);
+}
+
+void SiteCollection::readSites(const std::string& fileName, bool skipHeaders)
+{
+    std::ifstream file(fileName);
+    if (!file)
+        reportError({"Incorrect file name: " + fileName});
+
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        // Lines are taken whole: no trimming, no comments; only empty lines
+        // (and headers of a multi-FASTA file) are not sites.
+        if (line.empty() || (skipHeaders && line[0] == '>'))
+            continue;
+        uppercase(line);
+        sites.push_back(collectionSite(line));
+    }
+    checkSiteLengths();
+}
+
+void SiteCollection::checkSiteLengths()
+{
+    if (sites.empty())
+        reportError({"No sites read. Please check motif file!"});
+    const std::uint32_t firstLength = sites.front().windowLength;
+    for (const Hit& site : sites) {
+        if (site.windowLength != firstLength)
+            reportError({"Incorrect collection file! - Different site lengths"});
+    }
+    siteLength = firstLength;
+}
+
+void SiteCollection::buildFrequencyTable()
+{
+    columns.reserve(siteLength);
+    for (std::uint32_t i = 0; i < siteLength; ++i) {
+        BaseCounts counts;
+        for (const Hit& site : sites)
+            counts.add(static_cast<unsigned char>(site.window[i]));
+
+        const double total = counts.countA + counts.countC + counts.countG + counts.countT;
+        // Without any counted letter the frequencies would be NaN.
+        if (total == 0.0)
+            reportError({"Incorrect collection file! - No base at site position " + std::to_string(i + 1)});
+
+        MotifColumn column;
+        column.countA = counts.countA;
+        column.countC = counts.countC;
+        column.countG = counts.countG;
+        column.countT = counts.countT;
+        column.freqA = counts.countA / total;
+        column.freqC = counts.countC / total;
+        column.freqG = counts.countG / total;
+        column.freqT = counts.countT / total;
+        column.consensus = consensusOf(column);
+        columns.push_back(column);
+    }
+}
+
+void SiteCollection::computeRsequence(const Sequence& referenceSequence)
+{
+    const double aprioriEntropy = referenceSequence.aprioriEntropy;
+    rsequence = 0.0;
+    for (MotifColumn& column : columns) {
+        const double a = column.freqA + logGuard;
+        const double c = column.freqC + logGuard;
+        const double g = column.freqG + logGuard;
+        const double t = column.freqT + logGuard;
+        column.rsequence = a * log2Bits(a) + c * log2Bits(c) + g * log2Bits(g) + t * log2Bits(t) + aprioriEntropy;
+        rsequence += column.rsequence;
+    }
+}
+
+void SiteCollection::computeRelativeEntropy(const Sequence& referenceSequence)
+{
+    const double qA = backgroundProbability(referenceSequence, 'A');
+    const double qC = backgroundProbability(referenceSequence, 'C');
+    const double qG = backgroundProbability(referenceSequence, 'G');
+    const double qT = backgroundProbability(referenceSequence, 'T');
+    relativeEntropy = 0.0;
+    for (MotifColumn& column : columns) {
+        const double a = column.freqA + logGuard;
+        const double c = column.freqC + logGuard;
+        const double g = column.freqG + logGuard;
+        const double t = column.freqT + logGuard;
+        column.relativeEntropy =
+            a * log2Bits(a / qA) + c * log2Bits(c / qC) + g * log2Bits(g / qG) + t * log2Bits(t / qT);
+        relativeEntropy += column.relativeEntropy;
+    }
+}
+
+void uppercase(std::string& text)
+{
+    for (char& letter : text)
+        letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+}

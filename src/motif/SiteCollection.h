@@ -48,6 +48,13 @@ public:
 
 private:
     SiteCollection() = default;
+
+    // Shared by both readers: in a multi-FASTA file a line starting with '>'
+    // is a header and is skipped.
+    void readSites(const std::string& fileName, bool skipHeaders);
+    // Rejects an empty collection or sites of different lengths; sets siteLength.
+    void checkSiteLengths();
+    void buildModel(const Sequence& referenceSequence);
 };
 
 // Turns a..z to upper case in place; every other byte is kept.

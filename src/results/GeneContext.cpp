@@ -1,1 +1,141 @@
 #include "results/GeneContext.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "options/Options.h"
+#include "results/Hit.h"
+#include "sequences/Gene.h"
+#include "sequences/Sequence.h"
+
+namespace {
+
+// Two's-complement reading of a 32-bit pattern, spelled out so that no
+// out-of-range conversion is involved.
+std::int32_t wrapToSigned(std::uint32_t value)
+{
+    if (value <= 2147483647u)
+        return static_cast<std::int32_t>(value);
+    return static_cast<std::int32_t>(value - 2147483648u) - 2147483647 - 1;
+}
+
+// Positive when the position lies upstream of the gene's start on the gene's
+// own strand. Hit positions and gene coordinates are compared as stored.
+std::int32_t signedDistance(const Gene& gene, std::uint32_t position)
+{
+    return wrapToSigned(gene.forward ? gene.start - position : position - gene.start);
+}
+
+// |value| in 64 bits, where the 32-bit minimum has a magnitude too.
+std::int64_t magnitude(std::int32_t value)
+{
+    return std::llabs(value);
+}
+
+std::int32_t negated(std::int32_t value)
+{
+    return wrapToSigned(0u - static_cast<std::uint32_t>(value));
+}
+
+bool containsPosition(const Gene& gene, std::uint32_t position)
+{
+    if (gene.forward)
+        return gene.start < position && position < gene.end;
+    return gene.end < position && position < gene.start;
+}
+
+void copyGene(const Gene& gene, Hit& hit)
+{
+    hit.geneStart = gene.start;
+    hit.geneEnd = gene.end;
+    hit.geneForward = gene.forward;
+    hit.geneTag = gene.locusTag;
+    hit.geneName = gene.geneName;
+    hit.geneProduct = gene.product;
+}
+
+void markUnannotated(Hit& hit)
+{
+    hit.geneForward = false;
+    hit.geneTag = "Unavailable";
+    hit.geneName = "Unavailable";
+    hit.geneProduct = "Unavailable";
+    hit.geneStart = 0;
+    hit.geneEnd = 0;
+}
+
+// The gene whose start is nearest, walking from the first gene until the
+// distances start to grow. Sets `nearestDistance` to that gene's distance.
+std::size_t findNearestGene(const std::vector<Gene>& genes, std::uint32_t position, std::int32_t& nearestDistance)
+{
+    // The first gene always becomes the best, whatever the starting distance.
+    std::size_t best = 0;
+    nearestDistance = signedDistance(genes[0], position);
+    for (std::size_t index = 1; index < genes.size(); ++index) {
+        const std::int32_t distance = signedDistance(genes[index], position);
+        if (genes[index].start <= genes[best].start || magnitude(distance) < magnitude(nearestDistance)) {
+            best = index;
+            nearestDistance = distance;
+        }
+        if (magnitude(distance) > magnitude(nearestDistance))
+            break;
+    }
+    return best;
+}
+
+void annotateHit(Hit& hit, const std::vector<Gene>& genes, std::int32_t basesLength, const Options& options)
+{
+    const std::uint32_t position = hit.position;
+    std::int32_t nearestDistance = 0;
+    const std::size_t nearest = findNearestGene(genes, position, nearestDistance);
+    copyGene(genes[nearest], hit);
+    hit.distance = negated(nearestDistance);
+    hit.type = "Intergenic";
+
+    // 64-bit, so that no stored option value can overflow the test.
+    const std::int64_t distance = nearestDistance;
+    if (distance < std::int64_t{options.operatorUpstream} && distance > -std::int64_t{options.operatorDownstream}) {
+        hit.type = "Operator";
+        return;
+    }
+
+    // A hit inside a gene can only lie in one of the genes around the nearest.
+    const std::size_t first = nearest == 0 ? 0 : nearest - 1;
+    const std::size_t last = std::min(first + 3, genes.size());
+    std::int32_t containedOffset = basesLength;
+    const Gene* container = nullptr;
+    for (std::size_t index = first; index < last; ++index) {
+        const Gene& gene = genes[index];
+        if (!containsPosition(gene, position))
+            continue;
+        const std::int32_t offset = signedDistance(gene, position);
+        if (magnitude(offset) < magnitude(containedOffset)) {
+            containedOffset = offset;
+            container = &gene;
+        }
+    }
+    if (container != nullptr) {
+        copyGene(*container, hit);
+        hit.distance = negated(containedOffset);
+        hit.type = "Intragenic";
+    }
+}
+
+} // namespace
+
+void assignGeneContext(Sequence& sequence, const Options& options)
+{
+    // A GenBank record without CDS features has nothing to relate hits to.
+    const bool annotated = sequence.sourceFormat == 'G' && !sequence.genes.empty();
+    const std::int32_t basesLength = wrapToSigned(static_cast<std::uint32_t>(sequence.bases.size()));
+    for (sequence.hitCursor = 0; sequence.hitCursor < sequence.hits.size(); ++sequence.hitCursor) {
+        Hit& hit = sequence.hits[sequence.hitCursor];
+        if (annotated)
+            annotateHit(hit, sequence.genes, basesLength, options);
+        else
+            markUnannotated(hit);
+    }
+}

@@ -14,15 +14,17 @@ class SiteCollection;
 class IntegrationWindows {
 public:
     std::deque<Hit> windowHits;        // oldest first; index i is i - centreIndex windows from the centre
-    std::int32_t windowCount = 0;      // W
+    // Counts are 64-bit: the widest span the options allow, W = 2^32 + 1, must not overflow.
+    std::int64_t windowCount = 0;      // W
+    // Buffer indices; a valid geometry keeps each of them in 0 .. W - 1.
     std::uint32_t upFirstIndex = 0;
     std::uint32_t upLastIndex = 0;
     std::uint32_t downFirstIndex = 0;
     std::uint32_t downLastIndex = 0;
     std::uint32_t centreIndex = 0;     // (W - 1) / 2
-    std::int32_t upCount = 0;
-    std::int32_t downCount = 0;
-    double globalMean = 0.0;
+    std::int64_t upCount = 0;
+    std::int64_t downCount = 0;
+    double globalMean = 0.0;           // running mean over the strand scan: score / length of the extended text
     double localMean = 0.0;
     double upMean = 0.0;
     double downMean = 0.0;
@@ -30,9 +32,17 @@ public:
 
 // Validates the four interval offsets (reportError on failure) and sets the geometry.
 void buildIntegrationWindows(const Options& options, IntegrationWindows& windows);
+// Fills the buffer with the W windows around the origin of the sequence's
+// current strand, extended for the scan, and sets the interval means. A
+// strand too short for the span leaves the buffer empty.
 void primeIntegrationWindows(const Sequence& sequence, IntegrationWindows& windows, SiteCollection& collection,
                              const Options& options);
+// Stamps the three means on the buffered centre window and copies it out.
+// This and the slide throw std::out_of_range on a buffer that was not primed.
 void takeCentreHit(IntegrationWindows& windows, Hit& centre);
+// Moves the buffer one window on, with `newest` entering it; the means are
+// updated from the leaving and entering windows only.
 void slideIntegrationWindows(IntegrationWindows& windows, const Hit& newest, const Sequence& sequence);
 void clearWindowHits(IntegrationWindows& windows);
+// Multiplies the score of every kept hit by the ratio of means chosen by integrationMode.
 void applyIntegrationRatio(Sequence& sequence, const Options& options);

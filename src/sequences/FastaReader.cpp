@@ -1,1 +1,44 @@
 #include "sequences/FastaReader.h"
+
+#include "driver/ErrorReport.h"
+#include "sequences/SequenceSet.h"
+
+namespace {
+
+constexpr std::string::size_type maximumNameLength = 1024;
+// Room for a bacterial genome, so that appending its lines rarely reallocates.
+constexpr std::string::size_type initialBasesCapacity = 4000000;
+
+bool atHeader(std::istream& input)
+{
+    return input.peek() == '>';
+}
+
+} // namespace
+
+void readFastaRecord(Sequence& sequence, std::istream& input)
+{
+    std::string header;
+    readTextLine(input, header);
+    readFastaRecord(sequence, header, input);
+}
+
+void readFastaRecord(Sequence& sequence, const std::string& header, std::istream& input)
+{
+    // The first character is the '>' the caller found.
+    sequence.name = header.size() > 1 ? header.substr(1, maximumNameLength) : std::string();
+    sequence.locusName = sequence.name;
+
+    std::string collected;
+    collected.reserve(initialBasesCapacity);
+    // Peeking at each line's first byte leaves the next header unread.
+    std::string line;
+    while (!atHeader(input) && readTextLine(input, line))
+        appendUpperCase(collected, line);
+
+    collected.shrink_to_fit();
+    sequence.bases = std::move(collected);
+    sequence.windowsTaken = 0;
+    if (sequence.bases.empty())
+        reportError({"No sequence read. Please check FASTA file!"});
+}

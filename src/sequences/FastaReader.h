@@ -1,9 +1,14 @@
 #pragma once
 
 #include <istream>
+#include <string>
 
 #include "sequences/Sequence.h"
 
 // Fills one sequence from the FASTA record whose header line the stream is
 // at; leaves the stream at the next header or at end of file.
 void readFastaRecord(Sequence& sequence, std::istream& input);
+
+// The same, for a record whose header line (with its '>') was already taken
+// from the stream.
+void readFastaRecord(Sequence& sequence, const std::string& header, std::istream& input);

@@ -1,1 +1,233 @@
 #include "sequences/GenBankReader.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "driver/ErrorReport.h"
+#include "sequences/SequenceSet.h"
+
+namespace {
+
+constexpr std::string::size_type maximumNameLength = 1024;
+constexpr std::string::size_type locusNameIndex = 12;
+constexpr std::string::size_type definitionIndex = 12;
+constexpr std::string::size_type featureKeyIndex = 5;
+constexpr std::string::size_type latestCdsIndex = 10;
+constexpr std::string::size_type locationIndex = 21;
+constexpr int blocksPerSequenceLine = 6;
+
+// Room for one gene per 1000 declared bases and for the bases up to the last
+// gene's end. Both are hints only: capped so that an absurd length or
+// coordinate costs a little spare room, never the run.
+constexpr long long basesPerGene = 1000;
+constexpr long long maximumGeneHint = 20000;
+constexpr std::uint64_t spareBases = 5000;
+constexpr std::uint64_t maximumBasesHint = std::uint64_t{1} << 24;
+
+// The feature table, walked one line at a time. The end of the file reads as
+// an ORIGIN line: both end the feature section.
+class FeatureLines {
+public:
+    FeatureLines(std::istream& input, std::string firstLine) : line(std::move(firstLine)), input(input) {}
+
+    void next()
+    {
+        if (!readTextLine(input, line))
+            atEnd = true;
+    }
+    bool contains(const char* text) const { return line.find(text) != std::string::npos; }
+    bool isOrigin() const { return atEnd || line.compare(0, 6, "ORIGIN") == 0; }
+    // "CDS" in or left of the feature key column.
+    bool isCds() const
+    {
+        const std::string::size_type key = line.find("CDS");
+        return key != std::string::npos && key <= latestCdsIndex;
+    }
+    bool hasCdsKey() const { return line.size() >= featureKeyIndex + 3 && line.compare(featureKeyIndex, 3, "CDS") == 0; }
+
+    std::string line;
+    bool atEnd = false;
+
+private:
+    std::istream& input;
+};
+
+// An unsigned decimal after optional blanks and tabs. Fails, leaving `value`
+// as it was, when no digit follows or the number does not fit in 32 bits.
+bool readCoordinate(const std::string& text, std::uint32_t& value)
+{
+    std::string::size_type i = text.find_first_not_of(" \t");
+    if (i == std::string::npos || text[i] < '0' || text[i] > '9')
+        return false;
+    std::uint64_t number = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        number = number * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        if (number > std::numeric_limits<std::uint32_t>::max())
+            return false;
+    }
+    value = static_cast<std::uint32_t>(number);
+    return true;
+}
+
+// Only a..b and complement(a..b) are understood; anything else (join, order,
+// partial ends) leaves the unreadable coordinate and the ones after it at 0.
+void readLocation(const std::string& line, Gene& gene)
+{
+    gene.forward = !(line.size() >= locationIndex + 10 && line.compare(locationIndex, 10, "complement") == 0);
+    const std::string::size_type range = line.find("..");
+    std::string first;
+    std::string second;
+    if (gene.forward) {
+        if (range == std::string::npos || range < locationIndex)
+            return;
+        first = line.substr(locationIndex, range - locationIndex);
+        second = line.substr(range + 2);
+    } else {
+        const std::string::size_type open = line.find('(');
+        const std::string::size_type close = line.find(')');
+        if (open == std::string::npos || range == std::string::npos || close == std::string::npos
+            || open > range || range > close)
+            return;
+        first = line.substr(open + 1, range - open - 1);
+        second = line.substr(range + 2, close - range - 2);
+    }
+    std::uint32_t& firstCoordinate = gene.forward ? gene.start : gene.end;
+    std::uint32_t& secondCoordinate = gene.forward ? gene.end : gene.start;
+    if (readCoordinate(first, firstCoordinate))
+        readCoordinate(second, secondCoordinate);
+}
+
+// The text between the line's first two double quotes; the rest of the line
+// when the value goes on to the next line; the whole line without quotes.
+std::string qualifierValue(const std::string& line)
+{
+    const std::string::size_type open = line.find('"');
+    if (open == std::string::npos)
+        return line;
+    const std::string::size_type close = line.find('"', open + 1);
+    return line.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
+}
+
+// /gene= is looked for on the first qualifier line and the one after it only.
+std::string findGeneName(FeatureLines& lines)
+{
+    if (lines.contains("/gene="))
+        return qualifierValue(lines.line);
+    if (lines.contains("/locus_tag=") || lines.hasCdsKey() || lines.isOrigin())
+        return std::string();
+    lines.next();
+    return lines.contains("/gene=") ? qualifierValue(lines.line) : std::string();
+}
+
+// Searches on from the current line until `key`, `stopKey` (when given), the
+// next CDS or the end of the features.
+std::string findQualifier(FeatureLines& lines, const char* key, const char* stopKey)
+{
+    while (!lines.contains(key) && !(stopKey != nullptr && lines.contains(stopKey)) && !lines.isCds()
+           && !lines.isOrigin())
+        lines.next();
+    return lines.contains(key) ? qualifierValue(lines.line) : std::string();
+}
+
+void readLocusLine(const std::string& line, Sequence& sequence)
+{
+    if (line.size() <= locusNameIndex)
+        return;
+    const std::string::size_type blank = line.find(' ', locusNameIndex);
+    if (blank == std::string::npos) {
+        sequence.locusName = line.substr(locusNameIndex);
+        return;
+    }
+    sequence.locusName = line.substr(locusNameIndex, blank - locusNameIndex);
+    const std::string::size_type unit = line.find("bp", blank);
+    if (unit == std::string::npos)
+        return;
+    const long long length = std::strtoll(line.substr(blank, unit - blank).c_str(), nullptr, 10);
+    if (length > 0)
+        sequence.genes.reserve(static_cast<std::size_t>(std::min(length / basesPerGene, maximumGeneHint)));
+}
+
+void readFeatures(FeatureLines& lines, std::vector<Gene>& genes)
+{
+    for (;;) {
+        while (!lines.isCds() && !lines.isOrigin())
+            lines.next();
+        if (lines.isOrigin())
+            return;
+        Gene gene;
+        readLocation(lines.line, gene);
+        lines.next();
+        gene.geneName = findGeneName(lines);
+        gene.locusTag = findQualifier(lines, "/locus_tag=", "/product=");
+        gene.product = findQualifier(lines, "/product=", nullptr);
+        genes.push_back(std::move(gene));
+    }
+}
+
+bool endsRecord(const std::string& token)
+{
+    return token.compare(0, 2, "//") == 0;
+}
+
+// Line ends are not looked at: each sequence line is taken to be a position
+// number followed by six blocks of bases, so every seventh token is dropped.
+std::string readOrigin(std::istream& input, std::uint64_t capacityHint)
+{
+    std::string collected;
+    collected.reserve(static_cast<std::size_t>(std::min(capacityHint, maximumBasesHint)));
+    std::string token;
+    bool ended = false;
+    while (!ended && input >> token) {
+        ended = endsRecord(token);
+        for (int block = 0; block < blocksPerSequenceLine && !ended && input >> token; ++block) {
+            ended = endsRecord(token);
+            if (!ended)
+                appendUpperCase(collected, token);
+        }
+    }
+    const std::string::size_type slash = collected.find('/');
+    if (slash != std::string::npos)
+        collected.erase(slash);
+    return collected;
+}
+
+} // namespace
+
+void readGenBankRecord(Sequence& sequence, std::istream& input)
+{
+    std::string line;
+    readTextLine(input, line);
+    if (line.compare(0, 5, "LOCUS") != 0)
+        reportError({"Invalid format for GenBank file. No LOCUS definition!"});
+    readLocusLine(line, sequence);
+
+    // The line after LOCUS is taken as the definition, whatever it holds.
+    readTextLine(input, line);
+    sequence.name = line.size() > definitionIndex ? line.substr(definitionIndex, maximumNameLength) : std::string();
+
+    FeatureLines lines(input, line);
+    readFeatures(lines, sequence.genes);
+
+    const std::uint64_t capacityHint = sequence.genes.empty() ? 0 : sequence.genes.back().end + spareBases;
+    std::string bases = readOrigin(input, capacityHint);
+    bases.shrink_to_fit();
+    sequence.bases = std::move(bases);
+    sequence.genes.shrink_to_fit();
+    sequence.windowsTaken = 0;
+    if (sequence.bases.empty())
+        reportError({"No sequence read. Please check GenBank file!"});
+    cleanGeneTexts(sequence);
+}
+
+void cleanGeneTexts(Sequence& sequence)
+{
+    for (Gene& gene : sequence.genes) {
+        std::replace(gene.geneName.begin(), gene.geneName.end(), ',', '.');
+        std::replace(gene.product.begin(), gene.product.end(), ',', '.');
+        std::replace(gene.locusTag.begin(), gene.locusTag.end(), ',', '.');
+    }
+}

@@ -34,7 +34,7 @@ public:
 
     // Strand scan of a circular sequence.
     void reserveHits(const SiteCollection& collection);
-    void extendForScan(bool useIntegration, std::uint32_t windowLength, std::int32_t windowCount);
+    void extendForScan(bool useIntegration, std::uint32_t windowLength, std::int64_t windowCount);
     // The next window into `window` (empty when the pass is over).
     void nextWindow(std::uint32_t windowLength, std::string& window);
     // Coordinate of the window just taken: forward strand, the index of its

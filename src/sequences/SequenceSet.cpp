@@ -1,1 +1,115 @@
 #include "sequences/SequenceSet.h"
+
+#include <fstream>
+
+#include "driver/ErrorReport.h"
+#include "sequences/FastaReader.h"
+#include "sequences/GenBankReader.h"
+
+namespace {
+
+// File names are searched for their last '.' only up to this index.
+constexpr std::string::size_type nameSearchLimit = 1024;
+constexpr std::string::size_type extensionLength = 3;
+
+std::string::size_type lastDot(const std::string& fileName)
+{
+    return fileName.rfind('.', nameSearchLimit);
+}
+
+std::string stemOf(const std::string& fileName)
+{
+    return fileName.substr(0, lastDot(fileName));
+}
+
+// Without a '.', the first characters of the name serve as the extension.
+std::string extensionOf(const std::string& fileName)
+{
+    const std::string::size_type dot = lastDot(fileName);
+    if (dot == std::string::npos)
+        return fileName.substr(0, extensionLength);
+    return fileName.substr(dot + 1, extensionLength);
+}
+
+// A directory opens like an empty file but fails on the first read, so it is
+// told apart by peeking.
+void openSequenceFile(std::ifstream& input, const std::string& fileName)
+{
+    input.open(fileName, std::ios::in);
+    if (!input.is_open() || (input.peek(), input.bad()))
+        reportError({"Incorrect file name: " + fileName});
+}
+
+} // namespace
+
+bool readTextLine(std::istream& input, std::string& line)
+{
+    if (!std::getline(input, line)) {
+        line.clear();
+        return false;
+    }
+    // eof after a successful getline means the line had no terminator.
+    if (!input.eof() && !line.empty() && line.back() == '\r')
+        line.pop_back();
+    return true;
+}
+
+void appendUpperCase(std::string& text, const std::string& letters)
+{
+    const std::string::size_type from = text.size();
+    text += letters;
+    for (std::string::size_type i = from; i < text.size(); ++i)
+        if (text[i] >= 'a' && text[i] <= 'z')
+            text[i] = static_cast<char>(text[i] - 'a' + 'A');
+}
+
+SequenceSet::SequenceSet(const std::string& fileName)
+{
+    const std::string extension = extensionOf(fileName);
+    if (extension == "FAS" || extension == "FNA" || extension == "fas" || extension == "fna")
+        readFastaFile(fileName);
+    else if (extension == "GBK" || extension == "GB" || extension == "gbk" || extension == "gb")
+        readGenBankFile(fileName);
+    else
+        reportError({"Incorrect sequence file extension.", "Type Varno /? for help."});
+}
+
+void SequenceSet::readGenBankFile(const std::string& fileName)
+{
+    stem = stemOf(fileName);
+    std::ifstream input;
+    openSequenceFile(input, fileName);
+
+    Sequence sequence;
+    sequence.sourceFormat = 'G';
+    readGenBankRecord(sequence, input);
+    sequences.push_back(std::move(sequence));
+    cursor = 0;
+}
+
+void SequenceSet::readFastaFile(const std::string& fileName)
+{
+    stem = stemOf(fileName);
+    std::ifstream input;
+    openSequenceFile(input, fileName);
+
+    std::string header;
+    bool found = false;
+    while (!found && readTextLine(input, header))
+        found = !header.empty() && header.front() == '>';
+    // A header without a terminator at the end of the file cannot open a record.
+    if (!found || input.eof())
+        reportError({"Incorrect FASTA file: " + fileName});
+
+    Sequence first;
+    first.sourceFormat = 'F';
+    readFastaRecord(first, header, input);
+    sequences.push_back(std::move(first));
+    while (input.peek() != std::char_traits<char>::eof()) {
+        Sequence sequence;
+        sequence.sourceFormat = 'F';
+        readFastaRecord(sequence, input);
+        sequences.push_back(std::move(sequence));
+    }
+    cursor = 0;
+}

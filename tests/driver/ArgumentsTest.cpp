@@ -1,1 +1,117 @@
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/Arguments.h"
+#include "driver/ErrorReport.h"
+#include "support/TestSupport.h"
+
+using testing_support::fileExists;
+using testing_support::readFile;
+using testing_support::runVarno;
+using testing_support::ScopedWorkingFolder;
+using testing_support::TempDir;
+
+namespace {
+
+const std::string parameterError = "ERROR: Incorrect parameter number.\n"
+                                   "Must provide sequence, motif (and option file names). Type Varno /? for help.\n";
+
+const std::string rule(76, '-');
+const std::string helpScreen = "VARNO Motif Finder v1.0\n" + rule + "\n"
+                               "MANDATORY command line arguments:\n"
+                               "1 - Sequence file name: name of the FASTA or GENBANK file to be processed\n"
+                               "    Must contain name and extension (FAS/FNA for FASTA, GBK/GB for GenBank\n"
+                               "2 - Motif file name: name of the bare or mFASTA file to be processed\n"
+                               "    Must contain name and extension (TXT for bare files, FAS/FNA for mFASTA)\n"
+                               "File names should contain full or relative paths if file not in working folder\n"
+                               + rule + "\n"
+                               "OPTIONAL command line arguments:\n"
+                               "3 - Options file name\n"
+                               + rule + "\n"
+                               "All other parameters are set in the options file to be read\n"
+                               "Check documentation for these parameters\n"
+                               + rule + "\n"
+                               "Sample command line: calls program with command line arguments\n"
+                               "-----|input_file|motif_file|options_file----\n"
+                               "varno seq.fas    mot.txt    options.txt\n";
+
+std::optional<RunArguments> parse(const std::vector<const char*>& arguments)
+{
+    std::vector<const char*> argv = {"varno"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return parseArguments(static_cast<int>(argv.size()), argv.data());
+}
+
+} // namespace
+
+TEST(Arguments, TwoNamesTakeTheDefaultOptionsFile)
+{
+    const std::optional<RunArguments> arguments = parse({"data/seq.fas", "mot.txt"});
+    ASSERT_TRUE(arguments);
+    EXPECT_EQ(arguments->sequenceFile, "data/seq.fas");
+    EXPECT_EQ(arguments->motifFile, "mot.txt");
+    EXPECT_EQ(arguments->optionsFile, "Options.txt");
+}
+
+TEST(Arguments, ThirdNameIsTheOptionsFileAndLaterOnesAreIgnored)
+{
+    std::optional<RunArguments> arguments = parse({"seq.fas", "mot.txt", "my options.txt"});
+    ASSERT_TRUE(arguments);
+    EXPECT_EQ(arguments->optionsFile, "my options.txt");
+
+    arguments = parse({"seq.fas", "mot.txt", "opt.txt", "extra", "more"});
+    ASSERT_TRUE(arguments);
+    EXPECT_EQ(arguments->sequenceFile, "seq.fas");
+    EXPECT_EQ(arguments->motifFile, "mot.txt");
+    EXPECT_EQ(arguments->optionsFile, "opt.txt");
+}
+
+TEST(Arguments, WrongCountIsReportedInTheErrorLogAndOnTheConsole)
+{
+    const std::vector<std::vector<const char*>> wrongCounts = {{}, {"/??"}, {"seq.fas"}, {"/"}};
+    for (const std::vector<const char*>& arguments : wrongCounts) {
+        TempDir folder;
+        ScopedWorkingFolder inFolder(folder.path());
+        testing::internal::CaptureStdout();
+        EXPECT_THROW(parse(arguments), FatalError);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), parameterError);
+        EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), parameterError);
+    }
+}
+
+TEST(Arguments, HelpRequestShowsTheScreenAndStartsNoRun)
+{
+    TempDir folder;
+    ScopedWorkingFolder inFolder(folder.path());
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(parse({"/?"}));
+    // Captured output is no terminal: no clearing sequence before the text.
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), helpScreen);
+    EXPECT_FALSE(fileExists(folder.file("VarnoLog.txt")));
+}
+
+TEST(ArgumentsCommandLine, HelpExitsWithZeroAndWritesNoFile)
+{
+    TempDir folder;
+    const testing_support::RunResult result = runVarno(folder.path(), {"/?"});
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.output, helpScreen);
+    EXPECT_EQ(result.errors, "");
+    EXPECT_TRUE(testing_support::listFiles(folder.path()).empty());
+}
+
+TEST(ArgumentsCommandLine, WrongCountExitsWithOneAndWritesOnlyTheErrorLog)
+{
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{}, {"/??"}, {"seq.fas"}}) {
+        TempDir folder;
+        const testing_support::RunResult result = runVarno(folder.path(), arguments);
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(result.output, parameterError);
+        EXPECT_EQ(result.errors, "");
+        EXPECT_EQ(testing_support::listFiles(folder.path()), std::vector<std::string>{"VarnoLog.txt"});
+        EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), parameterError);
+    }
+}

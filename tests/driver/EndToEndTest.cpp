@@ -1,1 +1,195 @@
+// Runs the built program on small inputs whose results were worked out by
+// hand from the scoring rules, and compares every file it writes.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+// The options file values in order, with logs off and a literal cut-off.
+std::vector<std::string> literalOptions(const std::string& method, const std::string& threshold,
+                                        const std::string& sortByScore = "0", const std::string& merge = "1")
+{
+    return {"0", method, "0", threshold, "350", "100", sortByScore, merge, "1", "0", "-500", "-1", "1", "500", "1.5",
+            "1"};
+}
+
+// Elapsed times vary from run to run; the rest of a progress line does not.
+std::string maskTimes(const std::string& text)
+{
+    return std::regex_replace(text, std::regex(R"(Time \(s\): \d+)"), "Time (s): T");
+}
+
+struct Scan {
+    TempDir folder;
+    RunResult result;
+
+    Scan(const std::string& sequences, const std::string& sites, const std::vector<std::string>& options,
+         const std::string& sequenceName = "seqs.fas")
+    {
+        writeFile(folder.file(sequenceName), sequences);
+        writeFile(folder.file("sites.txt"), sites);
+        writeOptionsFile(folder.file("Options.txt"), options);
+        result = runVarno(folder.path(), {sequenceName, "sites.txt"});
+    }
+
+    std::string results(const std::string& name) const { return readFile(folder.file(name)); }
+
+    // The hit rows of a results file: motif, strand and 1-based position.
+    std::vector<std::string> hitRows(const std::string& name) const
+    {
+        std::vector<std::string> rows;
+        for (const std::string& line : splitLines(results(name))) {
+            std::smatch fields;
+            if (std::regex_match(line, fields, std::regex(R"([^,]*,([^,]*),([01]),[^,]*,[^,]*,(\d+),.*)")))
+                rows.push_back(fields[1].str() + " " + fields[2].str() + " " + fields[3].str());
+        }
+        return rows;
+    }
+};
+
+} // namespace
+
+TEST(EndToEnd, TwoSequencesGiveTheWorkedResultsFile)
+{
+    Scan scan(">one\nACGTT\n>two\nGGGG\n", "AC\nAG\n", literalOptions("1", "0"));
+    ASSERT_EQ(scan.result.exitStatus, 0) << scan.result.output;
+    EXPECT_EQ(scan.results("seqs_Ri_0.000.csv"), readFile(dataFile("e2e/two_sequences_Ri_0.000.csv")));
+    EXPECT_EQ(listFiles(scan.folder.path()),
+              (std::vector<std::string>{"Options.txt", "seqs.fas", "seqs.log", "seqs_Ri_0.000.csv", "sites.txt"}));
+    EXPECT_EQ(scan.result.errors, "");
+}
+
+TEST(EndToEnd, RunLogAndConsoleCarryTheProgressLinesInOrder)
+{
+    Scan scan(">one\nACGTT\n>two\nGGGG\n", "AC\nAG\n", literalOptions("1", "0"));
+    const std::string expected = "Setting options to default...\n"
+                                 "Reading options...\n"
+                                 "Options read!\n"
+                                 "Reading sequences...\n"
+                                 "Sequences read! - Time (s): T\n"
+                                 "Reading site collection...\n"
+                                 "Site collection read! - Time (s): T\n"
+                                 " \n"
+                                 "Analyzing sequence: 1\n"
+                                 "Sorting results for sequence: 1\n"
+                                 "one\n"
+                                 "Sequence analyzed! - Time (s): T\n"
+                                 " \n"
+                                 "Analyzing sequence: 2\n"
+                                 "Sorting results for sequence: 2\n"
+                                 "two\n"
+                                 "Sequence analyzed! - Time (s): T\n"
+                                 " \n"
+                                 "Saving results to seqs_Ri_0.000.csv\n";
+    EXPECT_EQ(maskTimes(scan.results("seqs.log")), expected);
+    EXPECT_EQ(maskTimes(scan.result.output), expected);
+}
+
+TEST(EndToEnd, MissingOptionsFileRunsOnDefaultsWithAWarning)
+{
+    TempDir folder;
+    writeFile(folder.file("seqs.fas"), ">one\nACGTTACGTT\n");
+    writeFile(folder.file("sites.txt"), "AC\nAG\n");
+    const RunResult result = runVarno(folder.path(), {"seqs.fas", "sites.txt", "absent.txt"});
+    EXPECT_EQ(result.exitStatus, 0);
+    const std::vector<std::string> lines = splitLines(result.output);
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "Setting options to default...");
+    EXPECT_EQ(lines[1], "Reading options...");
+    EXPECT_EQ(lines[2], "Options file could not be opened");
+    EXPECT_EQ(lines[3], "Setting options to default...");
+    EXPECT_EQ(lines[4], "WARNING: options not read or read incorrectly. Running on default options.");
+    EXPECT_EQ(lines[5], "Reading sequences...");
+    EXPECT_TRUE(fileExists(folder.file("seqs_Rsequence_Ri_0.800.csv")));
+}
+
+TEST(EndToEnd, PalindromicSiteIsMergedUnlessMergingIsOff)
+{
+    // AT is its own reverse complement: found at 2 on the given strand and at
+    // 2 + 2 on the reverse strand; equal scores keep the stored forward hit.
+    Scan merged(">s\nCCATCC\n", "AT\n", literalOptions("1", "1"));
+    EXPECT_EQ(merged.hitRows("seqs_Ri_1.000.csv"), (std::vector<std::string>{"AT 1 3"}));
+
+    Scan both(">s\nCCATCC\n", "AT\n", literalOptions("1", "1", "0", "0"));
+    EXPECT_EQ(both.hitRows("seqs_Ri_1.000.csv"), (std::vector<std::string>{"AT 1 3", "AT 0 5"}));
+}
+
+TEST(EndToEnd, NeighbouringSitesOnOppositeStrandsAreBothKept)
+{
+    // AA on the reverse strand over letters 0-1 (position 2) and AA on the
+    // given strand at 4: different windows, so neither replaces the other.
+    Scan scan(">s\nTTCCAACC\n", "AA\n", literalOptions("1", "1"));
+    EXPECT_EQ(scan.hitRows("seqs_Ri_1.000.csv"), (std::vector<std::string>{"AA 0 3", "AA 1 5"}));
+}
+
+TEST(EndToEnd, SortByScoreFollowsEachMethodsSense)
+{
+    // Method 1 (higher is better): AA 0.415 at 0 and AG 1.415 at 1.
+    Scan byPosition(">s\nAAGG\n", "AC\nAG\n", literalOptions("1", "0"));
+    EXPECT_EQ(byPosition.hitRows("seqs_Ri_0.000.csv"), (std::vector<std::string>{"AA 1 1", "AG 1 2"}));
+    Scan higherFirst(">s\nAAGG\n", "AC\nAG\n", literalOptions("1", "0", "1"));
+    EXPECT_EQ(higherFirst.hitRows("seqs_Ri_0.000.csv"), (std::vector<std::string>{"AG 1 2", "AA 1 1"}));
+    // Method 2 (lower is better): AG 0 and AA 0.693 pass a cut-off of 1.
+    Scan lowerFirst(">s\nAAGG\n", "AC\nAG\n", literalOptions("2", "1", "1"));
+    EXPECT_EQ(lowerFirst.hitRows("seqs_BvH HI_1.000.csv"), (std::vector<std::string>{"AG 1 2", "AA 1 1"}));
+}
+
+TEST(EndToEnd, MethodNameAndThresholdFormTheFileName)
+{
+    Scan unknown(">s\nACGT\n", "AC\nAG\n", literalOptions("12", "2.5"));
+    EXPECT_EQ(unknown.result.exitStatus, 0);
+    const std::vector<std::string> lines = splitLines(unknown.results("seqs_???_2.500.csv"));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "Method,???");
+    EXPECT_EQ(lines.back(), "Cut-off,+2.500; - Literal");
+
+    Scan negative(">s\nACGT\n", "AC\nAG\n", literalOptions("1", "-1"));
+    EXPECT_EQ(splitLines(negative.results("seqs_Ri_-1.000.csv")).back(), "Cut-off,-1.000; - Literal");
+}
+
+TEST(EndToEnd, SequenceShorterThanTheMotifIsReportedAndListedWithoutHits)
+{
+    Scan scan(">short\nAC\n>long\nACGTACGTAC\n", "ACGT\n", literalOptions("1", "0"));
+    ASSERT_EQ(scan.result.exitStatus, 0) << scan.result.output;
+    const std::vector<std::string> lines = splitLines(scan.result.output);
+    const auto warning = std::find(lines.begin(), lines.end(), "Analyzing sequence: 1");
+    ASSERT_NE(warning, lines.end());
+    EXPECT_EQ(*(warning + 1), "WARNING: sequence shorter than the motif, not scanned: short");
+    EXPECT_EQ(*(warning + 2), "Sorting results for sequence: 1");
+    const std::vector<std::string> results = splitLines(scan.results("seqs_Ri_0.000.csv"));
+    EXPECT_EQ(results[0], "Sequence,short");
+    EXPECT_EQ(results[3], "Sequence,long");
+}
+
+TEST(EndToEnd, UnwritableResultsFileIsAnErrorWithStatusOne)
+{
+    TempDir folder;
+    writeFile(folder.file("seqs.fas"), ">s\nACGTACGT\n");
+    writeFile(folder.file("sites.txt"), "AC\nAG\n");
+    writeOptionsFile(folder.file("Options.txt"), literalOptions("1", "0"));
+    std::filesystem::create_directory(folder.file("seqs_Ri_0.000.csv"));
+    const RunResult result = runVarno(folder.path(), {"seqs.fas", "sites.txt"});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), "Results file could not be written: seqs_Ri_0.000.csv\n");
+    EXPECT_EQ(splitLines(result.output).back(), "Results file could not be written: seqs_Ri_0.000.csv");
+}
+
+TEST(EndToEnd, InputErrorsEndTheRunWithStatusOneAndNoResults)
+{
+    TempDir folder;
+    writeFile(folder.file("seqs.fas"), ">s\nACGTACGT\n");
+    writeFile(folder.file("sites.txt"), "ACG\nAG\n");
+    const RunResult result = runVarno(folder.path(), {"seqs.fas", "sites.txt"});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), "Incorrect collection file! - Different site lengths\n");
+    EXPECT_EQ(listFiles(folder.path()), (std::vector<std::string>{"VarnoLog.txt", "seqs.fas", "seqs.log", "seqs_seq_log.txt", "sites.txt"}));
+}

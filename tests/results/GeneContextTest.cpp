@@ -1,1 +1,222 @@
+#include "results/GeneContext.h"
+
 #include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "options/Options.h"
+#include "results/Hit.h"
+#include "sequences/Gene.h"
+#include "sequences/Sequence.h"
+
+namespace {
+
+Gene makeGene(std::uint32_t start, std::uint32_t end, bool forward, const std::string& tag)
+{
+    Gene gene;
+    gene.start = start;
+    gene.end = end;
+    gene.forward = forward;
+    gene.locusTag = tag;
+    gene.geneName = "name" + tag;
+    gene.product = "product " + tag;
+    return gene;
+}
+
+Sequence annotatedSequence(const std::vector<Gene>& genes, const std::vector<std::uint32_t>& positions,
+                           std::size_t length = 10000)
+{
+    Sequence sequence;
+    sequence.sourceFormat = 'G';
+    sequence.genes = genes;
+    sequence.bases.assign(length, 'A');
+    for (std::uint32_t position : positions) {
+        Hit hit(10);
+        hit.position = position;
+        sequence.hits.push_back(hit);
+    }
+    return sequence;
+}
+
+struct Context {
+    std::string type;
+    std::int32_t distance;
+    std::string tag;
+};
+
+std::vector<Context> contextsOf(const Sequence& sequence)
+{
+    std::vector<Context> contexts;
+    for (const Hit& hit : sequence.hits)
+        contexts.push_back({hit.type, hit.distance, hit.geneTag});
+    return contexts;
+}
+
+void expectContexts(const Sequence& sequence, const std::vector<Context>& expected)
+{
+    const std::vector<Context> actual = contextsOf(sequence);
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t index = 0; index < expected.size(); ++index) {
+        EXPECT_EQ(actual[index].type, expected[index].type) << "hit " << index;
+        EXPECT_EQ(actual[index].distance, expected[index].distance) << "hit " << index;
+        EXPECT_EQ(actual[index].tag, expected[index].tag) << "hit " << index;
+    }
+}
+
+} // namespace
+
+TEST(GeneContext, UnannotatedSequenceMarksGenesUnavailable)
+{
+    // FASTA input, and a GenBank record without any CDS feature.
+    Sequence fasta = annotatedSequence({makeGene(400, 900, true, "A")}, {5, 399});
+    fasta.sourceFormat = 'F';
+    Sequence withoutGenes = annotatedSequence({}, {70});
+    for (Sequence* sequence : {&fasta, &withoutGenes}) {
+        assignGeneContext(*sequence, Options());
+        for (const Hit& hit : sequence->hits) {
+            EXPECT_EQ(hit.type, "Unknown");
+            EXPECT_EQ(hit.distance, 0);
+            EXPECT_EQ(hit.geneStart, 0u);
+            EXPECT_EQ(hit.geneEnd, 0u);
+            EXPECT_FALSE(hit.geneForward);
+            EXPECT_EQ(hit.geneTag, "Unavailable");
+            EXPECT_EQ(hit.geneName, "Unavailable");
+            EXPECT_EQ(hit.geneProduct, "Unavailable");
+        }
+    }
+}
+
+TEST(GeneContext, ForwardGeneOperatorAndIntragenicBoundaries)
+{
+    Sequence sequence = annotatedSequence({makeGene(400, 900, true, "A")}, {100, 50, 499, 500, 899, 900});
+    assignGeneContext(sequence, Options());
+    expectContexts(sequence, {{"Operator", -300, "A"},
+                              {"Intergenic", -350, "A"},
+                              {"Operator", 99, "A"},
+                              {"Intragenic", 100, "A"},
+                              {"Intragenic", 499, "A"},
+                              {"Intergenic", 500, "A"}});
+    const Hit& hit = sequence.hits[0];
+    EXPECT_EQ(hit.geneStart, 400u);
+    EXPECT_EQ(hit.geneEnd, 900u);
+    EXPECT_TRUE(hit.geneForward);
+    EXPECT_EQ(hit.geneName, "nameA");
+    EXPECT_EQ(hit.geneProduct, "product A");
+}
+
+TEST(GeneContext, ComplementGeneMeasuresOnItsOwnStrand)
+{
+    Sequence sequence = annotatedSequence({makeGene(900, 400, false, "C")}, {950, 600, 1250, 1249});
+    assignGeneContext(sequence, Options());
+    expectContexts(sequence, {{"Operator", -50, "C"},
+                              {"Intragenic", 300, "C"},
+                              {"Intergenic", -350, "C"},
+                              {"Operator", -349, "C"}});
+    EXPECT_EQ(sequence.hits[1].geneStart, 900u);
+    EXPECT_EQ(sequence.hits[1].geneEnd, 400u);
+    EXPECT_FALSE(sequence.hits[1].geneForward);
+}
+
+TEST(GeneContext, OperatorDistancesComeFromOptions)
+{
+    Options options;
+    options.operatorUpstream = 50;
+    options.operatorDownstream = 0;
+    Sequence sequence = annotatedSequence({makeGene(400, 900, true, "A")}, {351, 350, 400, 401});
+    assignGeneContext(sequence, options);
+    expectContexts(sequence, {{"Operator", -49, "A"},
+                              {"Intergenic", -50, "A"},
+                              {"Intergenic", 0, "A"},
+                              {"Intragenic", 1, "A"}});
+}
+
+TEST(GeneContext, NearestGeneWalkStopsWhenDistancesGrow)
+{
+    // The walk ends at B, which is farther than A, and never sees the closer C.
+    Sequence sequence = annotatedSequence(
+        {makeGene(1000, 1100, true, "A"), makeGene(5000, 6000, true, "B"), makeGene(1190, 1195, true, "C")}, {1200});
+    assignGeneContext(sequence, Options());
+    expectContexts(sequence, {{"Intergenic", 200, "A"}});
+}
+
+TEST(GeneContext, NearestGeneWalkPassesTheNearestWhileDistancesShrink)
+{
+    Sequence sequence = annotatedSequence(
+        {makeGene(100, 300, true, "A"), makeGene(1000, 1500, true, "B"), makeGene(2000, 2600, true, "C")},
+        {1200, 1950, 80});
+    assignGeneContext(sequence, Options());
+    expectContexts(sequence, {{"Intragenic", 200, "B"}, {"Operator", -50, "C"}, {"Operator", -20, "A"}});
+}
+
+TEST(GeneContext, GeneWithLowerStartReplacesEvenWhenFarther)
+{
+    Sequence sequence = annotatedSequence({makeGene(600, 900, true, "A"), makeGene(300, 450, true, "B")}, {500});
+    assignGeneContext(sequence, Options());
+    expectContexts(sequence, {{"Intergenic", 200, "B"}});
+}
+
+TEST(GeneContext, EquallyDistantLaterGeneKeepsBestButNotTheWalk)
+{
+    const Gene first = makeGene(400, 450, true, "A");
+    const Gene equal = makeGene(600, 550, false, "B");
+    Sequence farther = annotatedSequence({first, equal, makeGene(2000, 2500, true, "C")}, {500});
+    assignGeneContext(farther, Options());
+    expectContexts(farther, {{"Intergenic", 100, "A"}});
+
+    Sequence closer = annotatedSequence({first, equal, makeGene(520, 800, true, "C")}, {500});
+    assignGeneContext(closer, Options());
+    expectContexts(closer, {{"Operator", -20, "C"}});
+}
+
+TEST(GeneContext, ContainingNeighbourBeforeTheNearestGeneIsChosen)
+{
+    Sequence sequence = annotatedSequence({makeGene(100, 5000, true, "A"), makeGene(1500, 2000, true, "B")}, {1000});
+    assignGeneContext(sequence, Options());
+    expectContexts(sequence, {{"Intragenic", 900, "A"}});
+    EXPECT_EQ(sequence.hits[0].geneEnd, 5000u);
+}
+
+TEST(GeneContext, ContainingGeneClosestToItsStartWins)
+{
+    Sequence sequence = annotatedSequence(
+        {makeGene(100, 4000, true, "A"), makeGene(2500, 300, false, "B"), makeGene(3000, 3500, true, "C")}, {2000});
+    assignGeneContext(sequence, Options());
+    expectContexts(sequence, {{"Intragenic", 500, "B"}});
+}
+
+TEST(GeneContext, ContainmentLooksAtNoMoreThanThreeGenes)
+{
+    Sequence sequence = annotatedSequence({makeGene(100, 200, true, "A"), makeGene(5000, 6000, true, "B"),
+                                           makeGene(7000, 8000, true, "C"), makeGene(450, 9000, true, "D")},
+                                          {4000});
+    assignGeneContext(sequence, Options());
+    expectContexts(sequence, {{"Intergenic", -1000, "B"}});
+}
+
+TEST(GeneContext, ContainingOffsetMustBeShorterThanTheSequence)
+{
+    Sequence sequence = annotatedSequence({makeGene(10, 500, true, "A")}, {200, 160, 159}, 150);
+    assignGeneContext(sequence, Options());
+    expectContexts(sequence, {{"Intergenic", 190, "A"}, {"Intergenic", 150, "A"}, {"Intragenic", 149, "A"}});
+}
+
+TEST(GeneContext, ExtremeOptionsAndCoordinatesDoNotOverflow)
+{
+    Options options;
+    options.operatorUpstream = std::numeric_limits<std::int32_t>::max();
+    options.operatorDownstream = std::numeric_limits<std::int32_t>::min();
+    Sequence sequence = annotatedSequence({makeGene(400, 900, true, "A")}, {400, 100});
+    assignGeneContext(sequence, options);
+    expectContexts(sequence, {{"Intergenic", 0, "A"}, {"Intergenic", -300, "A"}});
+
+    options.operatorDownstream = std::numeric_limits<std::int32_t>::max();
+    Sequence wrapping = annotatedSequence({makeGene(2147483648u, 2147483700u, true, "W")}, {0});
+    assignGeneContext(wrapping, options);
+    expectContexts(wrapping, {{"Intergenic", std::numeric_limits<std::int32_t>::min(), "W"}});
+
+    Sequence farEnd = annotatedSequence({makeGene(4294967000u, 4294967200u, true, "E")}, {100});
+    assignGeneContext(farEnd, Options());
+    expectContexts(farEnd, {{"Intergenic", 396, "E"}});
+}

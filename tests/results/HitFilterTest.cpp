@@ -1,1 +1,222 @@
+#include "results/HitFilter.h"
+
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "options/Options.h"
+#include "results/Hit.h"
+#include "sequences/Sequence.h"
+
+namespace {
+
+Hit makeHit(std::uint32_t position, bool forward, double score, std::uint32_t windowLength = 10)
+{
+    Hit hit(windowLength);
+    hit.position = position;
+    hit.forward = forward;
+    hit.score = score;
+    hit.window = forward ? "FORWARD" : "REVERSE";
+    return hit;
+}
+
+Options optionsFor(std::int32_t methodCode, double cutoff, bool mergeStrandPairs)
+{
+    Options options;
+    options.methodCode = methodCode;
+    options.cutoff = cutoff;
+    options.mergeStrandPairs = mergeStrandPairs;
+    return options;
+}
+
+std::vector<double> scoresOf(const Sequence& sequence)
+{
+    std::vector<double> scores;
+    for (const Hit& hit : sequence.hits)
+        scores.push_back(hit.score);
+    return scores;
+}
+
+} // namespace
+
+TEST(HitCutoff, HigherIsBetterPassesOnlyStrictlyAbove)
+{
+    const Options options = optionsFor(1, 5.0, false);
+    Sequence sequence;
+    considerHit(makeHit(1, true, 5.0), options, sequence);
+    considerHit(makeHit(2, true, std::nan("")), options, sequence);
+    considerHit(makeHit(3, true, 4.0), options, sequence);
+    considerHit(makeHit(4, true, 5.0000001), options, sequence);
+    ASSERT_EQ(sequence.hits.size(), 1u);
+    EXPECT_EQ(sequence.hits[0].position, 4u);
+}
+
+TEST(HitCutoff, LowerIsBetterPassesOnlyStrictlyBelowForMethodsTwoAndThree)
+{
+    for (std::int32_t method : {2, 3}) {
+        const Options options = optionsFor(method, 5.0, false);
+        Sequence sequence;
+        considerHit(makeHit(1, true, 5.0), options, sequence);
+        considerHit(makeHit(2, true, std::nan("")), options, sequence);
+        considerHit(makeHit(3, true, 6.0), options, sequence);
+        considerHit(makeHit(4, true, 4.9), options, sequence);
+        ASSERT_EQ(sequence.hits.size(), 1u) << "method " << method;
+        EXPECT_EQ(sequence.hits[0].position, 4u);
+    }
+}
+
+TEST(StrandPairMerge, StrictlyBetterReverseTwinOverwritesStoredForwardHit)
+{
+    const Options options = optionsFor(1, 0.0, true);
+    Sequence sequence;
+    considerHit(makeHit(100, true, 8.0), options, sequence);
+    considerHit(makeHit(110, false, 8.0), options, sequence);
+    ASSERT_EQ(sequence.hits.size(), 1u);
+    EXPECT_TRUE(sequence.hits[0].forward);
+
+    Hit twin = makeHit(110, false, 9.0);
+    twin.upMean = 1.5;
+    considerHit(twin, options, sequence);
+    ASSERT_EQ(sequence.hits.size(), 1u);
+    EXPECT_FALSE(sequence.hits[0].forward);
+    EXPECT_EQ(sequence.hits[0].position, 110u);
+    EXPECT_EQ(sequence.hits[0].score, 9.0);
+    EXPECT_EQ(sequence.hits[0].window, "REVERSE");
+    EXPECT_EQ(sequence.hits[0].upMean, 1.5);
+}
+
+TEST(StrandPairMerge, FollowsTheLowerIsBetterSense)
+{
+    const Options options = optionsFor(3, 10.0, true);
+    Sequence sequence;
+    considerHit(makeHit(100, true, 2.0), options, sequence);
+    considerHit(makeHit(110, false, 3.0), options, sequence);
+    ASSERT_EQ(sequence.hits.size(), 1u);
+    EXPECT_TRUE(sequence.hits[0].forward);
+    considerHit(makeHit(110, false, 1.0), options, sequence);
+    ASSERT_EQ(sequence.hits.size(), 1u);
+    EXPECT_FALSE(sequence.hits[0].forward);
+    EXPECT_EQ(sequence.hits[0].score, 1.0);
+}
+
+TEST(StrandPairMerge, TandemSiteOnTheOtherSideIsKept)
+{
+    // A reverse window at 90 covers letters 80..89: not the forward window at 100.
+    const Options options = optionsFor(1, 0.0, true);
+    Sequence sequence;
+    considerHit(makeHit(100, true, 8.0), options, sequence);
+    considerHit(makeHit(90, false, 9.0), options, sequence);
+    ASSERT_EQ(sequence.hits.size(), 2u);
+    EXPECT_EQ(sequence.hits[0].position, 100u);
+    EXPECT_TRUE(sequence.hits[0].forward);
+    EXPECT_EQ(sequence.hits[1].position, 90u);
+}
+
+TEST(StrandPairMerge, OnlyTheOtherStrandWindowOverTheSameLettersIsAPartner)
+{
+    const Options options = optionsFor(1, 0.0, true);
+    Sequence sequence;
+    sequence.hits = {makeHit(100, true, 8.0)};
+    EXPECT_EQ(findStrandPartner(sequence, makeHit(90, true, 9.0), options), -1);
+    EXPECT_EQ(findStrandPartner(sequence, makeHit(110, true, 9.0), options), -1);
+    EXPECT_EQ(findStrandPartner(sequence, makeHit(100, false, 9.0), options), -1);
+    EXPECT_EQ(findStrandPartner(sequence, makeHit(120, false, 9.0), options), -1);
+    EXPECT_EQ(sequence.hits[0].score, 8.0);
+}
+
+TEST(StrandPairMerge, ForwardCandidateFindsReverseTwinAndReportsOutcome)
+{
+    const Options options = optionsFor(1, 0.0, true);
+    Sequence sequence;
+    sequence.hits = {makeHit(300, false, 5.0), makeHit(60, false, 5.0)};
+    EXPECT_EQ(findStrandPartner(sequence, makeHit(50, true, 5.0), options), 0);
+    EXPECT_EQ(findStrandPartner(sequence, makeHit(50, true, 6.0), options), 1);
+    EXPECT_TRUE(sequence.hits[1].forward);
+    EXPECT_EQ(sequence.hits[1].position, 50u);
+    EXPECT_EQ(sequence.hits[0].position, 300u);
+}
+
+TEST(StrandPairMerge, TwinPositionWrapsIn32Bits)
+{
+    const Options options = optionsFor(1, 0.0, true);
+    Sequence sequence;
+    sequence.hits = {makeHit(4294967291u, true, 5.0)};
+    EXPECT_EQ(findStrandPartner(sequence, makeHit(5, false, 6.0), options), 1);
+}
+
+TEST(StrandPairMerge, FirstTwinInStoredOrderIsChosen)
+{
+    const Options options = optionsFor(1, 0.0, true);
+    Sequence sequence;
+    sequence.hits = {makeHit(100, true, 9.0), makeHit(100, true, 1.0)};
+    EXPECT_EQ(findStrandPartner(sequence, makeHit(110, false, 5.0), options), 0);
+    EXPECT_EQ(sequence.hits[1].score, 1.0);
+}
+
+TEST(StrandPairMerge, ClearedMergeKeepsBothStrandsOfAPalindrome)
+{
+    const Options options = optionsFor(1, 0.0, false);
+    Sequence sequence;
+    considerHit(makeHit(100, true, 8.0), options, sequence);
+    considerHit(makeHit(110, false, 8.0), options, sequence);
+    EXPECT_EQ(sequence.hits.size(), 2u);
+}
+
+TEST(HitSort, ByPositionMixesStrands)
+{
+    Options options;
+    options.sortByScore = false;
+    Sequence sequence;
+    sequence.hits = {makeHit(50, false, 1.0), makeHit(4000000000u, true, 9.0), makeHit(7, true, 3.0),
+                     makeHit(20, false, 2.0)};
+    sortHits(sequence, options);
+    std::vector<std::uint32_t> positions;
+    for (const Hit& hit : sequence.hits)
+        positions.push_back(hit.position);
+    EXPECT_EQ(positions, (std::vector<std::uint32_t>{7, 20, 50, 4000000000u}));
+}
+
+TEST(HitSort, ByScoreBestFirstInEitherSense)
+{
+    Options options;
+    options.sortByScore = true;
+    Sequence sequence;
+    sequence.hits = {makeHit(1, true, 2.0), makeHit(2, true, -1.0), makeHit(3, false, 7.5)};
+    options.methodCode = 1;
+    sortHits(sequence, options);
+    EXPECT_EQ(scoresOf(sequence), (std::vector<double>{7.5, 2.0, -1.0}));
+    options.methodCode = 3;
+    sortHits(sequence, options);
+    EXPECT_EQ(scoresOf(sequence), (std::vector<double>{-1.0, 2.0, 7.5}));
+}
+
+TEST(HitSort, NanScoresGoLastInEitherSense)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (std::int32_t method : {2, 5}) {
+        Options options;
+        options.sortByScore = true;
+        options.methodCode = method;
+        Sequence sequence;
+        for (int index = 0; index < 40; ++index)
+            sequence.hits.push_back(makeHit(index, true, index % 3 == 0 ? nan : double(index % 7)));
+        sortHits(sequence, options);
+        const std::vector<double> scores = scoresOf(sequence);
+        std::size_t firstNan = 0;
+        while (firstNan < scores.size() && !std::isnan(scores[firstNan]))
+            ++firstNan;
+        EXPECT_EQ(firstNan, 26u) << "method " << method;
+        for (std::size_t index = firstNan; index < scores.size(); ++index) {
+            EXPECT_TRUE(std::isnan(scores[index]));
+        }
+        for (std::size_t index = 1; index < firstNan; ++index) {
+            if (method == 2) {
+                EXPECT_LE(scores[index - 1], scores[index]);
+            } else {
+                EXPECT_GE(scores[index - 1], scores[index]);
+            }
+        }
+    }
+}

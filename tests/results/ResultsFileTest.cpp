@@ -1,1 +1,206 @@
+#include "results/ResultsFile.h"
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "driver/ErrorReport.h"
+#include "options/Options.h"
+#include "results/Hit.h"
+#include "sequences/Sequence.h"
+#include "sequences/SequenceSet.h"
+#include "support/TestSupport.h"
+
+using testing_support::fileExists;
+using testing_support::readFile;
+using testing_support::ScopedWorkingFolder;
+using testing_support::TempDir;
+using testing_support::writeFile;
+
+namespace {
+
+const char* const headerLine = "Score,Motif,Strand,Distance,Type,Abs. position,Gene strand,Start,End,Gene tag,Gene,"
+                               "Product,Local Mean,Up Mean,Dw Mean\n";
+
+// A set of two FASTA sequences named "seq one" and "seq, two", stem <folder>/run.
+SequenceSet twoSequenceSet(const TempDir& folder)
+{
+    writeFile(folder.file("run.fna"), ">seq one\nACGTACGTAC\n>seq, two\nACGT\n");
+    return SequenceSet(folder.file("run.fna"));
+}
+
+Hit unannotatedHit(double score, std::uint32_t position)
+{
+    Hit hit(10);
+    hit.window = "ACGTACGTAC";
+    hit.forward = true;
+    hit.score = score;
+    hit.position = position;
+    hit.geneTag = hit.geneName = hit.geneProduct = "Unavailable";
+    return hit;
+}
+
+Hit annotatedReverseHit()
+{
+    Hit hit(10);
+    hit.window = "GTACGTACGT";
+    hit.forward = false;
+    hit.score = 1.0 / 3.0;
+    hit.position = 9;
+    hit.distance = -42;
+    hit.type = "Operator";
+    hit.geneForward = true;
+    hit.geneStart = 52;
+    hit.geneEnd = 300;
+    hit.geneTag = "b0001";
+    hit.geneName = "thrL";
+    hit.geneProduct = "leader peptide";
+    hit.localMean = 2.0 / 3.0;
+    hit.upMean = 0.1;
+    hit.downMean = -1e-20;
+    return hit;
+}
+
+// The text after the last hit table: the empty line and the summary.
+std::string summaryOf(const std::string& content)
+{
+    return content.substr(content.find("\n\n") + 2);
+}
+
+} // namespace
+
+TEST(ResultsFileName, StemMethodAndThresholdWithThreeDecimals)
+{
+    TempDir folder;
+    const SequenceSet set = twoSequenceSet(folder);
+    Options options;
+    EXPECT_EQ(resultsFileName(set, options), folder.file("run_Rsequence_Ri_0.800.csv"));
+    options.threshold = 2.5;
+    options.methodCode = 1;
+    EXPECT_EQ(resultsFileName(set, options), folder.file("run_Ri_2.500.csv"));
+    options.threshold = -1;
+    options.methodCode = 12;
+    EXPECT_EQ(resultsFileName(set, options), folder.file("run_???_-1.000.csv"));
+}
+
+TEST(ResultsFile, WritesHeadingsRowsAndSummary)
+{
+    TempDir folder;
+    SequenceSet set = twoSequenceSet(folder);
+    set.sequences[0].globalScoreMean = 1.0 / 3.0;
+    set.sequences[0].aprioriEntropy = 1.95443390995;
+    set.sequences[0].hits = {unannotatedHit(12.5, 0), annotatedReverseHit()};
+    set.sequences[1].globalScoreMean = 1.0 / 3.0;
+    set.sequences[1].aprioriEntropy = 0.5;
+    Options options;
+    options.cutoff = 5.1234;
+
+    writeResults(set, options);
+
+    const std::string expected = std::string("Sequence,seq one\n"
+                                             "Global score mean:,0.333333\n")
+        + headerLine
+        + "12.5,ACGTACGTAC,1,0,Unknown,1,0,0,0,Unavailable,Unavailable,Unavailable,0,0,0\n"
+          "0.33333333333333,GTACGTACGT,0,-42,Operator,10,1,52,300,b0001,thrL,leader peptide,"
+          "0.66666666666667,0.1,-1e-20\n"
+          "Sequence,seq, two\n"
+          "Global score mean:,0.33333333333333\n"
+        + headerLine
+        + "\n"
+          "Sequences,2\n"
+          "Sites,2\n"
+          "A priori H,1.954\n"
+          "Method,Rsequence_Ri\n"
+          "Cut-off,+5.123; - Computed\n";
+    EXPECT_EQ(readFile(folder.file("run_Rsequence_Ri_0.800.csv")), expected);
+    EXPECT_FALSE(fileExists(folder.file("run_Rsequence_Ri_0.800.csv.tmp")));
+}
+
+TEST(ResultsFile, GlobalMeanKeepsSixDigitsUntilTheFirstHitRow)
+{
+    TempDir folder;
+    SequenceSet set = twoSequenceSet(folder);
+    set.sequences[0].globalScoreMean = 2.0 / 3.0;
+    set.sequences[1].globalScoreMean = 2.0 / 3.0;
+    set.sequences[1].hits = {unannotatedHit(3.0, 4)};
+    writeResults(set, Options());
+
+    const std::string content = readFile(folder.file("run_Rsequence_Ri_0.800.csv"));
+    const std::string secondHeading = "Sequence,seq, two\nGlobal score mean:,0.666667\n";
+    EXPECT_NE(content.find(secondHeading), std::string::npos) << content;
+    EXPECT_EQ(summaryOf(content), "Sequences,2\nSites,1\nA priori H,2.000\nMethod,Rsequence_Ri\n"
+                                  "Cut-off,+0.000; - Computed\n");
+}
+
+TEST(ResultsFile, CutoffCarriesItsSignAndOrigin)
+{
+    TempDir folder;
+    SequenceSet set = twoSequenceSet(folder);
+    Options options;
+    options.methodCode = 0;
+    options.cutoff = -0.25;
+    options.literalCutoff = true;
+    writeResults(set, options);
+    const std::string content = readFile(folder.file("run_???_0.800.csv"));
+    EXPECT_EQ(summaryOf(content), "Sequences,2\nSites,0\nA priori H,2.000\nMethod,???\nCut-off,-0.250; - Literal\n");
+}
+
+TEST(ResultsFile, HitRowPrintsFourteenDigitsAndOneBasedPosition)
+{
+    std::ostringstream out;
+    Hit hit = unannotatedHit(1e15, 4294967295u);
+    hit.upMean = 100;
+    hit.downMean = 123456.789012345678;
+    writeHitRow(out, hit);
+    EXPECT_EQ(out.str(), "1e+15,ACGTACGTAC,1,0,Unknown,4294967296,0,0,0,Unavailable,Unavailable,Unavailable,0,100,"
+                         "123456.78901235\n");
+}
+
+TEST(ResultsFile, ReplacesAnEarlierFile)
+{
+    TempDir folder;
+    SequenceSet set = twoSequenceSet(folder);
+    const std::string name = folder.file("run_Rsequence_Ri_0.800.csv");
+    writeFile(name, "an earlier and much longer results file\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n");
+    writeResults(set, Options());
+    EXPECT_EQ(readFile(name).substr(0, 17), "Sequence,seq one\n");
+    EXPECT_EQ(readFile(name).find("earlier"), std::string::npos);
+}
+
+TEST(ResultsFile, UnwritableNameIsAFatalErrorAndLeavesNoTemporaryFile)
+{
+    TempDir folder;
+    ScopedWorkingFolder working(folder.path());
+    SequenceSet set = twoSequenceSet(folder);
+    const std::string name = folder.file("run_Rsequence_Ri_0.800.csv");
+    ASSERT_TRUE(std::filesystem::create_directory(name));
+
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(writeResults(set, Options()), FatalError);
+    const std::string console = testing::internal::GetCapturedStdout();
+
+    const std::string message = "Results file could not be written: " + name + "\n";
+    EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), message);
+    EXPECT_EQ(console, message);
+    EXPECT_FALSE(fileExists(name + ".tmp"));
+}
+
+TEST(ResultsFile, FailedWriteKeepsTheEarlierFile)
+{
+    TempDir folder;
+    ScopedWorkingFolder working(folder.path());
+    SequenceSet set = twoSequenceSet(folder);
+    const std::string name = folder.file("run_Rsequence_Ri_0.800.csv");
+    writeFile(name, "earlier results\n");
+    // A directory where the file is first written makes the write fail.
+    ASSERT_TRUE(std::filesystem::create_directory(name + ".tmp"));
+
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(writeResults(set, Options()), FatalError);
+    testing::internal::GetCapturedStdout();
+
+    EXPECT_EQ(readFile(name), "earlier results\n");
+    EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), "Results file could not be written: " + name + "\n");
+}

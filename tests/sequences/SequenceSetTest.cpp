@@ -1,1 +1,180 @@
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "driver/ErrorReport.h"
+#include "sequences/SequenceSet.h"
+#include "support/TestSupport.h"
+
+using testing_support::dataFile;
+using testing_support::readFile;
+using testing_support::ScopedWorkingFolder;
+using testing_support::TempDir;
+using testing_support::writeFile;
+
+namespace {
+
+const std::string smallFasta = ">one\nACGT\n";
+const std::string smallGenBank = "LOCUS       SMALL 8 bp\nDEFINITION  small record\nORIGIN\n        1 acgtacgt\n//\n";
+
+// Reads `fileName` in the working folder and returns the console text of the
+// fatal error it must end with; VarnoLog.txt must hold the same text.
+std::string fatalErrorOf(const std::string& fileName)
+{
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(SequenceSet set(fileName), FatalError) << fileName;
+    const std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(readFile("VarnoLog.txt"), console);
+    return console;
+}
+
+} // namespace
+
+TEST(SequenceSet, ChoosesTheFastaReaderByExtension)
+{
+    const TempDir folder;
+    const ScopedWorkingFolder inFolder(folder.path());
+    for (const std::string name : {"seq.FNA", "seq.fna", "seq.fasta", "seq.FASTA", "seq.FAS", "fasfile"}) {
+        writeFile(name, smallFasta);
+        const SequenceSet set(name);
+        ASSERT_EQ(set.sequences.size(), 1u) << name;
+        EXPECT_EQ(set.sequences[0].sourceFormat, 'F') << name;
+    }
+    EXPECT_EQ(SequenceSet("seq.fasta").getStem(), "seq");
+    EXPECT_EQ(SequenceSet("fasfile").getStem(), "fasfile");
+}
+
+TEST(SequenceSet, ChoosesTheGenBankReaderByExtension)
+{
+    const TempDir folder;
+    const ScopedWorkingFolder inFolder(folder.path());
+    for (const std::string name : {"ann.gbk", "ann.GB", "ann.gb", "ann.GBK"}) {
+        writeFile(name, smallGenBank);
+        const SequenceSet set(name);
+        ASSERT_EQ(set.sequences.size(), 1u) << name;
+        EXPECT_EQ(set.sequences[0].sourceFormat, 'G') << name;
+        EXPECT_EQ(set.sequences[0].bases, "ACGTACGT") << name;
+        EXPECT_EQ(set.getStem(), "ann");
+    }
+}
+
+TEST(SequenceSet, RejectsOtherExtensionsCaseIncluded)
+{
+    const TempDir folder;
+    const ScopedWorkingFolder inFolder(folder.path());
+    std::filesystem::create_directory("dir.old");
+    for (const std::string name : {"seq.Fasta", "seq.fa", "ann.gbff", "ann.Gb", "dir.old/fasfile", "seq."}) {
+        writeFile(name, smallFasta);
+        EXPECT_EQ(fatalErrorOf(name), "Incorrect sequence file extension.\nType Varno /? for help.\n");
+    }
+}
+
+TEST(SequenceSet, LooksForTheDotOnlyUpToIndex1024)
+{
+    const TempDir folder;
+    const ScopedWorkingFolder inFolder(folder.path());
+    // Folders of 200 letters keep every path component within file system limits.
+    std::string path;
+    while (path.size() + 201 < 1024)
+        path += std::string(200, 'd') + "/";
+    std::filesystem::create_directories(path);
+    path += std::string(1024 - path.size(), 'f');
+    writeFile(path + ".fas", smallFasta);
+    EXPECT_EQ(SequenceSet(path + ".fas").getStem(), path);
+
+    writeFile(path + "x.fas", smallFasta);
+    EXPECT_EQ(fatalErrorOf(path + "x.fas"), "Incorrect sequence file extension.\nType Varno /? for help.\n");
+}
+
+TEST(SequenceSet, KeepsTheFolderInTheStem)
+{
+    const TempDir folder;
+    writeFile(folder.file("genome.v2.fna"), smallFasta);
+    const SequenceSet set(folder.file("genome.v2.fna"));
+    EXPECT_EQ(set.getStem(), folder.file("genome.v2"));
+}
+
+TEST(SequenceSet, ReportsAFileThatCannotBeRead)
+{
+    const TempDir folder;
+    const ScopedWorkingFolder inFolder(folder.path());
+    EXPECT_EQ(fatalErrorOf("missing.fas"), "Incorrect file name: missing.fas\n");
+    EXPECT_EQ(fatalErrorOf("missing.gb"), "Incorrect file name: missing.gb\n");
+    std::filesystem::create_directory("folder.gbk");
+    EXPECT_EQ(fatalErrorOf("folder.gbk"), "Incorrect file name: folder.gbk\n");
+}
+
+TEST(SequenceSet, ReadsFastaRecordsInFileOrderAfterComments)
+{
+    const TempDir folder;
+    const ScopedWorkingFolder inFolder(folder.path());
+    writeFile("three.fas", "comment line\n;another\n\n>first\nAAAA\n>second\ncc\ncc\n>third\nGgGg");
+    SequenceSet set("three.fas");
+    ASSERT_EQ(set.sequences.size(), 3u);
+    const std::vector<std::string> names = {"first", "second", "third"};
+    const std::vector<std::string> bases = {"AAAA", "CCCC", "GGGG"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const Sequence& sequence = set.sequences[i];
+        EXPECT_EQ(sequence.name, names[i]);
+        EXPECT_EQ(sequence.bases, bases[i]);
+        EXPECT_EQ(sequence.sourceFormat, 'F');
+        EXPECT_EQ(sequence.windowsTaken, 0u);
+        EXPECT_TRUE(sequence.forward);
+        EXPECT_EQ(sequence.backgroundA, 0.25);
+        EXPECT_EQ(sequence.backgroundT, 0.25);
+        EXPECT_EQ(sequence.aprioriEntropy, 2.0);
+        EXPECT_EQ(sequence.globalScoreMean, 0.0);
+        EXPECT_TRUE(sequence.hits.empty());
+    }
+    EXPECT_EQ(set.cursor, 0u);
+}
+
+TEST(SequenceSet, RejectsAFastaFileWithoutAUsableHeader)
+{
+    const TempDir folder;
+    const ScopedWorkingFolder inFolder(folder.path());
+    writeFile("empty.fas", "");
+    writeFile("noheader.fas", "ACGT\nACGT\n");
+    writeFile("lastheader.fas", "comment\n>header without terminator");
+    for (const std::string name : {"empty.fas", "noheader.fas", "lastheader.fas"})
+        EXPECT_EQ(fatalErrorOf(name), "Incorrect FASTA file: " + name + "\n");
+
+    // With its terminator the header opens a record, which is empty.
+    writeFile("lastline.fas", ">header\n");
+    EXPECT_EQ(fatalErrorOf("lastline.fas"), "No sequence read. Please check FASTA file!\n");
+}
+
+TEST(SequenceSet, EndsTheRunOnAnEmptyRecordAnywhere)
+{
+    const TempDir folder;
+    const ScopedWorkingFolder inFolder(folder.path());
+    writeFile("gap.fas", ">one\nACGT\n>two\n>three\nACGT\n");
+    EXPECT_EQ(fatalErrorOf("gap.fas"), "No sequence read. Please check FASTA file!\n");
+}
+
+TEST(SequenceSet, ReadsTheSameBasesFromFastaAndGenBank)
+{
+    const SequenceSet fasta(dataFile("sequences/NC_005816.fna"));
+    const SequenceSet genBank(dataFile("sequences/NC_005816.gb"));
+    ASSERT_EQ(fasta.sequences.size(), 1u);
+    ASSERT_EQ(genBank.sequences.size(), 1u);
+    EXPECT_EQ(fasta.sequences[0].bases.size(), 9609u);
+    EXPECT_EQ(fasta.sequences[0].bases, genBank.sequences[0].bases);
+    EXPECT_EQ(fasta.sequences[0].name,
+              "gi|45478711|ref|NC_005816.1| Yersinia pestis biovar Microtus str. 91001 plasmid pPCP1, complete sequence");
+}
+
+TEST(SequenceSet, ReadsOnlyTheFirstGenBankRecord)
+{
+    const SequenceSet set(dataFile("sequences/cor6_6.gb"));
+    ASSERT_EQ(set.sequences.size(), 1u);
+    const Sequence& sequence = set.sequences[0];
+    EXPECT_EQ(sequence.locusName, "ATCOR66M");
+    EXPECT_EQ(sequence.name, "A.thaliana cor6.6 mRNA.");
+    EXPECT_EQ(sequence.bases.size(), 513u);
+    ASSERT_EQ(sequence.genes.size(), 1u);
+    EXPECT_EQ(sequence.genes[0].start, 50u);
+    EXPECT_EQ(sequence.genes[0].end, 250u);
+}
