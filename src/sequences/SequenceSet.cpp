@@ -36,7 +36,9 @@ std::string extensionOf(const std::string& fileName)
 void openSequenceFile(std::ifstream& input, const std::string& fileName)
 {
     input.open(fileName, std::ios::in);
-    if (!input.is_open() || (input.peek(), input.bad()))
+    if (input.is_open())
+        input.peek();
+    if (!input.is_open() || input.bad())
         reportError({"Incorrect file name: " + fileName});
 }
 

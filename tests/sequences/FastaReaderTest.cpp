@@ -82,15 +82,6 @@ TEST(FastaReader, ReadsWindowsLineEndsLikeLineFeeds)
     EXPECT_EQ(readOne(">s\nAC\rGT\nTT\r").bases, "AC\rGTTT\r");
 }
 
-TEST(FastaReader, ResetsTheWindowCount)
-{
-    std::istringstream input(">s\nACGT\n");
-    Sequence sequence;
-    sequence.windowsTaken = 7;
-    readFastaRecord(sequence, input);
-    EXPECT_EQ(sequence.windowsTaken, 0u);
-}
-
 TEST(FastaReader, EndsTheRunOnARecordWithoutLetters)
 {
     const TempDir folder;
