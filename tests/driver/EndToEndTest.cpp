@@ -193,3 +193,26 @@ TEST(EndToEnd, InputErrorsEndTheRunWithStatusOneAndNoResults)
     EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), "Incorrect collection file! - Different site lengths\n");
     EXPECT_EQ(listFiles(folder.path()), (std::vector<std::string>{"VarnoLog.txt", "seqs.fas", "seqs.log", "seqs_seq_log.txt", "sites.txt"}));
 }
+
+TEST(EndToEnd, IntegrationStampsMeansAndRescalesByTheChosenRatio)
+{
+    // Spans of two windows on each side (W = 5): the literal cut-off 0.5 is
+    // divided by the factor 1.5, every centre window is tested by its own
+    // score, and the kept scores are rescaled after both strands. The first
+    // "Global score mean:," line comes before any hit row (6 digits), the
+    // second after them (14 digits).
+    for (const std::string mode : {"1", "2"}) {
+        std::vector<std::string> options = literalOptions("1", "0.5");
+        options[9] = "1";
+        options[10] = "-2";
+        options[11] = "-1";
+        options[12] = "1";
+        options[13] = "2";
+        options[15] = mode;
+        Scan scan(">one\nAACGTACA\n>two\nACACGTGA\n", "AC\nAG\n", options);
+        ASSERT_EQ(scan.result.exitStatus, 0) << scan.result.output;
+        EXPECT_EQ(scan.results("seqs_Ri_0.500.csv"),
+                  readFile(dataFile("e2e/integration_mode" + mode + "_Ri_0.500.csv")))
+            << "integration mode " << mode;
+    }
+}
