@@ -201,7 +201,7 @@ TEST(EndToEnd, IntegrationStampsMeansAndRescalesByTheChosenRatio)
     // score, and the kept scores are rescaled after both strands. The first
     // "Global score mean:," line comes before any hit row (6 digits), the
     // second after them (14 digits).
-    for (const std::string mode : {"1", "2"}) {
+    for (const std::string& mode : std::vector<std::string>{"1", "2"}) {
         std::vector<std::string> options = literalOptions("1", "0.5");
         options[9] = "1";
         options[10] = "-2";
@@ -214,5 +214,30 @@ TEST(EndToEnd, IntegrationStampsMeansAndRescalesByTheChosenRatio)
         EXPECT_EQ(scan.results("seqs_Ri_0.500.csv"),
                   readFile(dataFile("e2e/integration_mode" + mode + "_Ri_0.500.csv")))
             << "integration mode " << mode;
+    }
+}
+
+TEST(EndToEnd, KnownLexABoxesOfTheExampleGenomeAreOperatorsOfTheirGenes)
+{
+    // The example scan: the real E. coli K-12 genome with its known LexA
+    // boxes. Each box must come back at its own place, labelled as the
+    // operator of the gene it regulates. A reverse-strand hit is reported at
+    // its rightmost letter + 1.
+    TempDir folder;
+    for (const char* name : {"ecoli_k12.gbk", "lexa_sites.txt", "Options.txt"})
+        std::filesystem::copy_file(sourceFile(std::string("examples/") + name), folder.file(name));
+    const RunResult result = runVarno(folder.path(), {"ecoli_k12.gbk", "lexa_sites.txt", "Options.txt"});
+    ASSERT_EQ(result.exitStatus, 0) << result.output;
+
+    std::vector<std::string> operators;
+    for (const std::string& line : splitLines(readFile(folder.file("ecoli_k12_Rsequence_Ri_0.800.csv")))) {
+        std::smatch fields;
+        if (std::regex_match(line, fields, std::regex(R"([^,]*,([^,]*),([01]),[^,]*,Operator,(\d+),[01],\d+,\d+,[^,]*,([^,]*),.*)")))
+            operators.push_back(fields[4].str() + " " + fields[3].str() + " " + fields[2].str() + " " + fields[1].str());
+    }
+    for (const char* expected : {"recA 2823849 0 TACTGTATGAGCATACAGTA", "lexA 4257068 1 TGCTGTATATACTCACAGCA",
+                                        "lexA 4257089 1 AACTGTATATACACCCAGGG", "umuD 1230728 1 TACTGTATATAAAAACAGTA",
+                                        "sulA 1020962 0 TACTGTACATCCATACAGTA", "polB 65854 0 GACTGTATAAAACCACAGCC"}) {
+        EXPECT_NE(std::find(operators.begin(), operators.end(), expected), operators.end()) << expected;
     }
 }
