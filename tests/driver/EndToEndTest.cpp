@@ -241,3 +241,55 @@ TEST(EndToEnd, KnownLexABoxesOfTheExampleGenomeAreOperatorsOfTheirGenes)
         EXPECT_NE(std::find(operators.begin(), operators.end(), expected), operators.end()) << expected;
     }
 }
+
+TEST(EndToEnd, DiagnosticLogsLandBesideTheSequenceFileOnlyWhenAskedFor)
+{
+    TempDir folder;
+    std::filesystem::create_directory(folder.file("data"));
+    writeFile(folder.file("data/ecoli.fna"), ">one\nACGTTACGTAACG\n");
+    writeFile(folder.file("sites.txt"), "AC\nAG\nAC\n");
+    std::vector<std::string> options = literalOptions("1", "0");
+    options[0] = "1";
+    options[3] = "0.8";
+    options[8] = "0";
+    writeOptionsFile(folder.file("Options.txt"), options);
+    ASSERT_EQ(runVarno(folder.path(), {"data/ecoli.fna", "sites.txt"}).exitStatus, 0);
+    EXPECT_EQ(listFiles(folder.file("data")),
+              (std::vector<std::string>{"ecoli.fna", "ecoli.log", "ecoli_Ri_0.800.csv", "ecoli__motif_score_log.csv",
+                                        "ecoli_freq_table.csv", "ecoli_seq_log.txt",
+                                        "ecoli_site_collection_log.txt"}));
+    // Header, one row per site, empty line, threshold, empty line, cut-off.
+    const std::vector<std::string> scoreLog = splitLines(readFile(folder.file("data/ecoli__motif_score_log.csv")));
+    ASSERT_EQ(scoreLog.size(), 3u + 5u);
+    EXPECT_EQ(scoreLog[0], "Motif;Score");
+    EXPECT_EQ(scoreLog[1], "AC,1.97025"); // (2 + log2 4/7) + (2 + log2 3/7)
+    EXPECT_EQ(scoreLog[5], "Threshold,0.8");
+    EXPECT_EQ(scoreLog[7].rfind("Cut-off,", 0), 0u);
+
+    // With the logs off, earlier logs of the same names stay as they were.
+    for (const char* name : {"ecoli__motif_score_log.csv", "ecoli_freq_table.csv", "ecoli_seq_log.txt",
+                             "ecoli_site_collection_log.txt"})
+        writeFile(folder.file(std::string("data/") + name), "earlier\n");
+    options[0] = "0";
+    writeOptionsFile(folder.file("Options.txt"), options);
+    ASSERT_EQ(runVarno(folder.path(), {"data/ecoli.fna", "sites.txt"}).exitStatus, 0);
+    for (const char* name : {"ecoli__motif_score_log.csv", "ecoli_freq_table.csv", "ecoli_seq_log.txt",
+                             "ecoli_site_collection_log.txt"})
+        EXPECT_EQ(readFile(folder.file(std::string("data/") + name)), "earlier\n") << name;
+}
+
+TEST(EndToEnd, SmallRealGenBankRecordGetsItsGeneContext)
+{
+    // A real plasmid record (10 CDS, three of them on the complement strand)
+    // scanned with four LexA boxes and a literal cut-off of 8. Checked by
+    // hand: the hit at 512 lies 424 letters into YP_pPCP01 (87..1109), and the
+    // hit at 9195 lies 834 letters upstream of complement(8088..8360), whose
+    // start is 8360 on its own strand.
+    TempDir folder;
+    std::filesystem::copy_file(dataFile("sequences/NC_005816.gb"), folder.file("plasmid.gb"));
+    std::filesystem::copy_file(dataFile("e2e/lexa_four_sites.txt"), folder.file("sites.txt"));
+    std::vector<std::string> options = literalOptions("1", "8");
+    writeOptionsFile(folder.file("Options.txt"), options);
+    ASSERT_EQ(runVarno(folder.path(), {"plasmid.gb", "sites.txt"}).exitStatus, 0);
+    EXPECT_EQ(readFile(folder.file("plasmid_Ri_8.000.csv")), readFile(dataFile("e2e/plasmid_Ri_8.000.csv")));
+}
