@@ -16,7 +16,7 @@
 #include "results/ResultsFile.h"
 #include "results/SequenceLogs.h"
 #include "scoring/IntegrationWindows.h"
-#include "scoring/Scoring.h"
+#include "scoring/ScoreTable.h"
 #include "sequences/SequenceSet.h"
 
 namespace {
@@ -46,49 +46,7 @@ std::string unscannableReason(const Sequence& sequence, std::uint32_t siteLength
     return std::string();
 }
 
-// One pass over the current strand of the sequence.
-void scanStrand(Sequence& sequence, SiteCollection& collection, const Options& options, IntegrationWindows& windows,
-                Hit& working)
-{
-    const std::uint32_t siteLength = collection.siteLength;
-    const std::uint32_t method = static_cast<std::uint32_t>(options.methodCode);
-    sequence.extendForScan(options.useIntegration, siteLength, windows.windowCount);
-    sequence.windowsTaken = 0;
-    sequence.windowCursor = 0;
-    working.reset();
-    if (options.useIntegration) {
-        primeIntegrationWindows(sequence, windows, collection, options);
-        // The primed buffer already holds the windows up to the centre's
-        // span; the scan goes on right after them.
-        const std::uint32_t start = windows.centreIndex + 1;
-        if (sequence.bases.size() > start) {
-            sequence.windowCursor = start;
-            sequence.windowsTaken = start;
-        }
-    }
-    for (;;) {
-        sequence.nextWindow(siteLength, working.window);
-        working.forward = sequence.forward;
-        working.position = sequence.windowPosition(siteLength);
-        if (working.window.empty())
-            break;
-        scoreWindow(method, working, sequence, collection);
-        if (!options.useIntegration) {
-            considerHit(working, options, sequence);
-            continue;
-        }
-        Hit centre(siteLength);
-        takeCentreHit(windows, centre);
-        if (!sequence.forward)
-            working.position -= windows.centreIndex;
-        slideIntegrationWindows(windows, working, sequence);
-        considerHit(centre, options, sequence);
-    }
-    if (sequence.forward)
-        sequence.reverseComplement();
-}
-
-void analyseSequence(Sequence& sequence, unsigned number, SiteCollection& collection, const Options& options,
+void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& collection, const Options& options,
                      IntegrationWindows& windows, Hit& working, RunLog& log, const RunClock& clock)
 {
     logValue(log, "Analyzing sequence: ", number);
@@ -97,8 +55,11 @@ void analyseSequence(Sequence& sequence, unsigned number, SiteCollection& collec
         logPair(log, reason, sequence.getName());
     } else {
         sequence.reserveHits(collection);
+        // The background and a priori entropy are the sequence's own, so each
+        // sequence gets its table.
+        const ScoreTable table(static_cast<std::uint32_t>(options.methodCode), sequence, collection);
         for (int pass = 0; pass < 2; ++pass)
-            scanStrand(sequence, collection, options, windows, working);
+            sequence.scanStrand(table, options, windows, working);
         sequence.shrinkHits();
         if (options.useIntegration) {
             sequence.globalScoreMean = windows.globalMean;

@@ -6,6 +6,10 @@
 #include <cstdint>
 
 #include "motif/SiteCollection.h"
+#include "options/Options.h"
+#include "results/HitFilter.h"
+#include "scoring/IntegrationWindows.h"
+#include "scoring/ScoreTable.h"
 #include "sequences/Sequence.h"
 
 namespace {
@@ -27,6 +31,30 @@ std::array<char, 256> makeComplementTable()
 }
 
 const std::array<char, 256> complementTable = makeComplementTable();
+
+// The strict cut-off test of considerHit, made first so that a failing window
+// costs nothing more than its score.
+bool passesCutoff(double score, double cutoff, bool lowerBetter)
+{
+    return lowerBetter ? cutoff > score : cutoff < score;
+}
+
+// Calls visit(offset, score) for the windows starting at text offsets
+// start .. end - 1, in order; `end` + windowLength must not pass the text.
+template <typename Visit>
+void scoreWindows(const ScoreTable& table, const char* text, std::size_t start, std::size_t end, Visit visit)
+{
+    constexpr std::size_t blockLength = ScoreTable::blockLength;
+    double scores[blockLength];
+    std::size_t offset = start;
+    for (; offset + blockLength <= end; offset += blockLength) {
+        table.scoreBlock(text + offset, scores);
+        for (std::size_t j = 0; j < blockLength; ++j)
+            visit(offset + j, scores[j]);
+    }
+    for (; offset < end; ++offset)
+        visit(offset, table.score(text + offset));
+}
 
 } // namespace
 
@@ -89,6 +117,72 @@ void Sequence::reverseComplement()
         *out++ = complementTable[static_cast<unsigned char>(*letter)];
     bases.swap(complement);
     forward = !forward;
+}
+
+void Sequence::scanStrand(const ScoreTable& table, const Options& options, IntegrationWindows& windows,
+                          Hit& working)
+{
+    const std::uint32_t windowLength = table.windowLength();
+    extendForScan(options.useIntegration, windowLength, windows.windowCount);
+    working.reset();
+    working.forward = forward;
+    std::size_t start = 0;
+    if (options.useIntegration) {
+        primeWindowSlots(*this, windows, table);
+        // The primed ring already holds the windows up to the centre's span;
+        // the scan goes on right after them.
+        if (bases.size() > windows.centreIndex + 1)
+            start = windows.centreIndex + 1;
+    }
+
+    const char* text = bases.data();
+    const std::size_t textLength = bases.size();
+    const double cutoff = options.cutoff;
+    const bool lowerBetter = lowerIsBetter(options.methodCode);
+    // The position rule in 32 bits: the window at text offset j is reported at
+    // j on the forward strand and at textLength - windowLength - j on the reverse.
+    const std::uint32_t reverseBase = static_cast<std::uint32_t>(textLength) - windowLength;
+    const auto positionAt = [&](std::size_t offset) {
+        const auto taken = static_cast<std::uint32_t>(offset);
+        return forward ? taken : reverseBase - taken;
+    };
+
+    // The window ending on the text's last letter is not taken, as in nextWindow.
+    const std::size_t end = std::max(start, textLength > windowLength ? textLength - windowLength : 0);
+    if (!options.useIntegration) {
+        scoreWindows(table, text, start, end, [&](std::size_t offset, double score) {
+            if (!passesCutoff(score, cutoff, lowerBetter))
+                return;
+            working.window.assign(text + offset, windowLength);
+            working.position = positionAt(offset);
+            working.score = score;
+            considerHit(working, options, *this);
+        });
+    } else {
+        // The reverse strand's text is longer by the centre's reach than
+        // without integration; its positions are lowered by as much.
+        const std::uint32_t lowering = forward ? 0 : windows.centreIndex;
+        scoreWindows(table, text, start, end, [&](std::size_t offset, double score) {
+            const WindowSlot newest{score, offset, positionAt(offset) - lowering};
+            const WindowSlot& centre = centreSlot(windows);
+            const bool passes = passesCutoff(centre.score, cutoff, lowerBetter);
+            if (passes) {
+                working.window.assign(text + centre.textOffset, windowLength);
+                working.position = centre.position;
+                working.score = centre.score;
+                working.localMean = windows.localMean;
+                working.upMean = windows.upMean;
+                working.downMean = windows.downMean;
+            }
+            slideWindowSlots(windows, newest, textLength);
+            if (passes)
+                considerHit(working, options, *this);
+        });
+    }
+    windowCursor = end;
+    windowsTaken = static_cast<std::uint32_t>(end);
+    if (forward)
+        reverseComplement();
 }
 
 void Sequence::shrinkHits()

@@ -91,7 +91,10 @@ void SiteCollection::readSiteFasta(const std::string& fileName)
 void SiteCollection::readSites(const std::string& fileName, bool skipHeaders)
 {
     std::ifstream file(fileName);
-    if (!file)
+    // A directory opens like an empty file but fails on the first read.
+    if (file)
+        file.peek();
+    if (!file.is_open() || file.bad())
         reportError({"Incorrect file name: " + fileName});
 
     std::string line;

@@ -69,7 +69,10 @@ bool readOptionsFile(const std::string& fileName, RunLog& log, Options& options)
 {
     logLine(log, "Reading options...");
     std::ifstream file(fileName);
-    if (!file) {
+    // A directory opens like an empty file but fails on the first read.
+    if (file)
+        file.peek();
+    if (!file.is_open() || file.bad()) {
         logLine(log, "Options file could not be opened");
         return false;
     }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "options/Options.h"
@@ -12,6 +13,9 @@
 #include "sequences/Sequence.h"
 
 namespace {
+
+// Up to here the distance between a position and a gene start never wraps.
+constexpr std::uint32_t largestUnwrappedValue = 2147483647u;
 
 // Two's-complement reading of a 32-bit pattern, spelled out so that no
 // out-of-range conversion is involved.
@@ -67,30 +71,24 @@ void markUnannotated(Hit& hit)
     hit.geneEnd = 0;
 }
 
-// The gene whose start is nearest, walking from the first gene until the
-// distances start to grow. Sets `nearestDistance` to that gene's distance.
-std::size_t findNearestGene(const std::vector<Gene>& genes, std::uint32_t position, std::int32_t& nearestDistance)
+// One step of the nearest-gene walk at `index`: false when it ends the walk.
+bool walkStep(const std::vector<Gene>& genes, std::uint32_t position, std::size_t index, std::size_t& best,
+              std::int32_t& nearestDistance)
 {
-    // The first gene always becomes the best, whatever the starting distance.
-    std::size_t best = 0;
-    nearestDistance = signedDistance(genes[0], position);
-    for (std::size_t index = 1; index < genes.size(); ++index) {
-        const std::int32_t distance = signedDistance(genes[index], position);
-        if (genes[index].start <= genes[best].start || magnitude(distance) < magnitude(nearestDistance)) {
-            best = index;
-            nearestDistance = distance;
-        }
-        if (magnitude(distance) > magnitude(nearestDistance))
-            break;
+    const std::int32_t distance = signedDistance(genes[index], position);
+    if (genes[index].start <= genes[best].start || magnitude(distance) < magnitude(nearestDistance)) {
+        best = index;
+        nearestDistance = distance;
     }
-    return best;
+    return magnitude(distance) <= magnitude(nearestDistance);
 }
 
-void annotateHit(Hit& hit, const std::vector<Gene>& genes, std::int32_t basesLength, const Options& options)
+void annotateHit(Hit& hit, const std::vector<Gene>& genes, const NearestGeneFinder& finder, std::int32_t basesLength,
+                 const Options& options)
 {
     const std::uint32_t position = hit.position;
     std::int32_t nearestDistance = 0;
-    const std::size_t nearest = findNearestGene(genes, position, nearestDistance);
+    const std::size_t nearest = finder.find(position, nearestDistance);
     copyGene(genes[nearest], hit);
     hit.distance = negated(nearestDistance);
     hit.type = "Intergenic";
@@ -126,15 +124,87 @@ void annotateHit(Hit& hit, const std::vector<Gene>& genes, std::int32_t basesLen
 
 } // namespace
 
+std::size_t findNearestGeneByWalk(const std::vector<Gene>& genes, std::uint32_t position,
+                                  std::int32_t& nearestDistance)
+{
+    // The first gene always becomes the best, whatever its distance.
+    std::size_t best = 0;
+    nearestDistance = signedDistance(genes[0], position);
+    for (std::size_t index = 1; index < genes.size(); ++index) {
+        if (!walkStep(genes, position, index, best, nearestDistance))
+            break;
+    }
+    return best;
+}
+
+NearestGeneFinder::NearestGeneFinder(const std::vector<Gene>& genes) : genes_(genes)
+{
+    std::vector<std::uint32_t> starts;
+    starts.reserve(genes.size());
+    for (const Gene& gene : genes) {
+        canSkip_ = canSkip_ && gene.start <= largestUnwrappedValue;
+        starts.push_back(gene.start);
+    }
+    if (!canSkip_ || starts.empty())
+        return;
+    largestStarts_.push_back(std::move(starts));
+    for (std::size_t span = 1; 2 * span <= genes.size(); span *= 2) {
+        const std::vector<std::uint32_t>& halves = largestStarts_.back();
+        std::vector<std::uint32_t> level(halves.size() - span);
+        for (std::size_t index = 0; index < level.size(); ++index)
+            level[index] = std::max(halves[index], halves[index + span]);
+        largestStarts_.push_back(std::move(level));
+    }
+}
+
+std::size_t NearestGeneFinder::firstStartAfter(std::size_t index, std::uint32_t position) const
+{
+    // The longest run of starts at or before the position, taken in
+    // power-of-two steps from the largest down.
+    for (std::size_t level = largestStarts_.size(); level-- > 0;) {
+        const std::vector<std::uint32_t>& largest = largestStarts_[level];
+        if (index < largest.size() && largest[index] <= position)
+            index += std::size_t{1} << level;
+    }
+    return index;
+}
+
+std::size_t NearestGeneFinder::find(std::uint32_t position, std::int32_t& nearestDistance) const
+{
+    if (!canSkip_ || position > largestUnwrappedValue)
+        return findNearestGeneByWalk(genes_, position, nearestDistance);
+    // Without wrapping a distance is |start - position| on either strand, and
+    // a gene starting at or before the position starts at or before a best
+    // that starts after it, or lies nearer than a best that does not: the walk
+    // makes it the best and goes on. A run of such genes ends with its last as the best.
+    std::size_t best = 0;
+    nearestDistance = signedDistance(genes_[0], position);
+    std::size_t index = 1;
+    while (index < genes_.size()) {
+        const std::size_t after = firstStartAfter(index, position);
+        if (after > index) {
+            best = after - 1;
+            nearestDistance = signedDistance(genes_[best], position);
+            index = after;
+            continue;
+        }
+        if (!walkStep(genes_, position, index, best, nearestDistance))
+            break;
+        ++index;
+    }
+    return best;
+}
+
 void assignGeneContext(Sequence& sequence, const Options& options)
 {
     // A GenBank record without CDS features has nothing to relate hits to.
     const bool annotated = sequence.sourceFormat == 'G' && !sequence.genes.empty();
     const std::int32_t basesLength = wrapToSigned(static_cast<std::uint32_t>(sequence.bases.size()));
+    const NearestGeneFinder finder(sequence.genes);
     for (sequence.hitCursor = 0; sequence.hitCursor < sequence.hits.size(); ++sequence.hitCursor) {
         Hit& hit = sequence.hits[sequence.hitCursor];
         if (annotated)
-            annotateHit(hit, sequence.genes, basesLength, options);
+            annotateHit(hit, sequence.genes, finder, basesLength, options);
         else
             markUnannotated(hit);
     }

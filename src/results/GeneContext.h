@@ -1,7 +1,41 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "sequences/Gene.h"
+
 class Options;
 class Sequence;
 
 // Labels every hit of the sequence against its nearest gene.
 void assignGeneContext(Sequence& sequence, const Options& options);
+
+// The nearest-gene walk: from the first gene on, a gene becomes the best when
+// its start is not after the best's or it lies nearer, and the walk stops once
+// a gene lies farther than the best. Returns the best gene's index (genes must
+// not be empty) and sets `nearestDistance` to its signed distance.
+std::size_t findNearestGeneByWalk(const std::vector<Gene>& genes, std::uint32_t position,
+                                  std::int32_t& nearestDistance);
+
+// The walk's choice without stepping through every gene before the position.
+// While the best gene starts at or before the position, each following gene
+// that does too becomes the best in turn and none ends the walk, so a run of
+// them is skipped at once. That holds while no distance wraps, so with a
+// position or gene start past 2^31 it walks.
+class NearestGeneFinder {
+public:
+    explicit NearestGeneFinder(const std::vector<Gene>& genes);
+    // Same result as findNearestGeneByWalk on the genes given.
+    std::size_t find(std::uint32_t position, std::int32_t& nearestDistance) const;
+
+private:
+    // The first index from `index` on whose gene starts after the position (or genes_.size()).
+    std::size_t firstStartAfter(std::size_t index, std::uint32_t position) const;
+
+    const std::vector<Gene>& genes_;
+    bool canSkip_ = true; // every start below 2^31
+    // Level k holds, for each index i, the largest start among genes i .. i + 2^k - 1.
+    std::vector<std::vector<std::uint32_t>> largestStarts_;
+};

@@ -1,8 +1,49 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
 class Hit;
 class Options;
 class Sequence;
+
+// Where each (position, strand) sits in a sequence's hits, so that a
+// candidate's twin is found without walking the list. It follows hits appended
+// since the last look-up by itself and rebuilds when the list got shorter;
+// anything else that rewrites hits in place must clear() it first.
+class StrandPairIndex {
+public:
+    static constexpr std::size_t none = static_cast<std::size_t>(-1);
+
+    // Index of the first hit in stored order at this position on this strand, or `none`.
+    std::size_t firstAt(const std::vector<Hit>& hits, std::uint32_t position, bool forward);
+    // Records that hits[index], the first at its old place, now stands at the hit's new place.
+    void moveFirst(const std::vector<Hit>& hits, std::size_t index, std::uint32_t oldPosition, bool oldForward);
+    void clear();
+
+private:
+    // Positions fill 32 bits, so no place has all 64 bits set.
+    static constexpr std::uint64_t unusedPlace = ~std::uint64_t{0};
+
+    // The hits at one place, chained in stored order (none when there are none).
+    struct Chain {
+        std::uint64_t place = unusedPlace;
+        std::size_t first = none;
+        std::size_t last = none;
+    };
+
+    void catchUp(const std::vector<Hit>& hits);
+    // The slot holding this place, or the unused slot where it would go.
+    std::size_t slotOf(std::uint64_t place) const;
+    void grow();
+    void insert(std::size_t index, std::uint64_t place);
+
+    std::vector<Chain> chains_;            // open addressing by place, power-of-two size
+    std::size_t usedChains_ = 0;
+    std::vector<std::size_t> nextAtPlace_; // per hit: the next index at its place, or none
+    std::size_t indexedHits_ = 0;          // hits[0, indexedHits_) are in the index
+};
 
 // Stores the candidate in sequence.hits when it passes the cut-off, merging
 // it with its other-strand twin when mergeStrandPairs is set.
@@ -10,6 +51,10 @@ void considerHit(const Hit& candidate, const Options& options, Sequence& sequenc
 
 // -1: no twin; 0: twin kept, candidate dropped; 1: twin overwritten by the candidate.
 int findStrandPartner(Sequence& sequence, const Hit& candidate, const Options& options);
+
+// findStrandPartner by a plain walk over the stored hits, without the index:
+// the reference the index must agree with.
+int findStrandPartnerByWalk(Sequence& sequence, const Hit& candidate, const Options& options);
 
 // Orders sequence.hits by position, or by score (best first) when sortByScore is set.
 void sortHits(Sequence& sequence, const Options& options);

@@ -6,6 +6,7 @@
 #include "driver/ErrorReport.h"
 #include "motif/SiteCollection.h"
 #include "options/Options.h"
+#include "scoring/ScoreTable.h"
 #include "scoring/Scoring.h"
 #include "sequences/Sequence.h"
 
@@ -38,8 +39,15 @@ void buildIntegrationWindows(const Options& options, IntegrationWindows& windows
     windows.downLastIndex = static_cast<std::uint32_t>(downEnd + centre);
 }
 
-void primeIntegrationWindows(const Sequence& sequence, IntegrationWindows& windows, SiteCollection& collection,
-                             const Options& options)
+namespace {
+
+// Walks the W windows around the origin of the current strand in buffer
+// order, as on a circular molecule: the centre's reach of windows before the
+// origin (the strand's own end), then those from it on. `take(textOffset,
+// position)` scores and buffers the next window and returns its score; the
+// means are summed in buffer order. A strand too short for the span is not primed.
+template <typename Take>
+void primeWindows(const Sequence& sequence, IntegrationWindows& windows, std::uint64_t siteLength, Take take)
 {
     clearWindowHits(windows);
     windows.globalMean = 0.0;
@@ -47,41 +55,101 @@ void primeIntegrationWindows(const Sequence& sequence, IntegrationWindows& windo
     windows.upMean = 0.0;
     windows.downMean = 0.0;
 
-    const std::string& text = sequence.bases;
-    const std::uint64_t textLength = text.size();
+    const std::uint64_t textLength = sequence.bases.size();
     const std::uint64_t centre = windows.centreIndex;
-    const std::uint64_t siteLength = collection.siteLength;
-    // The priming text needs the centre's reach of letters before the origin
-    // (the strand's own end) and a whole span after it.
     if (textLength < siteLength + 2 * centre || textLength < centre + siteLength + 1)
         return;
 
-    // The windows just before the origin, then those from it on, as on a circular molecule.
-    const std::string priming =
-        text.substr(textLength - (siteLength + 2 * centre), centre) + text.substr(0, centre + siteLength + 1);
+    // The text ends with a copy of its first siteLength + centre letters, so
+    // window i starts at S - centre + i even where it crosses the origin.
+    const std::uint64_t firstOffset = textLength - (siteLength + 2 * centre);
     const std::uint64_t strandLength = textLength - centre - siteLength;
     std::uint64_t coordinate = textLength - 2 * centre - siteLength;
     const std::uint64_t windowCount = static_cast<std::uint64_t>(windows.windowCount);
-    const auto method = static_cast<std::uint32_t>(options.methodCode);
     for (std::uint64_t i = 0; i < windowCount; ++i) {
-        Hit hit(collection.siteLength);
-        hit.window = priming.substr(i, siteLength);
-        hit.forward = sequence.forward;
         // The reverse strand takes the scan's own coordinate, so that a primed
         // window is reported (and merged with its twin) like a scanned one.
-        hit.position = static_cast<std::uint32_t>(sequence.forward ? coordinate : strandLength - coordinate);
-        scoreWindow(method, hit, sequence, collection);
-        windows.windowHits.push_back(hit);
-        windows.localMean += hit.score;
+        const auto position = static_cast<std::uint32_t>(sequence.forward ? coordinate : strandLength - coordinate);
+        const double score = take(static_cast<std::size_t>(firstOffset + i), position);
+        windows.localMean += score;
         if (windows.upFirstIndex <= i && i <= windows.upLastIndex)
-            windows.upMean += hit.score;
+            windows.upMean += score;
         if (windows.downFirstIndex <= i && i <= windows.downLastIndex)
-            windows.downMean += hit.score;
+            windows.downMean += score;
         coordinate = i + 1 == centre ? 0 : coordinate + 1;
     }
     windows.localMean /= static_cast<double>(windows.windowCount);
     windows.upMean /= static_cast<double>(windows.upCount);
     windows.downMean /= static_cast<double>(windows.downCount);
+}
+
+// Where buffer index `index` lies in the ring.
+std::size_t slotOf(const IntegrationWindows& windows, std::size_t index)
+{
+    const std::size_t slot = windows.oldestSlot + index;
+    return slot >= windows.slots.size() ? slot - windows.slots.size() : slot;
+}
+
+WindowSlot& slotAt(IntegrationWindows& windows, std::size_t index)
+{
+    return windows.slots.at(slotOf(windows, index));
+}
+
+} // namespace
+
+void primeIntegrationWindows(const Sequence& sequence, IntegrationWindows& windows, SiteCollection& collection,
+                             const Options& options)
+{
+    const auto method = static_cast<std::uint32_t>(options.methodCode);
+    const std::uint32_t siteLength = collection.siteLength;
+    primeWindows(sequence, windows, siteLength,
+                 [&](std::size_t textOffset, std::uint32_t position) {
+                     Hit hit(siteLength);
+                     hit.window = sequence.bases.substr(textOffset, siteLength);
+                     hit.forward = sequence.forward;
+                     hit.position = position;
+                     scoreWindow(method, hit, sequence, collection);
+                     windows.windowHits.push_back(hit);
+                     return hit.score;
+                 });
+}
+
+void primeWindowSlots(const Sequence& sequence, IntegrationWindows& windows, const ScoreTable& table)
+{
+    const char* text = sequence.bases.data();
+    primeWindows(sequence, windows, table.windowLength(),
+                 [&](std::size_t textOffset, std::uint32_t position) {
+                     const double score = table.score(text + textOffset);
+                     windows.slots.push_back({score, textOffset, position});
+                     return score;
+                 });
+}
+
+const WindowSlot& centreSlot(const IntegrationWindows& windows)
+{
+    return windows.slots.at(slotOf(windows, windows.centreIndex));
+}
+
+void slideWindowSlots(IntegrationWindows& windows, const WindowSlot& newest, std::size_t textLength)
+{
+    const auto span = static_cast<double>(windows.windowCount);
+    const auto upCount = static_cast<double>(windows.upCount);
+    const auto downCount = static_cast<double>(windows.downCount);
+    const std::size_t lastIndex = windows.slots.size() - 1;
+
+    windows.localMean -= slotAt(windows, 0).score / span;
+    windows.upMean -= slotAt(windows, windows.upFirstIndex).score / upCount;
+    windows.downMean -= slotAt(windows, windows.downFirstIndex).score / downCount;
+
+    // The oldest slot takes the newest window, which puts it at the last index.
+    slotAt(windows, 0) = newest;
+    windows.oldestSlot = windows.oldestSlot == lastIndex ? 0 : windows.oldestSlot + 1;
+
+    windows.localMean += slotAt(windows, lastIndex).score / span;
+    windows.upMean += slotAt(windows, windows.upLastIndex).score / upCount;
+    windows.downMean += slotAt(windows, windows.downLastIndex).score / downCount;
+
+    windows.globalMean += newest.score / static_cast<double>(textLength);
 }
 
 void takeCentreHit(IntegrationWindows& windows, Hit& centre)
@@ -118,6 +186,8 @@ void clearWindowHits(IntegrationWindows& windows)
 {
     // Swapping with an empty buffer releases the memory, not just the Hits.
     std::deque<Hit>().swap(windows.windowHits);
+    std::vector<WindowSlot>().swap(windows.slots);
+    windows.oldestSlot = 0;
 }
 
 void applyIntegrationRatio(Sequence& sequence, const Options& options)

@@ -1,13 +1,25 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <vector>
 
 #include "results/Hit.h"
 
 class Options;
+class ScoreTable;
 class Sequence;
 class SiteCollection;
+
+// A buffered window of the run's own scan: its score and where its letters
+// start in the strand text, which stays in place for the whole pass, so a
+// window's letters are copied only when it is reported.
+struct WindowSlot {
+    double score = 0.0;
+    std::size_t textOffset = 0;
+    std::uint32_t position = 0;
+};
 
 // The buffer of neighbouring windows around the evaluated (centre) window of
 // the strand being scanned, with running means over three intervals of it.
@@ -28,6 +40,10 @@ public:
     double localMean = 0.0;
     double upMean = 0.0;
     double downMean = 0.0;
+    // The run's buffer, the same windows as windowHits would hold: a ring of
+    // windowCount slots in which buffer index i is slot (oldestSlot + i) mod windowCount.
+    std::vector<WindowSlot> slots;
+    std::size_t oldestSlot = 0;
 };
 
 // Validates the four interval offsets (reportError on failure) and sets the geometry.
@@ -43,6 +59,16 @@ void takeCentreHit(IntegrationWindows& windows, Hit& centre);
 // Moves the buffer one window on, with `newest` entering it; the means are
 // updated from the leaving and entering windows only.
 void slideIntegrationWindows(IntegrationWindows& windows, const Hit& newest, const Sequence& sequence);
+// Releases the buffered windows of both kinds.
 void clearWindowHits(IntegrationWindows& windows);
+
+// The ring counterparts of priming, centre and slide, for the run's scan:
+// the same windows, scores and means to the last bit. Priming scores with the
+// table and leaves the ring empty where primeIntegrationWindows leaves the
+// buffer empty; the other two then throw std::out_of_range.
+void primeWindowSlots(const Sequence& sequence, IntegrationWindows& windows, const ScoreTable& table);
+const WindowSlot& centreSlot(const IntegrationWindows& windows);
+// `textLength` is the length of the extended strand text.
+void slideWindowSlots(IntegrationWindows& windows, const WindowSlot& newest, std::size_t textLength);
 // Multiplies the score of every kept hit by the ratio of means chosen by integrationMode.
 void applyIntegrationRatio(Sequence& sequence, const Options& options);

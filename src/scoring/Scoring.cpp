@@ -7,6 +7,7 @@
 #include "motif/Log2.h"
 #include "motif/SiteCollection.h"
 #include "results/Hit.h"
+#include "scoring/ScoreTable.h"
 #include "sequences/Sequence.h"
 
 namespace {
@@ -28,23 +29,6 @@ MotifColumn& columnAt(SiteCollection& collection, std::size_t k)
         throw std::out_of_range("invalid vector<T> subscript");
     return collection.columns[k];
 }
-
-// The corrected probability p = (f + 1/N) / (1 + 4/N): one pseudo-site spread
-// over the four bases. Both constants are computed once per scored window.
-struct Pseudocounts {
-    explicit Pseudocounts(const SiteCollection& collection)
-        : siteCount(static_cast<double>(collection.siteCount())),
-          inverseN(1.0 / siteCount),
-          denominator(1.0 + 4.0 / siteCount)
-    {
-    }
-
-    double corrected(double frequency) const { return (frequency + inverseN) / denominator; }
-
-    double siteCount;
-    double inverseN;
-    double denominator;
-};
 
 // Column frequencies if the window's letter were one more site (N + 1 sites),
 // each with the log guard added.
@@ -108,94 +92,101 @@ double consensusLogRatio(const SiteCollection& collection, std::size_t k, unsign
                     (baseFrequency(collection, letter, k) + inverseN));
 }
 
-// Every method's score: one term per letter, added in window order from 0.
-template <typename Term>
-double sumTerms(const std::string& window, Term term)
+bool isKnownMethod(std::uint32_t method)
 {
-    double score = 0.0;
-    for (std::size_t k = 0; k < window.size(); ++k)
-        score += term(k, static_cast<unsigned char>(window[k]));
-    return score;
+    return method >= 1 && method <= 11;
 }
 } // namespace
 
-void scoreWindow(std::uint32_t method, Hit& hit, const Sequence& sequence, SiteCollection& collection)
+TermInputs::TermInputs(const SiteCollection& collection, const Sequence& sequence)
+    : collection(collection),
+      sequence(sequence),
+      siteCount(static_cast<double>(collection.siteCount())),
+      inverseN(1.0 / siteCount),
+      denominator(1.0 + 4.0 / siteCount)
 {
-    const std::string& window = hit.window;
-    const double aprioriEntropy = sequence.aprioriEntropy;
-    const Pseudocounts pseudo(collection);
-    const auto probability = [&](std::size_t k, unsigned char letter) {
-        return pseudo.corrected(baseFrequency(collection, letter, k));
-    };
+}
+
+double updatedColumnMeasure(std::uint32_t method, const TermInputs& inputs, std::size_t k, unsigned char letter)
+{
+    switch (method) {
+    case 4:
+    case 11:
+        return rsequenceWithLetter(columnAt(inputs.collection, k), letter, inputs.siteCount,
+                                   inputs.sequence.aprioriEntropy);
+    case 8:
+        return relativeEntropyWithLetter(columnAt(inputs.collection, k), letter, inputs.siteCount, inputs.sequence);
+    default:
+        return 0.0;
+    }
+}
+
+double letterTerm(std::uint32_t method, const TermInputs& inputs, std::size_t k, unsigned char letter,
+                  double updatedMeasure)
+{
+    const SiteCollection& collection = inputs.collection;
+    const double aprioriEntropy = inputs.sequence.aprioriEntropy;
+    const auto probability = [&](unsigned char x) { return inputs.corrected(baseFrequency(collection, x, k)); };
 
     switch (method) {
     case 1:
-        hit.score = sumTerms(window, [&](std::size_t k, unsigned char x) {
-            return aprioriEntropy + log2Bits(probability(k, x));
-        });
-        break;
+        return aprioriEntropy + log2Bits(probability(letter));
     case 2:
-        hit.score = sumTerms(window, [&](std::size_t k, unsigned char x) {
-            return consensusLogRatio(collection, k, x, pseudo.inverseN);
-        });
-        break;
+        return consensusLogRatio(collection, k, letter, inputs.inverseN);
     case 3:
-        hit.score = sumTerms(window, [&](std::size_t k, unsigned char x) {
-            return columnAt(collection, k).rsequence * consensusLogRatio(collection, k, x, pseudo.inverseN);
-        });
-        break;
-    case 4:
-        updateRsequenceWithWindow(collection, sequence, window);
-        hit.score = sumTerms(window, [&](std::size_t k, unsigned char) {
-            const MotifColumn& column = columnAt(collection, k);
-            return (column.rsequenceWithWindow - column.rsequence) * column.rsequence;
-        });
-        break;
-    case 5:
-        hit.score = sumTerms(window, [&](std::size_t k, unsigned char x) {
-            return (aprioriEntropy + log2Bits(probability(k, x))) * columnAt(collection, k).rsequence;
-        });
-        break;
-    case 6:
-        hit.score = sumTerms(window, [&](std::size_t k, unsigned char x) {
-            return baseFrequency(collection, x, k) * columnAt(collection, k).relativeEntropy;
-        });
-        break;
-    case 7:
-        hit.score = sumTerms(window, [&](std::size_t k, unsigned char x) {
-            return (aprioriEntropy + log2Bits(probability(k, x))) * columnAt(collection, k).relativeEntropy;
-        });
-        break;
-    case 8:
-        updateRelativeEntropyWithWindow(collection, sequence, window);
-        hit.score = sumTerms(window, [&](std::size_t k, unsigned char) {
-            const MotifColumn& column = columnAt(collection, k);
-            return (column.relativeEntropyWithWindow - column.relativeEntropy) * column.relativeEntropy;
-        });
-        break;
-    case 9:
-        hit.score = sumTerms(window, [&](std::size_t k, unsigned char x) {
-            return log2Bits(probability(k, x) / backgroundProbability(sequence, x));
-        });
-        break;
-    case 10:
-        hit.score = sumTerms(window, [&](std::size_t k, unsigned char x) {
-            const auto consensus = static_cast<unsigned char>(columnAt(collection, k).consensus);
-            const double p = probability(k, x);
-            return (probability(k, consensus) / p) * log2Bits(p);
-        });
-        break;
-    case 11:
-        updateRsequenceWithWindow(collection, sequence, window);
-        hit.score = sumTerms(window, [&](std::size_t k, unsigned char) {
-            const MotifColumn& column = columnAt(collection, k);
-            return column.rsequenceWithWindow - column.rsequence;
-        });
-        break;
-    default:
-        hit.score = 0.0;
-        break;
+        return columnAt(collection, k).rsequence * consensusLogRatio(collection, k, letter, inputs.inverseN);
+    case 4: {
+        const MotifColumn& column = columnAt(collection, k);
+        return (updatedMeasure - column.rsequence) * column.rsequence;
     }
+    case 5:
+        return (aprioriEntropy + log2Bits(probability(letter))) * columnAt(collection, k).rsequence;
+    case 6:
+        return baseFrequency(collection, letter, k) * columnAt(collection, k).relativeEntropy;
+    case 7:
+        return (aprioriEntropy + log2Bits(probability(letter))) * columnAt(collection, k).relativeEntropy;
+    case 8: {
+        const MotifColumn& column = columnAt(collection, k);
+        return (updatedMeasure - column.relativeEntropy) * column.relativeEntropy;
+    }
+    case 9:
+        return log2Bits(probability(letter) / backgroundProbability(inputs.sequence, letter));
+    case 10: {
+        const auto consensus = static_cast<unsigned char>(columnAt(collection, k).consensus);
+        const double p = probability(letter);
+        return (probability(consensus) / p) * log2Bits(p);
+    }
+    case 11:
+        return updatedMeasure - columnAt(collection, k).rsequence;
+    default:
+        return 0.0;
+    }
+}
+
+void scoreWindow(std::uint32_t method, Hit& hit, const Sequence& sequence, SiteCollection& collection)
+{
+    if (!isKnownMethod(method)) {
+        hit.score = 0.0;
+        return;
+    }
+    const std::string& window = hit.window;
+    // The differential methods first write every column's scratch field and then read it back.
+    if (method == 4 || method == 11)
+        updateRsequenceWithWindow(collection, sequence, window);
+    else if (method == 8)
+        updateRelativeEntropyWithWindow(collection, sequence, window);
+
+    const TermInputs inputs(collection, sequence);
+    double score = 0.0;
+    for (std::size_t k = 0; k < window.size(); ++k) {
+        double updatedMeasure = 0.0;
+        if (method == 4 || method == 11)
+            updatedMeasure = columnAt(collection, k).rsequenceWithWindow;
+        else if (method == 8)
+            updatedMeasure = columnAt(collection, k).relativeEntropyWithWindow;
+        score += letterTerm(method, inputs, k, static_cast<unsigned char>(window[k]), updatedMeasure);
+    }
+    hit.score = score;
 }
 
 double baseFrequency(const SiteCollection& collection, unsigned char letter, std::size_t k)

@@ -6,8 +6,12 @@
 #include <vector>
 
 #include "results/Hit.h"
+#include "results/HitFilter.h"
 #include "sequences/Gene.h"
 
+class IntegrationWindows;
+class Options;
+class ScoreTable;
 class SiteCollection;
 
 // One input sequence with its background, its scan state and its hits.
@@ -27,6 +31,7 @@ public:
     double aprioriEntropy = 2.0; // bits
     std::size_t windowCursor = 0; // index in bases of the next window's first letter
     std::vector<Hit> hits;
+    StrandPairIndex hitIndex;     // finds a candidate's twin among hits; clear it when hits are rewritten
     std::size_t hitCursor = 0;
     double globalScoreMean = 0.0;
 
@@ -43,4 +48,10 @@ public:
     std::uint32_t windowPosition(std::uint32_t windowLength) const;
     void reverseComplement();
     void shrinkHits();
+    // One pass over the current strand as the run makes it: extends the text,
+    // scores every window with the table and hands each one that passes the
+    // cut-off to considerHit (under integration the buffered centre window
+    // instead, with its means), then reverse-complements a forward text.
+    // `working` carries the reported windows; it is reset first.
+    void scanStrand(const ScoreTable& table, const Options& options, IntegrationWindows& windows, Hit& working);
 };

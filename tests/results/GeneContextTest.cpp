@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -219,4 +221,45 @@ TEST(GeneContext, ExtremeOptionsAndCoordinatesDoNotOverflow)
     Sequence farEnd = annotatedSequence({makeGene(4294967000u, 4294967200u, true, "E")}, {100});
     assignGeneContext(farEnd, Options());
     expectContexts(farEnd, {{"Intergenic", 396, "E"}});
+}
+
+TEST(NearestGene, FinderChoosesTheGeneTheWalkChooses)
+{
+    // Sorted tables with repeated starts, sorted ones where some genes start
+    // at their far end as complement genes do, unsorted ones, and some with
+    // values past 2^31; hits before the first gene, between genes and after
+    // the last, and hits so far on that their distances wrap in 32 bits.
+    std::mt19937 random(4315);
+    for (int table = 0; table < 600; ++table) {
+        const int order = table % 3; // 0 unsorted, 1 sorted, 2 nearly sorted
+        const std::uint32_t base = table % 10 == 9 ? 2147483000u : 0u;
+        const std::uint32_t span = 200 + random() % 5000;
+        std::vector<Gene> genes(1 + random() % 60);
+        for (Gene& gene : genes) {
+            gene.start = base + 100 + random() % span;
+            gene.end = base + 100 + random() % span;
+            gene.forward = random() % 2 == 0;
+        }
+        if (order != 0) {
+            std::sort(genes.begin(), genes.end(), [](const Gene& a, const Gene& b) { return a.start < b.start; });
+            if (genes.size() > 2)
+                genes[1].start = genes[2].start;
+        }
+        if (order == 2) {
+            for (Gene& gene : genes) {
+                if (random() % 4 == 0)
+                    gene.start += random() % 300;
+            }
+        }
+        const NearestGeneFinder finder(genes);
+        for (int hit = 0; hit < 200; ++hit) {
+            const std::uint32_t near = base + random() % (span + 300);
+            const std::uint32_t position = table % 10 == 8 && hit % 2 == 0 ? near - span - 400 : near;
+            std::int32_t walkDistance = 0;
+            std::int32_t finderDistance = 0;
+            const std::size_t walked = findNearestGeneByWalk(genes, position, walkDistance);
+            ASSERT_EQ(finder.find(position, finderDistance), walked) << "table " << table << " position " << position;
+            ASSERT_EQ(finderDistance, walkDistance) << "table " << table << " position " << position;
+        }
+    }
 }

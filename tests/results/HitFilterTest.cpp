@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "options/Options.h"
@@ -37,6 +40,20 @@ std::vector<double> scoresOf(const Sequence& sequence)
     for (const Hit& hit : sequence.hits)
         scores.push_back(hit.score);
     return scores;
+}
+
+// Same stored records in the same order, field by field where the merge writes.
+void expectSameHits(const Sequence& actual, const Sequence& expected)
+{
+    ASSERT_EQ(actual.hits.size(), expected.hits.size());
+    for (std::size_t index = 0; index < actual.hits.size(); ++index) {
+        const Hit& a = actual.hits[index];
+        const Hit& b = expected.hits[index];
+        EXPECT_EQ(a.window, b.window) << "hit " << index;
+        EXPECT_EQ(a.position, b.position) << "hit " << index;
+        EXPECT_EQ(a.forward, b.forward) << "hit " << index;
+        EXPECT_EQ(a.score, b.score) << "hit " << index;
+    }
 }
 
 } // namespace
@@ -155,6 +172,57 @@ TEST(StrandPairMerge, FirstTwinInStoredOrderIsChosen)
     EXPECT_EQ(sequence.hits[1].score, 1.0);
 }
 
+TEST(StrandPairMerge, IndexChoosesThePartnerThePlainWalkChooses)
+{
+    // Few places and few score values, so twins, repeated places, overwrites
+    // and ties all come up often; some rounds sit across the 32-bit wrap.
+    std::mt19937 random(20261207);
+    for (std::int32_t method : {5, 2}) {
+        const bool lowerBetter = method == 2;
+        const Options options = optionsFor(method, lowerBetter ? 100.0 : -100.0, true);
+        for (int round = 0; round < 60; ++round) {
+            const std::uint32_t windowLength = 1 + random() % 6;
+            const std::uint32_t base = round % 4 == 3 ? 4294967280u : 0u;
+            const std::uint32_t spread = 8 + random() % 40;
+            Sequence indexed;
+            Sequence walked;
+            for (int step = 0; step < 500; ++step) {
+                Hit candidate = makeHit(base + random() % spread, random() % 2 == 0,
+                                        static_cast<double>(random() % 5), windowLength);
+                candidate.window = std::to_string(step);
+                if (step == 250) {
+                    // The list in a new order: the index must follow it.
+                    Options sorting = options;
+                    sorting.sortByScore = round % 2 == 0;
+                    sortHits(indexed, sorting);
+                    sortHits(walked, sorting);
+                }
+                const std::size_t before = indexed.hits.size();
+                considerHit(candidate, options, indexed);
+                const int outcome = findStrandPartnerByWalk(walked, candidate, options);
+                if (outcome == -1)
+                    walked.hits.push_back(candidate);
+                ASSERT_EQ(indexed.hits.size() - before, outcome == -1 ? 1u : 0u)
+                    << "round " << round << " step " << step;
+                ASSERT_EQ(indexed.hitCursor, walked.hitCursor) << "round " << round << " step " << step;
+            }
+            expectSameHits(indexed, walked);
+        }
+    }
+}
+
+TEST(StrandPairMerge, IndexFollowsAListThatWasReplacedByAShorterOne)
+{
+    const Options options = optionsFor(1, 0.0, true);
+    Sequence sequence;
+    sequence.hits = {makeHit(100, true, 8.0), makeHit(200, true, 8.0)};
+    EXPECT_EQ(findStrandPartner(sequence, makeHit(210, false, 1.0), options), 0);
+    sequence.hits = {makeHit(300, true, 8.0)};
+    EXPECT_EQ(findStrandPartner(sequence, makeHit(210, false, 9.0), options), -1);
+    EXPECT_EQ(findStrandPartner(sequence, makeHit(310, false, 9.0), options), 1);
+    EXPECT_FALSE(sequence.hits[0].forward);
+}
+
 TEST(StrandPairMerge, ClearedMergeKeepsBothStrandsOfAPalindrome)
 {
     const Options options = optionsFor(1, 0.0, false);
@@ -218,5 +286,42 @@ TEST(HitSort, NanScoresGoLastInEitherSense)
                 EXPECT_GE(scores[index - 1], scores[index]);
             }
         }
+    }
+}
+
+TEST(HitSort, EqualKeysEndInTheOrderSortingTheRecordsGives)
+{
+    // Many equal positions and scores, NaNs too, and enough hits for the
+    // partitioning to run, not only the final insertion sort.
+    std::mt19937 random(77);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (int round = 0; round < 6; ++round) {
+        Options options;
+        options.sortByScore = round % 2 == 1;
+        options.methodCode = round < 4 ? 5 : 2;
+        const bool lowerBetter = options.methodCode == 2;
+        Sequence sequence;
+        for (int index = 0; index < 3000; ++index) {
+            Hit hit = makeHit(random() % 60, random() % 2 == 0, random() % 9 == 0 ? nan : double(random() % 7));
+            hit.window = std::to_string(index);
+            sequence.hits.push_back(hit);
+        }
+        std::vector<Hit> expected = sequence.hits;
+        if (options.sortByScore) {
+            std::sort(expected.begin(), expected.end(), [lowerBetter](const Hit& a, const Hit& b) {
+                if (std::isnan(a.score))
+                    return false;
+                if (std::isnan(b.score))
+                    return true;
+                return lowerBetter ? a.score < b.score : a.score > b.score;
+            });
+        } else {
+            std::sort(expected.begin(), expected.end(),
+                      [](const Hit& a, const Hit& b) { return a.position < b.position; });
+        }
+        sortHits(sequence, options);
+        ASSERT_EQ(sequence.hits.size(), expected.size());
+        for (std::size_t index = 0; index < expected.size(); ++index)
+            ASSERT_EQ(sequence.hits[index].window, expected[index].window) << "round " << round << " hit " << index;
     }
 }

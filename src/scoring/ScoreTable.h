@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class Sequence;
+class SiteCollection;
+
+// What a letter's term needs besides the letter and its column: the model,
+// the scanned sequence (a priori entropy, background) and the pseudocounts.
+struct TermInputs {
+    TermInputs(const SiteCollection& collection, const Sequence& sequence);
+
+    // p = (f + 1/N) / (1 + 4/N): one pseudo-site spread over the four bases.
+    double corrected(double frequency) const { return (frequency + inverseN) / denominator; }
+
+    const SiteCollection& collection;
+    const Sequence& sequence;
+    double siteCount;   // N
+    double inverseN;    // 1/N
+    double denominator; // 1 + 4/N
+};
+
+// Column k's measure with `letter` added as one more site, as the window
+// update of the differential methods writes it into the column's scratch
+// field: Rsequence for methods 4 and 11, relative entropy for method 8; 0 for
+// every other method.
+double updatedColumnMeasure(std::uint32_t method, const TermInputs& inputs, std::size_t k, unsigned char letter);
+
+// The term that `letter` at column k adds to a window's score with this
+// method; the differential methods take the column's updated measure. Every
+// score, the reference scorer's included, is 0.0 plus these terms in window
+// order, so a window's score depends on nothing else.
+double letterTerm(std::uint32_t method, const TermInputs& inputs, std::size_t k, unsigned char letter,
+                  double updatedMeasure);
+
+// Every letter's term at every column for one method and one scanned
+// sequence, computed once, so that a window is scored by L additions.
+class ScoreTable {
+public:
+    static constexpr std::size_t rowLength = 256; // one term per byte value
+    // Windows scored together by scoreBlock: independent sums in flight hide
+    // the latency of each addition, and every letter is read once per column.
+    static constexpr std::size_t blockLength = 8;
+
+    ScoreTable(std::uint32_t method, const Sequence& sequence, const SiteCollection& collection);
+
+    std::uint32_t windowLength() const { return length; }
+
+    // Score of the windowLength() letters starting at `letters`, bit for bit
+    // the reference scorer's.
+    double score(const char* letters) const
+    {
+        const double* row = terms.data();
+        double sum = 0.0;
+        for (std::uint32_t k = 0; k < length; ++k, row += rowLength)
+            sum += row[static_cast<unsigned char>(letters[k])];
+        return sum;
+    }
+
+    // Scores of the blockLength windows starting at letters, letters + 1, ...
+    // (blockLength - 1 + windowLength() letters); each is summed on its own in
+    // window order, so each is bit for bit what score() gives.
+    void scoreBlock(const char* letters, double* scores) const
+    {
+        double sums[blockLength] = {};
+        const double* row = terms.data();
+        const auto* column = reinterpret_cast<const unsigned char*>(letters);
+        for (std::uint32_t k = 0; k < length; ++k, row += rowLength, ++column)
+            for (std::size_t j = 0; j < blockLength; ++j)
+                sums[j] += row[column[j]];
+        for (std::size_t j = 0; j < blockLength; ++j)
+            scores[j] = sums[j];
+    }
+
+private:
+    std::uint32_t length;
+    std::vector<double> terms; // column-major: terms[k * rowLength + byte]
+};

@@ -1,0 +1,715 @@
+// Whatever the program is given, it ends with a correct result or a clear
+// message: never a crash, a hang or a results file from a failed run. Each
+// case runs the built program on files made in a fresh folder.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+const std::vector<std::string> defaultValues = {"1", "5", "0", "0.8", "350", "100", "0", "1",
+                                                "0", "0", "-500", "-1", "1", "500", "1.5", "1"};
+
+// The default options with some values replaced: {position (1-based), text}.
+std::vector<std::string> optionsWith(const std::vector<std::pair<int, std::string>>& changes)
+{
+    std::vector<std::string> values = defaultValues;
+    for (const auto& [position, text] : changes)
+        values[static_cast<std::size_t>(position - 1)] = text;
+    return values;
+}
+
+// Twenty random-looking letters: no window of them is close to the sites below.
+const std::string filler = "GCTTAGCCAGGTCATTAGGC";
+// Three sites of a small palindromic motif; "CTGTATATATATACAG" scores highest.
+const std::string sites = "CTGTATATATATACAG\nCTGTATAAAAATACAG\nCTGTATATAAATACAG\n";
+
+std::string fastaOf(const std::string& name, const std::string& bases) { return ">" + name + "\n" + bases + "\n"; }
+
+// A folder holding the three input files of one run.
+struct Case {
+    TempDir folder;
+    RunResult result;
+
+    void write(const std::string& name, const std::string& content) const { writeFile(folder.file(name), content); }
+    void writeOptions(const std::vector<std::string>& values) const
+    {
+        writeOptionsFile(folder.file("Options.txt"), values);
+    }
+    void run(const std::vector<std::string>& arguments) { result = runVarno(folder.path(), arguments); }
+
+    // Results files: every ".csv" but the diagnostic logs.
+    std::vector<std::string> resultsFiles() const
+    {
+        std::vector<std::string> found;
+        for (const std::string& name : listFiles(folder.path())) {
+            const auto endsWith = [&name](const std::string& suffix) {
+                return name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+            };
+            if ((endsWith(".csv") || endsWith(".tmp")) && !endsWith("_freq_table.csv")
+                && !endsWith("__motif_score_log.csv") && !endsWith("_gene_log.csv"))
+                found.push_back(name);
+        }
+        return found;
+    }
+
+    std::string readResults(const std::string& name) const { return readFile(folder.file(name)); }
+
+    // A fatal error: its lines end the console output and are all of
+    // VarnoLog.txt; exit status 1; no results file.
+    void expectError(const std::vector<std::string>& lines) const
+    {
+        std::string text;
+        for (const std::string& line : lines)
+            text += line + "\n";
+        EXPECT_EQ(result.exitStatus, 1);
+        ASSERT_GE(result.output.size(), text.size());
+        EXPECT_EQ(result.output.substr(result.output.size() - text.size()), text);
+        ASSERT_TRUE(fileExists(folder.file("VarnoLog.txt")));
+        EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), text);
+        EXPECT_TRUE(resultsFiles().empty());
+        EXPECT_EQ(result.errors, "");
+    }
+
+    // A successful run: exit status 0, no error log, the one results file named.
+    void expectSuccess(const std::string& resultsName) const
+    {
+        EXPECT_EQ(result.exitStatus, 0) << result.output;
+        EXPECT_FALSE(fileExists(folder.file("VarnoLog.txt")));
+        EXPECT_EQ(resultsFiles(), std::vector<std::string>{resultsName});
+        EXPECT_EQ(result.errors, "");
+    }
+};
+
+// The lines of a results file that hold a hit.
+std::vector<std::string> hitRows(const std::string& results)
+{
+    std::vector<std::string> rows;
+    bool inTable = false;
+    for (const std::string& line : splitLines(results)) {
+        if (line.rfind("Score,", 0) == 0)
+            inTable = true;
+        else if (line.empty() || line.rfind("Sequence,", 0) == 0)
+            inTable = false;
+        else if (inTable)
+            rows.push_back(line);
+    }
+    return rows;
+}
+
+bool runningAsRoot() { return geteuid() == 0; }
+
+} // namespace
+
+TEST(BadInput, EmptySequenceFilesAreRejected)
+{
+    Case fasta;
+    fasta.write("genome.fas", "");
+    fasta.write("sites.txt", sites);
+    fasta.run({"genome.fas", "sites.txt"});
+    fasta.expectError({"Incorrect FASTA file: genome.fas"});
+
+    Case genbank;
+    genbank.write("genome.gb", "");
+    genbank.write("sites.txt", sites);
+    genbank.run({"genome.gb", "sites.txt"});
+    genbank.expectError({"Invalid format for GenBank file. No LOCUS definition!"});
+}
+
+TEST(BadInput, EmptyMotifFilesAreRejected)
+{
+    for (const std::string motif : {"sites.txt", "sites.fas"}) {
+        Case run;
+        run.write("genome.fas", fastaOf("one", filler));
+        run.write(motif, "");
+        run.run({"genome.fas", motif});
+        run.expectError({"No sites read. Please check motif file!"});
+    }
+}
+
+TEST(BadInput, EmptyOptionsFileRunsOnDefaults)
+{
+    // Not an error: a file without values is a short file, and a short file
+    // means the defaults, with the warning.
+    Case run;
+    run.write("genome.fas", fastaOf("one", filler + "CTGTATATATATACAG" + filler));
+    run.write("sites.txt", sites);
+    run.write("empty.txt", "");
+    run.run({"genome.fas", "sites.txt", "empty.txt"});
+    run.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+    EXPECT_NE(run.result.output.find("WARNING: options not read or read incorrectly. Running on default options.\n"),
+              std::string::npos);
+}
+
+TEST(BadInput, DirectoryAsSequenceFile)
+{
+    for (const std::string name : {"genome.fas", "genome.gb"}) {
+        Case run;
+        std::filesystem::create_directory(run.folder.file(name));
+        run.write("sites.txt", sites);
+        run.run({name, "sites.txt"});
+        run.expectError({"Incorrect file name: " + name});
+    }
+}
+
+TEST(BadInput, DirectoryAsMotifFile)
+{
+    for (const std::string name : {"sites.txt", "sites.fas"}) {
+        Case run;
+        run.write("genome.fas", fastaOf("one", filler));
+        std::filesystem::create_directory(run.folder.file(name));
+        run.run({"genome.fas", name});
+        run.expectError({"Incorrect file name: " + name});
+    }
+}
+
+TEST(BadInput, DirectoryAsOptionsFileRunsOnDefaults)
+{
+    // Like a missing options file: announced, then the defaults apply.
+    Case run;
+    run.write("genome.fas", fastaOf("one", filler));
+    run.write("sites.txt", sites);
+    std::filesystem::create_directory(run.folder.file("Options.txt"));
+    run.run({"genome.fas", "sites.txt"});
+    run.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+    EXPECT_NE(run.result.output.find("Reading options...\nOptions file could not be opened\n"), std::string::npos);
+}
+
+TEST(BadInput, UnreadableFiles)
+{
+    if (runningAsRoot())
+        GTEST_SKIP() << "file permissions do not stop root from reading";
+    Case sequence;
+    sequence.write("genome.fas", fastaOf("one", filler));
+    sequence.write("sites.txt", sites);
+    std::filesystem::permissions(sequence.folder.file("genome.fas"), std::filesystem::perms::none);
+    sequence.run({"genome.fas", "sites.txt"});
+    sequence.expectError({"Incorrect file name: genome.fas"});
+
+    Case motif;
+    motif.write("genome.fas", fastaOf("one", filler));
+    motif.write("sites.txt", sites);
+    std::filesystem::permissions(motif.folder.file("sites.txt"), std::filesystem::perms::none);
+    motif.run({"genome.fas", "sites.txt"});
+    motif.expectError({"Incorrect file name: sites.txt"});
+
+    Case options;
+    options.write("genome.fas", fastaOf("one", filler));
+    options.write("sites.txt", sites);
+    options.writeOptions(defaultValues);
+    std::filesystem::permissions(options.folder.file("Options.txt"), std::filesystem::perms::none);
+    options.run({"genome.fas", "sites.txt"});
+    options.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+    EXPECT_NE(options.result.output.find("Options file could not be opened\n"), std::string::npos);
+}
+
+TEST(BadInput, BinaryFilesWithNulBytes)
+{
+    // The start of an executable: NUL bytes, line feeds, no header, no LOCUS.
+    const char header[] = "\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\n\x03\0>\0\x01\0\0\0\x10\x10\n\0\0\0";
+    const std::string binary(header, sizeof header - 1);
+    for (const std::string name : {"genome.fas", "genome.gb"}) {
+        Case run;
+        run.write(name, binary);
+        run.write("sites.txt", sites);
+        run.run({name, "sites.txt"});
+        run.expectError({name == "genome.fas" ? "Incorrect FASTA file: genome.fas"
+                                              : "Invalid format for GenBank file. No LOCUS definition!"});
+    }
+
+    Case motif;
+    motif.write("genome.fas", fastaOf("one", filler));
+    motif.write("sites.txt", binary);
+    motif.run({"genome.fas", "sites.txt"});
+    motif.expectError({"Incorrect collection file! - Different site lengths"});
+}
+
+TEST(BadInput, NulBytesInsideSequenceTextAreKeptAsLetters)
+{
+    // Readers filter nothing: a NUL is one more byte of the sequence, which
+    // the model counts for nothing and the scan scores as unknown.
+    Case run;
+    const std::string bases = filler + std::string(3, '\0') + "CTGTATATATATACAG" + filler;
+    run.write("genome.fas", fastaOf("nul", bases));
+    run.write("sites.txt", sites);
+    run.run({"genome.fas", "sites.txt"});
+    run.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+    EXPECT_EQ(readFile(run.folder.file("genome_seq_log.txt")), ">nul\n" + bases + "\n\n");
+    EXPECT_FALSE(hitRows(run.readResults("genome_Rsequence_Ri_0.800.csv")).empty());
+}
+
+namespace {
+
+// A small GenBank record: one forward gene at 30..80 and 300 bases.
+std::string genBankHead(const std::string& cdsLines)
+{
+    return "LOCUS       TESTSEQ                  300 bp    DNA     circular BCT 01-JAN-2000\n"
+           "DEFINITION  Test record.\n"
+           "FEATURES             Location/Qualifiers\n"
+           "     gene            30..80\n"
+           "     CDS             30..80\n"
+           "                     /gene=\"abcA\"\n"
+           "                     /locus_tag=\"T0001\"\n"
+           "                     /product=\"first protein\"\n"
+           + cdsLines;
+}
+
+std::string originLines()
+{
+    std::string text = "ORIGIN\n";
+    const std::string block = "gctagccagg";
+    for (int line = 0; line < 5; ++line) {
+        text += "      " + std::to_string(line * 60 + 1);
+        for (int b = 0; b < 6; ++b)
+            text += " " + block;
+        text += "\n";
+    }
+    return text + "//\n";
+}
+
+} // namespace
+
+TEST(BadInput, GenBankCutInsideFeatureTable)
+{
+    Case run;
+    const std::string whole = genBankHead("") + originLines();
+    run.write("genome.gb", whole.substr(0, whole.find("/locus_tag=") + 5));
+    run.write("sites.txt", sites);
+    run.run({"genome.gb", "sites.txt"});
+    run.expectError({"No sequence read. Please check GenBank file!"});
+}
+
+TEST(BadInput, GenBankCutRightAfterOrigin)
+{
+    Case run;
+    const std::string whole = genBankHead("") + originLines();
+    run.write("genome.gb", whole.substr(0, whole.find("ORIGIN") + 7));
+    run.write("sites.txt", sites);
+    run.run({"genome.gb", "sites.txt"});
+    run.expectError({"No sequence read. Please check GenBank file!"});
+}
+
+TEST(BadInput, GenBankCutInsideOriginKeepsTheBasesRead)
+{
+    // A file cut inside its sequence cannot be told from a shorter record:
+    // the bases up to the cut are the sequence, and the run goes on.
+    Case run;
+    const std::string whole = genBankHead("") + originLines();
+    const std::string::size_type cut = whole.find("      61 ") + 9 + 27; // 2.5 blocks into line 2
+    run.write("genome.gb", whole.substr(0, cut));
+    run.write("sites.txt", sites);
+    run.run({"genome.gb", "sites.txt"});
+    run.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+    std::string bases;
+    for (int b = 0; b < 8; ++b)
+        bases += "GCTAGCCAGG";
+    bases += "GCTAG"; // the half block before the cut
+    EXPECT_EQ(readFile(run.folder.file("genome_seq_log.txt")), ">Test record.\n" + bases.substr(0, 70) + "\n"
+                                                                    + bases.substr(70) + "\n\n");
+}
+
+TEST(BadInput, CdsCoordinatesBeyondTheSequenceAndAbove32Bits)
+{
+    // Coordinates beyond the sequence are kept as read (the gene context
+    // measures distances to them); numbers above 32 bits are unreadable and
+    // give zero coordinates.
+    Case run;
+    run.write("genome.gb", genBankHead("     CDS             5000000..5000900\n"
+                                       "                     /locus_tag=\"T0002\"\n"
+                                       "     CDS             complement(4294967296..4294967300)\n"
+                                       "                     /locus_tag=\"T0003\"\n"
+                                       "     CDS             4294967295..99999999999999999999\n"
+                                       "                     /locus_tag=\"T0004\"\n")
+                               + originLines());
+    run.write("sites.txt", sites);
+    run.run({"genome.gb", "sites.txt"});
+    run.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+    EXPECT_EQ(readFile(run.folder.file("genome_gene_log.csv")), "Begin,End,Sense,Locus,Product,Gene\n"
+                                                                 "30,80,1,T0001,first protein,abcA\n"
+                                                                 "5000000,5000900,1,T0002,,\n"
+                                                                 "0,0,0,T0003,,\n"
+                                                                 "4294967295,0,1,T0004,,\n"
+                                                                 ";;;;,\n");
+}
+
+namespace {
+
+// Peak resident memory, in bytes, of the largest child process waited for so far.
+std::uint64_t peakChildMemory()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<std::uint64_t>(usage.ru_maxrss) * 1024; // kilobytes on Linux
+}
+
+} // namespace
+
+TEST(BadInput, HundredMegabyteSingleLineFastaUsesProportionalMemory)
+{
+    // One sequence line of 100 MB. Method 12 (no such method) scores every
+    // window 0 and a literal cut-off of 1 keeps none, so the run does little
+    // but read, extend, reverse and walk the text: its memory is what counts.
+    constexpr std::uint64_t lineLength = 100'000'000;
+    Case run;
+    {
+        std::ofstream out(run.folder.file("big.fas"), std::ios::binary);
+        out << ">one line\n";
+        const std::string chunk(1'000'000, 'A');
+        for (std::uint64_t written = 0; written < lineLength; written += chunk.size())
+            out << chunk;
+        out << "\n";
+    }
+    run.write("site.txt", "A\nC\n");
+    run.writeOptions(optionsWith({{1, "0"}, {2, "12"}, {4, "1"}, {9, "1"}}));
+    run.run({"big.fas", "site.txt"});
+    run.expectSuccess("big_???_1.000.csv");
+    EXPECT_TRUE(hitRows(run.readResults("big_???_1.000.csv")).empty());
+    EXPECT_LT(peakChildMemory(), 8 * lineLength);
+}
+
+TEST(BadInput, SequenceOfOnlyNHasNoHits)
+{
+    // N stands for every base alike, so every window scores the same, far
+    // below the sites of a real collection.
+    Case run;
+    run.write("genome.fas", fastaOf("only N", std::string(200, 'N')));
+    run.write("sites.txt", readFile(dataFile("motif/ecoli_LexA.txt")));
+    run.run({"genome.fas", "sites.txt"});
+    run.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+    EXPECT_TRUE(hitRows(run.readResults("genome_Rsequence_Ri_0.800.csv")).empty());
+}
+
+TEST(BadInput, SequenceOfOnlyGapsAsItsOwnBackground)
+{
+    // No counted letter: all four background probabilities are 0 and the a
+    // priori entropy is 0. Every window is the same, so every window scores
+    // alike; the scores stay numbers and the file stays well formed.
+    Case run;
+    run.write("genome.fas", fastaOf("only gaps", std::string(200, '-')));
+    run.write("sites.txt", sites);
+    run.writeOptions(optionsWith({{1, "0"}, {3, "1"}}));
+    run.run({"genome.fas", "sites.txt"});
+    run.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+    const std::string results = run.readResults("genome_Rsequence_Ri_0.800.csv");
+    EXPECT_NE(results.find("A priori H,0.000\n"), std::string::npos);
+    EXPECT_EQ(results.find("nan"), std::string::npos);
+    const std::vector<std::string> rows = hitRows(results);
+    for (const std::string& row : rows)
+        EXPECT_EQ(row.substr(0, row.find(',')), rows.front().substr(0, rows.front().find(',')));
+}
+
+namespace {
+
+// Every byte value from 0x01 to 0xFF but the line ends.
+std::string everyByte()
+{
+    std::string bytes;
+    for (int value = 1; value <= 0xFF; ++value)
+        if (value != '\n' && value != '\r')
+            bytes += static_cast<char>(value);
+    return bytes;
+}
+
+} // namespace
+
+TEST(BadInput, MotifSitesHoldingEveryByteValue)
+{
+    // One byte per site between fixed letters: the sites are read whole,
+    // a to z upper-cased, and every other byte kept.
+    std::string list;
+    std::string expectedLog;
+    int siteNumber = 0;
+    for (char byte : everyByte()) {
+        list += std::string("CTGT") + byte + "TATATACAG\n";
+        const char upper = byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A') : byte;
+        expectedLog += ">sites collection - Site #" + std::to_string(siteNumber++) + "\n" + "CTGT" + upper
+                       + "TATATACAG\n";
+    }
+    Case run;
+    run.write("genome.fas", fastaOf("one", filler + "CTGTATATATACAG" + filler));
+    run.write("sites.txt", list);
+    run.run({"genome.fas", "sites.txt"});
+    run.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+    EXPECT_EQ(readFile(run.folder.file("genome_site_collection_log.txt")), expectedLog);
+}
+
+TEST(BadInput, MotifSitesOfOnlyUncountedBytes)
+{
+    // Two sites made of every byte, one reversed: the first position holds
+    // 0x01 and 0xFF, neither of which is a base.
+    std::string bytes = everyByte();
+    const std::string reversed(bytes.rbegin(), bytes.rend());
+    Case run;
+    run.write("genome.fas", fastaOf("one", filler));
+    run.write("sites.txt", bytes + "\n" + reversed + "\n");
+    run.run({"genome.fas", "sites.txt"});
+    run.expectError({"Incorrect collection file! - No base at site position 1"});
+}
+
+namespace {
+
+// A run of the motif over one sequence holding one perfect site, with the
+// given options; the sequence is long enough for small integration spans.
+struct OptionsCase : Case {
+    explicit OptionsCase(const std::vector<std::string>& values)
+    {
+        write("genome.fas", fastaOf("one", filler + filler + "CTGTATATATATACAG" + filler + filler));
+        write("sites.txt", sites);
+        writeOptions(values);
+        run({"genome.fas", "sites.txt"});
+    }
+};
+
+} // namespace
+
+TEST(BadInput, ComputedCutoffFromAbsurdThresholds)
+{
+    // A computed cut-off needs a share strictly between 0 and 1; any other
+    // threshold (NaN and the infinities included) gives the cut-off 0. The
+    // threshold still names the results file, as the stream prints it.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"nan", "genome_Rsequence_Ri_nan.csv"},
+        {"inf", "genome_Rsequence_Ri_inf.csv"},
+        {"-1e999", "genome_Rsequence_Ri_-inf.csv"},
+        {"-2.5", "genome_Rsequence_Ri_-2.500.csv"},
+        {"7", "genome_Rsequence_Ri_7.000.csv"},
+    };
+    for (const auto& [threshold, name] : cases) {
+        OptionsCase run(optionsWith({{1, "0"}, {4, threshold}}));
+        run.expectSuccess(name);
+        EXPECT_NE(run.readResults(name).find("Cut-off,+0.000; - Computed\n"), std::string::npos) << threshold;
+    }
+}
+
+TEST(BadInput, ThresholdTooLargeForAFileNameIsAnError)
+{
+    // 1e300 in fixed notation is a 301-digit number: no file system takes
+    // such a file name, and the run says so instead of ending silently.
+    OptionsCase run(optionsWith({{1, "0"}, {4, "1e300"}}));
+    const std::string::size_type start = run.result.output.find("Results file could not be written: ");
+    ASSERT_NE(start, std::string::npos);
+    const std::string line = run.result.output.substr(start, run.result.output.find('\n', start) + 1 - start);
+    EXPECT_EQ(line.size(), std::string("Results file could not be written: genome_Rsequence_Ri_").size() + 301
+                               + std::string(".000.csv\n").size());
+    run.expectError({line.substr(0, line.size() - 1)});
+}
+
+TEST(BadInput, LiteralCutoffOfNanOrInfinity)
+{
+    // NaN never passes a comparison, so a NaN cut-off keeps no hit, and no
+    // finite score beats +infinity; -infinity keeps every window.
+    OptionsCase nan(optionsWith({{1, "0"}, {4, "nan"}, {9, "1"}}));
+    nan.expectSuccess("genome_Rsequence_Ri_nan.csv");
+    EXPECT_TRUE(hitRows(nan.readResults("genome_Rsequence_Ri_nan.csv")).empty());
+    EXPECT_NE(nan.readResults("genome_Rsequence_Ri_nan.csv").find("Cut-off,+nan; - Literal\n"), std::string::npos);
+
+    OptionsCase infinity(optionsWith({{1, "0"}, {4, "inf"}, {9, "1"}}));
+    infinity.expectSuccess("genome_Rsequence_Ri_inf.csv");
+    EXPECT_TRUE(hitRows(infinity.readResults("genome_Rsequence_Ri_inf.csv")).empty());
+
+    // Without the strand merge each of the 96 windows is kept on both strands.
+    OptionsCase minusInfinity(optionsWith({{1, "0"}, {4, "-inf"}, {8, "0"}, {9, "1"}}));
+    minusInfinity.expectSuccess("genome_Rsequence_Ri_-inf.csv");
+    EXPECT_EQ(hitRows(minusInfinity.readResults("genome_Rsequence_Ri_-inf.csv")).size(), 2u * 96u);
+}
+
+TEST(BadInput, AbsurdCutoffFactorsUnderIntegration)
+{
+    // The factor divides the cut-off as it is, with no guard: NaN keeps no
+    // hit, 0 makes the cut-off +infinity (no hit), and 1e999 reads as
+    // +infinity and makes it 0.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"nan", "Cut-off,+nan; - Computed\n"},
+        {"0", "Cut-off,+inf; - Computed\n"},
+        {"1e999", "Cut-off,+0.000; - Computed\n"},
+    };
+    for (const auto& [factor, cutoffLine] : cases) {
+        OptionsCase run(optionsWith({{1, "0"}, {10, "1"}, {11, "-5"}, {12, "-1"}, {13, "1"}, {14, "5"}, {15, factor}}));
+        run.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+        const std::string results = run.readResults("genome_Rsequence_Ri_0.800.csv");
+        EXPECT_NE(results.find(cutoffLine), std::string::npos) << factor << "\n" << results.substr(results.find("Cut-off"));
+        if (factor != "1e999") {
+            EXPECT_TRUE(hitRows(results).empty()) << factor;
+        }
+    }
+}
+
+TEST(BadInput, HugeAndNegativeMethodCodes)
+{
+    // Integers beyond 32 bits clamp to the nearest end; an unknown method
+    // scores every window 0 and is named "???".
+    for (const std::string code : {"99999999999999999999", "-2147483649", "-7"}) {
+        OptionsCase run(optionsWith({{1, "0"}, {2, code}}));
+        run.expectSuccess("genome_???_0.800.csv");
+    }
+}
+
+TEST(BadInput, IntegrationOffsetsAtThe32BitLimits)
+{
+    // The span reaches 2^31 windows: far more than the sequence, which is
+    // then not scanned, with the warning; the results file still lists it.
+    for (const auto& changes : std::vector<std::vector<std::pair<int, std::string>>>{
+             {{11, "-2147483648"}},
+             {{14, "2147483647"}},
+             {{11, "-2147483647"}, {12, "-2147483646"}, {13, "2147483646"}, {14, "2147483647"}}}) {
+        std::vector<std::pair<int, std::string>> all = {{1, "0"}, {10, "1"}};
+        all.insert(all.end(), changes.begin(), changes.end());
+        OptionsCase run(optionsWith(all));
+        run.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+        EXPECT_NE(run.result.output.find("WARNING: sequence too short for the integration window, not scanned: one\n"),
+                  std::string::npos);
+        EXPECT_TRUE(hitRows(run.readResults("genome_Rsequence_Ri_0.800.csv")).empty());
+    }
+
+    // Without integration the span is still checked, and still fits; the
+    // scan is the same as with the default intervals.
+    OptionsCase wide(optionsWith({{1, "0"}, {11, "-2147483648"}, {14, "2147483647"}}));
+    wide.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+    OptionsCase usual(optionsWith({{1, "0"}}));
+    EXPECT_EQ(wide.readResults("genome_Rsequence_Ri_0.800.csv"), usual.readResults("genome_Rsequence_Ri_0.800.csv"));
+}
+
+TEST(BadInput, IntegrationIntervalsInvertedAtThe32BitLimits)
+{
+    OptionsCase overlap(optionsWith({{1, "0"}, {11, "-2147483648"}, {12, "2147483647"}}));
+    overlap.expectError({"Error: overlapping intervals for integration. Please check Options file!"});
+
+    OptionsCase upstream(optionsWith({{1, "0"}, {11, "-2147483648"}, {12, "-2147483648"}}));
+    upstream.expectError({"Error in upstream mean interval. Please check Options file!"});
+
+    OptionsCase downstream(optionsWith({{1, "0"}, {13, "2147483647"}, {14, "-2147483648"}}));
+    downstream.expectError({"Error in downstream mean interval. Please check Options file!"});
+
+    OptionsCase single(optionsWith({{1, "0"}, {13, "2147483647"}, {14, "2147483647"}}));
+    single.expectError({"Error in downstream mean interval. Please check Options file!"});
+
+    OptionsCase crossing(optionsWith({{1, "0"}, {12, "2147483647"}, {13, "-2147483648"}}));
+    crossing.expectError({"Error: overlapping intervals for integration. Please check Options file!"});
+}
+
+TEST(BadInput, OperatorExtentsAtThe32BitLimits)
+{
+    // The operator test is evaluated without overflow: a downstream extent
+    // of -2^31 makes no hit an operator, an upstream extent of 2^31 - 1
+    // reaches every hit before a gene start.
+    Case run;
+    std::string bases;
+    while (bases.size() < 300)
+        bases += "GCTAGCCAGG";
+    bases.replace(150, 16, "CTGTATATATATACAG");
+    std::string origin = "ORIGIN\n";
+    for (std::size_t line = 0; line < 5; ++line) {
+        origin += "      " + std::to_string(line * 60 + 1);
+        for (std::size_t b = 0; b < 6; ++b)
+            origin += " " + bases.substr(line * 60 + b * 10, 10);
+        origin += "\n";
+    }
+    run.write("genome.gb", genBankHead("     CDS             200..290\n"
+                                       "                     /locus_tag=\"T0002\"\n")
+                               + origin + "//\n");
+    run.write("sites.txt", sites);
+    run.writeOptions(optionsWith({{1, "0"}, {5, "2147483647"}, {6, "-2147483648"}}));
+    run.run({"genome.gb", "sites.txt"});
+    run.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+    const std::vector<std::string> rows = hitRows(run.readResults("genome_Rsequence_Ri_0.800.csv"));
+    ASSERT_FALSE(rows.empty());
+    for (const std::string& row : rows)
+        EXPECT_EQ(row.find(",Operator,"), std::string::npos) << row;
+}
+
+TEST(BadInput, SequenceNameOf5000Characters)
+{
+    // Names are cut to 1024 characters, in FASTA and GenBank alike.
+    const std::string name(5000, 'x');
+    Case fasta;
+    fasta.write("genome.fas", fastaOf(name, filler));
+    fasta.write("sites.txt", sites);
+    fasta.run({"genome.fas", "sites.txt"});
+    fasta.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+    EXPECT_NE(fasta.readResults("genome_Rsequence_Ri_0.800.csv").find("Sequence," + name.substr(0, 1024) + "\n"),
+              std::string::npos);
+
+    Case genbank;
+    std::string record = genBankHead("") + originLines();
+    record.replace(record.find("Test record."), 12, name);
+    genbank.write("genome.gb", record);
+    genbank.write("sites.txt", sites);
+    genbank.run({"genome.gb", "sites.txt"});
+    genbank.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+    EXPECT_NE(genbank.readResults("genome_Rsequence_Ri_0.800.csv").find("Sequence," + name.substr(0, 1024) + "\n"),
+              std::string::npos);
+}
+
+TEST(BadInput, FileNamesWithSpaces)
+{
+    Case run;
+    run.write("my genome.fas", fastaOf("one", filler + "CTGTATATATATACAG" + filler));
+    run.write("my sites.txt", sites);
+    writeOptionsFile(run.folder.file("my options.txt"), optionsWith({{2, "1"}}));
+    run.run({"my genome.fas", "my sites.txt", "my options.txt"});
+    run.expectSuccess("my genome_Ri_0.800.csv");
+    EXPECT_TRUE(fileExists(run.folder.file("my genome.log")));
+    EXPECT_FALSE(hitRows(run.readResults("my genome_Ri_0.800.csv")).empty());
+}
+
+namespace {
+
+// Nested folders whose path, with the trailing '/', is `length` characters long.
+std::string deepFolder(const TempDir& root, std::size_t length)
+{
+    std::string path;
+    while (path.size() < length) {
+        const std::size_t part = std::min<std::size_t>(200, length - path.size() - 1);
+        path += std::string(part, 'd') + "/";
+    }
+    std::filesystem::create_directories(root.file(path));
+    return path;
+}
+
+} // namespace
+
+TEST(BadInput, FileNamesOfMoreThan1024Characters)
+{
+    // Names are searched for their last '.' only up to index 1024, so a name
+    // whose only '.' lies beyond it has no extension there: its first three
+    // characters are taken instead, and "ddd" is no known extension.
+    Case beyond;
+    const std::string far = deepFolder(beyond.folder, 1100);
+    beyond.write(far + "genome.fas", fastaOf("one", filler));
+    beyond.write("sites.txt", sites);
+    beyond.run({far + "genome.fas", "sites.txt"});
+    beyond.expectError({"Incorrect sequence file extension.", "Type Varno /? for help."});
+
+    Case motif;
+    const std::string farMotif = deepFolder(motif.folder, 1100);
+    motif.write("genome.fas", fastaOf("one", filler));
+    motif.write(farMotif + "sites.txt", sites);
+    motif.run({"genome.fas", farMotif + "sites.txt"});
+    motif.expectError({"Incorrect motif file extension.", "Type Varno /? for help"});
+
+    // A name of more than 1024 characters whose '.' is still within reach
+    // works, and its outputs land beside it.
+    Case near;
+    const std::string folder = deepFolder(near.folder, 1016);
+    const std::string name = folder + "genome.fas";
+    ASSERT_GT(name.size(), 1024u);
+    near.write(name, fastaOf("one", filler + "CTGTATATATATACAG" + filler));
+    near.write("sites.txt", sites);
+    writeOptionsFile(near.folder.file(folder + "options.txt"), optionsWith({{1, "0"}}));
+    near.run({name, "sites.txt", folder + "options.txt"});
+    EXPECT_EQ(near.result.exitStatus, 0) << near.result.output;
+    EXPECT_TRUE(fileExists(near.folder.file(folder + "genome_Rsequence_Ri_0.800.csv")));
+    EXPECT_TRUE(fileExists(near.folder.file(folder + "genome.log")));
+}
