@@ -1,6 +1,8 @@
 #include "driver/AnalysisRun.h"
 
+#include <array>
 #include <ctime>
+#include <optional>
 #include <string>
 
 #include "driver/Arguments.h"
@@ -46,8 +48,29 @@ std::string unscannableReason(const Sequence& sequence, std::uint32_t siteLength
     return std::string();
 }
 
+// The score table of the last sequence scanned, kept for the next one while
+// their backgrounds agree: a set of many contigs shares the uniform background.
+class TableCache {
+public:
+    const ScoreTable& tableFor(const Sequence& sequence, const SiteCollection& collection, const Options& options)
+    {
+        const std::array<double, 5> background = {sequence.backgroundA, sequence.backgroundC, sequence.backgroundG,
+                                                  sequence.backgroundT, sequence.aprioriEntropy};
+        if (!table || background != key) {
+            table.emplace(static_cast<std::uint32_t>(options.methodCode), sequence, collection);
+            key = background;
+        }
+        return *table;
+    }
+
+private:
+    std::optional<ScoreTable> table;
+    std::array<double, 5> key{};
+};
+
 void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& collection, const Options& options,
-                     IntegrationWindows& windows, Hit& working, RunLog& log, const RunClock& clock)
+                     IntegrationWindows& windows, Hit& working, TableCache& tables, RunLog& log,
+                     const RunClock& clock)
 {
     logValue(log, "Analyzing sequence: ", number);
     const std::string reason = unscannableReason(sequence, collection.siteLength, windows, options.useIntegration);
@@ -55,9 +78,8 @@ void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& 
         logPair(log, reason, sequence.getName());
     } else {
         sequence.reserveHits(collection);
-        // The background and a priori entropy are the sequence's own, so each
-        // sequence gets its table.
-        const ScoreTable table(static_cast<std::uint32_t>(options.methodCode), sequence, collection);
+        // The terms depend on the sequence's own background and a priori entropy.
+        const ScoreTable& table = tables.tableFor(sequence, collection, options);
         for (int pass = 0; pass < 2; ++pass)
             sequence.scanStrand(table, options, windows, working);
         sequence.shrinkHits();
@@ -122,9 +144,10 @@ int runAnalysis(int argc, const char* const* argv)
             options.cutoff = options.cutoff / options.cutoffFactor;
     }
 
+    TableCache tables;
     unsigned number = 1;
     for (set.cursor = 0; set.cursor < set.sequences.size(); ++set.cursor, ++number)
-        analyseSequence(set.sequences[set.cursor], number, collection, options, windows, working, log, clock);
+        analyseSequence(set.sequences[set.cursor], number, collection, options, windows, working, tables, log, clock);
 
     logPair(log, "Saving results to ", resultsFileName(set, options));
     writeResults(set, options);
