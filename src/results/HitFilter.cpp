@@ -123,9 +123,9 @@ std::size_t StrandPairIndex::slotOf(std::uint64_t place) const
 
 void StrandPairIndex::grow()
 {
-    std::vector<Chain> old(std::max<std::size_t>(64, 2 * chains_.size()), Chain{});
-    old.swap(chains_);
-    for (const Chain& chain : old) {
+    const std::vector<Chain> previous =
+        std::exchange(chains_, std::vector<Chain>(std::max<std::size_t>(64, 2 * chains_.size())));
+    for (const Chain& chain : previous) {
         if (chain.place != unusedPlace)
             chains_[slotOf(chain.place)] = chain;
     }
