@@ -111,11 +111,10 @@ std::uint32_t Sequence::windowPosition(std::uint32_t windowLength) const
 
 void Sequence::reverseComplement()
 {
-    std::string complement(bases.size(), '\0');
-    auto out = complement.begin();
-    for (auto letter = bases.rbegin(); letter != bases.rend(); ++letter)
-        *out++ = complementTable[static_cast<unsigned char>(*letter)];
-    bases.swap(complement);
+    // In place: a genome-sized text is not copied.
+    std::reverse(bases.begin(), bases.end());
+    for (char& letter : bases)
+        letter = complementTable[static_cast<unsigned char>(letter)];
     forward = !forward;
 }
 

@@ -168,25 +168,38 @@ void readFeatures(FeatureLines& lines, std::vector<Gene>& genes)
     }
 }
 
-bool endsRecord(const std::string& token)
+// The bytes that separate tokens when a stream reads words (the classic
+// locale's white space).
+bool separatesTokens(int byte)
 {
-    return token.compare(0, 2, "//") == 0;
+    return byte == ' ' || byte == '\n' || byte == '\t' || byte == '\r' || byte == '\v' || byte == '\f';
 }
 
 // Line ends are not looked at: each sequence line is taken to be a position
-// number followed by six blocks of bases, so every seventh token is dropped.
+// number followed by six blocks of bases, so every seventh token, from the
+// first on, is dropped. A token that begins with "//" ends the record
+// wherever it falls. Reads byte by byte from the stream's buffer: this is
+// the bulk of a genome file.
 std::string readOrigin(std::istream& input, std::uint64_t capacityHint)
 {
+    constexpr std::uint64_t tokensPerLine = 1 + blocksPerSequenceLine;
     std::string collected;
     collected.reserve(static_cast<std::size_t>(std::min(capacityHint, maximumBasesHint)));
-    std::string token;
-    bool ended = false;
-    while (!ended && input >> token) {
-        ended = endsRecord(token);
-        for (int block = 0; block < blocksPerSequenceLine && !ended && input >> token; ++block) {
-            ended = endsRecord(token);
-            if (!ended)
-                appendUpperCase(collected, token);
+    std::streambuf* buffer = input.rdbuf();
+    std::uint64_t tokenIndex = 0;
+    int byte = buffer->sbumpc();
+    for (;;) {
+        while (byte != std::char_traits<char>::eof() && separatesTokens(byte))
+            byte = buffer->sbumpc();
+        if (byte == std::char_traits<char>::eof())
+            break;
+        if (byte == '/' && buffer->sgetc() == '/')
+            break;
+        const bool kept = tokenIndex++ % tokensPerLine != 0;
+        for (; byte != std::char_traits<char>::eof() && !separatesTokens(byte); byte = buffer->sbumpc()) {
+            if (kept)
+                collected.push_back(byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A')
+                                                              : static_cast<char>(byte));
         }
     }
     const std::string::size_type slash = collected.find('/');
@@ -194,7 +207,6 @@ std::string readOrigin(std::istream& input, std::uint64_t capacityHint)
         collected.erase(slash);
     return collected;
 }
-
 } // namespace
 
 void readGenBankRecord(Sequence& sequence, std::istream& input)

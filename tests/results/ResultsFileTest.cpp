@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -203,4 +205,32 @@ TEST(ResultsFile, FailedWriteKeepsTheEarlierFile)
 
     EXPECT_EQ(readFile(name), "earlier results\n");
     EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), "Results file could not be written: " + name + "\n");
+}
+
+TEST(ResultsFile, HitRowNumbersMatchTheStreamAtPrecisionFourteen)
+{
+    // The row is formatted by hand; every number must still read exactly as
+    // the stream would print it, whatever its magnitude or kind.
+    const double values[] = {0.0, -0.0, 12.5, 1.0 / 3.0, -2.0 / 3.0, 1e-300, 4.9e-324, 1.7976931348623157e308,
+                             123456789012345.0, 1e14, 99999999999999.5, 0.0001, 0.00001,
+                             std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN()};
+    for (const double value : values) {
+        Hit hit(4);
+        hit.score = value;
+        hit.localMean = -value;
+        hit.upMean = value / 7.0;
+        hit.downMean = value * 3.0;
+        hit.distance = -2147483647 - 1;
+        hit.position = 4294967295u;
+        std::ostringstream fast;
+        writeHitRow(fast, hit);
+        std::ostringstream stream;
+        stream.precision(14);
+        stream << hit.score << ',' << hit.window << ',' << 0 << ',' << hit.distance << ',' << hit.type << ','
+               << std::uint64_t{hit.position} + 1 << ',' << 0 << ',' << hit.geneStart << ',' << hit.geneEnd << ",,,,"
+               << hit.localMean << ',' << hit.upMean << ',' << hit.downMean << '\n';
+        EXPECT_EQ(fast.str(), stream.str()) << value;
+        EXPECT_EQ(fast.precision(), 14);
+    }
 }
