@@ -32,13 +32,6 @@ std::array<char, 256> makeComplementTable()
 
 const std::array<char, 256> complementTable = makeComplementTable();
 
-// The strict cut-off test of considerHit, made first so that a failing window
-// costs nothing more than its score.
-bool passesCutoff(double score, double cutoff, bool lowerBetter)
-{
-    return lowerBetter ? cutoff > score : cutoff < score;
-}
-
 // Calls visit(offset, score) for the windows starting at text offsets
 // start .. end - 1, in order; `end` + windowLength must not pass the text.
 template <typename Visit>
@@ -150,6 +143,8 @@ void Sequence::scanStrand(const ScoreTable& table, const Options& options, Integ
     const std::size_t end = std::max(start, textLength > windowLength ? textLength - windowLength : 0);
     if (!options.useIntegration) {
         scoreWindows(table, text, start, end, [&](std::size_t offset, double score) {
+            // Tested before anything else, so a failing window costs nothing
+            // more than its score; considerHit tests it again.
             if (!passesCutoff(score, cutoff, lowerBetter))
                 return;
             working.window.assign(text + offset, windowLength);

@@ -10,14 +10,6 @@
 
 namespace {
 
-// Strict in both senses, so neither an equal score nor a NaN ever passes.
-bool passesCutoff(double score, const Options& options)
-{
-    if (lowerIsBetter(options.methodCode))
-        return options.cutoff > score;
-    return options.cutoff < score;
-}
-
 bool isBetter(double candidate, double stored, std::int32_t methodCode)
 {
     if (lowerIsBetter(methodCode))
@@ -162,7 +154,7 @@ void StrandPairIndex::insert(std::size_t index, std::uint64_t place)
 
 void considerHit(const Hit& candidate, const Options& options, Sequence& sequence)
 {
-    if (!passesCutoff(candidate.score, options))
+    if (!passesCutoff(candidate.score, options.cutoff, lowerIsBetter(options.methodCode)))
         return;
     if (options.mergeStrandPairs && findStrandPartner(sequence, candidate, options) != -1)
         return;

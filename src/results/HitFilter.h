@@ -45,6 +45,13 @@ private:
     std::size_t indexedHits_ = 0;          // hits[0, indexedHits_) are in the index
 };
 
+// The cut-off test, strict in both score senses, so neither a score equal to
+// the cut-off nor a NaN ever passes.
+inline bool passesCutoff(double score, double cutoff, bool lowerBetter)
+{
+    return lowerBetter ? cutoff > score : cutoff < score;
+}
+
 // Stores the candidate in sequence.hits when it passes the cut-off, merging
 // it with its other-strand twin when mergeStrandPairs is set.
 void considerHit(const Hit& candidate, const Options& options, Sequence& sequence);
