@@ -7,6 +7,7 @@
 #include "motif/Background.h"
 #include "motif/Log2.h"
 #include "sequences/Sequence.h"
+#include "sequences/SequenceSet.h"
 
 namespace {
 // File names are searched for their last '.' only up to this index.
@@ -98,9 +99,7 @@ void SiteCollection::readSites(const std::string& fileName, bool skipHeaders)
         reportError({"Incorrect file name: " + fileName});
 
     std::string line;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    while (readTextLine(file, line)) {
         // Lines are taken whole: no trimming, no comments; only empty lines
         // (and headers of a multi-FASTA file) are not sites.
         if (line.empty() || (skipHeaders && line[0] == '>'))
