@@ -1,6 +1,7 @@
 #include "scoring/IntegrationWindows.h"
 
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 
 #include "driver/ErrorReport.h"
@@ -90,9 +91,11 @@ std::size_t slotOf(const IntegrationWindows& windows, std::size_t index)
     return slot >= windows.slots.size() ? slot - windows.slots.size() : slot;
 }
 
+// Unchecked: every index of a primed ring is in range, and an unprimed ring
+// is refused once per slide, not once per read.
 WindowSlot& slotAt(IntegrationWindows& windows, std::size_t index)
 {
-    return windows.slots.at(slotOf(windows, index));
+    return windows.slots[slotOf(windows, index)];
 }
 
 } // namespace
@@ -132,6 +135,8 @@ const WindowSlot& centreSlot(const IntegrationWindows& windows)
 
 void slideWindowSlots(IntegrationWindows& windows, const WindowSlot& newest, std::size_t textLength)
 {
+    if (windows.slots.empty())
+        throw std::out_of_range("window ring not primed");
     const auto span = static_cast<double>(windows.windowCount);
     const auto upCount = static_cast<double>(windows.upCount);
     const auto downCount = static_cast<double>(windows.downCount);
