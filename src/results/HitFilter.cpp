@@ -53,11 +53,6 @@ void moveIntoOrder(std::vector<Hit>& hits, std::vector<std::size_t>& order)
     }
 }
 
-std::uint64_t placeKey(std::uint32_t position, bool forward)
-{
-    return (std::uint64_t{position} << 1) | (forward ? 1u : 0u);
-}
-
 // Only the true twin covers the same letters: a reverse window at p is the
 // forward window at p - windowLength. Unsigned arithmetic wraps on purpose.
 std::uint32_t twinPosition(const Hit& candidate)
@@ -70,20 +65,27 @@ std::uint32_t twinPosition(const Hit& candidate)
 
 std::size_t StrandPairIndex::firstAt(const std::vector<Hit>& hits, std::uint32_t position, bool forward)
 {
-    catchUp(hits);
-    if (chains_.empty())
+    catchUp(hits, forward);
+    const StrandTable& table = tableOf(forward);
+    if (table.usedChains == 0)
         return none;
-    return chains_[slotOf(placeKey(position, forward))].first;
+    return table.chains[table.slotOf(position)].first;
 }
 
 void StrandPairIndex::moveFirst(const std::vector<Hit>& hits, std::size_t index, std::uint32_t oldPosition,
                                 bool oldForward)
 {
-    Chain& chain = chains_[slotOf(placeKey(oldPosition, oldForward))];
+    StrandTable& oldTable = tableOf(oldForward);
+    Chain& chain = oldTable.chains[oldTable.slotOf(oldPosition)];
     chain.first = nextAtPlace_[index];
     if (chain.first == none)
         chain.last = none;
-    insert(index, placeKey(hits[index].position, hits[index].forward));
+    // A table that has not come this far yet takes the hit when it catches up.
+    StrandTable& newTable = tableOf(hits[index].forward);
+    if (index < newTable.indexedHits) {
+        newTable.reserve(1);
+        insert(newTable, index, hits[index].position);
+    }
 }
 
 void StrandPairIndex::clear()
@@ -92,46 +94,57 @@ void StrandPairIndex::clear()
     *this = StrandPairIndex();
 }
 
-void StrandPairIndex::catchUp(const std::vector<Hit>& hits)
+void StrandPairIndex::catchUp(const std::vector<Hit>& hits, bool forward)
 {
-    if (hits.size() < indexedHits_)
+    if (hits.size() < forward_.indexedHits || hits.size() < reverse_.indexedHits)
         clear();
-    if (hits.size() == indexedHits_)
+    StrandTable& table = tableOf(forward);
+    if (hits.size() == table.indexedHits)
         return;
-    nextAtPlace_.resize(hits.size(), none);
-    for (; indexedHits_ < hits.size(); ++indexedHits_)
-        insert(indexedHits_, placeKey(hits[indexedHits_].position, hits[indexedHits_].forward));
+    if (nextAtPlace_.size() < hits.size())
+        nextAtPlace_.resize(hits.size(), none);
+    std::size_t arriving = 0;
+    for (std::size_t index = table.indexedHits; index < hits.size(); ++index)
+        arriving += hits[index].forward == forward ? 1 : 0;
+    table.reserve(arriving);
+    for (; table.indexedHits < hits.size(); ++table.indexedHits) {
+        const Hit& hit = hits[table.indexedHits];
+        if (hit.forward == forward)
+            insert(table, table.indexedHits, hit.position);
+    }
 }
 
-std::size_t StrandPairIndex::slotOf(std::uint64_t place) const
+std::size_t StrandPairIndex::StrandTable::slotOf(std::uint64_t place) const
 {
     // Fibonacci hashing into a power-of-two table, then linear probing.
-    const std::size_t mask = chains_.size() - 1;
+    const std::size_t mask = chains.size() - 1;
     std::size_t slot = static_cast<std::size_t>((place * 0x9E3779B97F4A7C15ull) >> 32) & mask;
-    while (chains_[slot].place != place && chains_[slot].place != unusedPlace)
+    while (chains[slot].place != place && chains[slot].place != unusedPlace)
         slot = (slot + 1) & mask;
     return slot;
 }
 
-void StrandPairIndex::grow()
+void StrandPairIndex::StrandTable::reserve(std::size_t count)
 {
-    const std::vector<Chain> previous =
-        std::exchange(chains_, std::vector<Chain>(std::max<std::size_t>(64, 2 * chains_.size())));
+    // At most half full, so that a look-up for an absent place ends soon.
+    std::size_t size = std::max<std::size_t>(chains.size(), 64);
+    while (2 * (usedChains + count) > size)
+        size *= 2;
+    if (size == chains.size())
+        return;
+    const std::vector<Chain> previous = std::exchange(chains, std::vector<Chain>(size));
     for (const Chain& chain : previous) {
         if (chain.place != unusedPlace)
-            chains_[slotOf(chain.place)] = chain;
+            chains[slotOf(chain.place)] = chain;
     }
 }
 
-void StrandPairIndex::insert(std::size_t index, std::uint64_t place)
+void StrandPairIndex::insert(StrandTable& table, std::size_t index, std::uint64_t place)
 {
-    // At most half full, so that a look-up for an absent place ends soon.
-    if (2 * (usedChains_ + 1) > chains_.size())
-        grow();
-    Chain& chain = chains_[slotOf(place)];
+    Chain& chain = table.chains[table.slotOf(place)];
     if (chain.place == unusedPlace) {
         chain.place = place;
-        ++usedChains_;
+        ++table.usedChains;
     }
     nextAtPlace_[index] = none;
     if (chain.first == none) {

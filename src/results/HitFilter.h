@@ -9,9 +9,12 @@ class Options;
 class Sequence;
 
 // Where each (position, strand) sits in a sequence's hits, so that a
-// candidate's twin is found without walking the list. It follows hits appended
-// since the last look-up by itself and rebuilds when the list got shorter;
-// anything else that rewrites hits in place must clear() it first.
+// candidate's twin is found without walking the list. Each strand has its own
+// table, brought up to date with the hits appended since its last look-up
+// only when that strand is looked up: a scan asks only for the other strand's
+// twins, so the hits of the strand being scanned are rarely indexed at all.
+// It rebuilds when the list got shorter; anything else that rewrites hits in
+// place must clear() it first.
 class StrandPairIndex {
 public:
     static constexpr std::size_t none = static_cast<std::size_t>(-1);
@@ -23,26 +26,35 @@ public:
     void clear();
 
 private:
-    // Positions fill 32 bits, so no place has all 64 bits set.
+    // Positions fill 32 bits, so no key has all 64 bits set.
     static constexpr std::uint64_t unusedPlace = ~std::uint64_t{0};
 
-    // The hits at one place, chained in stored order (none when there are none).
+    // The hits at one position, chained in stored order (none when there are none).
     struct Chain {
         std::uint64_t place = unusedPlace;
         std::size_t first = none;
         std::size_t last = none;
     };
 
-    void catchUp(const std::vector<Hit>& hits);
-    // The slot holding this place, or the unused slot where it would go.
-    std::size_t slotOf(std::uint64_t place) const;
-    void grow();
-    void insert(std::size_t index, std::uint64_t place);
+    // The positions of one strand's hits.
+    struct StrandTable {
+        std::vector<Chain> chains;  // open addressing by position, power-of-two size
+        std::size_t usedChains = 0;
+        std::size_t indexedHits = 0; // hits[0, indexedHits) of this strand are in the table
 
-    std::vector<Chain> chains_;            // open addressing by place, power-of-two size
-    std::size_t usedChains_ = 0;
-    std::vector<std::size_t> nextAtPlace_; // per hit: the next index at its place, or none
-    std::size_t indexedHits_ = 0;          // hits[0, indexedHits_) are in the index
+        // The slot holding this place, or the unused slot where it would go.
+        std::size_t slotOf(std::uint64_t place) const;
+        // Room for `count` more places at most half full.
+        void reserve(std::size_t count);
+    };
+
+    StrandTable& tableOf(bool forward) { return forward ? forward_ : reverse_; }
+    void catchUp(const std::vector<Hit>& hits, bool forward);
+    void insert(StrandTable& table, std::size_t index, std::uint64_t place);
+
+    StrandTable forward_;
+    StrandTable reverse_;
+    std::vector<std::size_t> nextAtPlace_; // per indexed hit: the next index at its place, or none
 };
 
 // The cut-off test, strict in both score senses, so neither a score equal to

@@ -34,6 +34,40 @@ void appendInteger(std::string& row, Integer value)
     row.append(digits, end.ptr);
 }
 
+// One result row. Formatted by hand for speed: numbers come out exactly as
+// the stream prints them at precision 14 in general notation (%.14g); the
+// 1-based coordinate is computed in 64 bits so the last 32-bit position stays
+// nonzero.
+void appendHitRow(std::string& row, const Hit& hit)
+{
+    appendNumber(row, hit.score);
+    row += ',';
+    row += hit.window;
+    row += hit.forward ? ",1," : ",0,";
+    appendInteger(row, hit.distance);
+    row += ',';
+    row += hit.type;
+    row += ',';
+    appendInteger(row, std::uint64_t{hit.position} + 1);
+    row += hit.geneForward ? ",1," : ",0,";
+    appendInteger(row, hit.geneStart);
+    row += ',';
+    appendInteger(row, hit.geneEnd);
+    row += ',';
+    row += hit.geneTag;
+    row += ',';
+    row += hit.geneName;
+    row += ',';
+    row += hit.geneProduct;
+    row += ',';
+    appendNumber(row, hit.localMean);
+    row += ',';
+    appendNumber(row, hit.upMean);
+    row += ',';
+    appendNumber(row, hit.downMean);
+    row += '\n';
+}
+
 // Written first under this name beside the results file, and renamed into
 // place only once complete, so a failed write never leaves a truncated file
 // under the final name nor spoils an earlier one.
@@ -99,46 +133,28 @@ void writeHitTable(Sequence& sequence, std::ostream& out)
 {
     out << "Score,Motif,Strand,Distance,Type,Abs. position,Gene strand,Start,End,Gene tag,Gene,Product,"
            "Local Mean,Up Mean,Dw Mean\n";
-    for (sequence.hitCursor = 0; sequence.hitCursor < sequence.hits.size(); ++sequence.hitCursor)
-        writeHitRow(out, sequence.hits[sequence.hitCursor]);
+    if (sequence.hits.empty())
+        return;
+    // Rows leave precision 14 on the stream for the lines after them.
+    out.precision(rowPrecision);
+    // Rows go out in large blocks: a run may keep millions of hits.
+    constexpr std::size_t blockSize = 1 << 16;
+    std::string block;
+    block.reserve(2 * blockSize);
+    for (sequence.hitCursor = 0; sequence.hitCursor < sequence.hits.size(); ++sequence.hitCursor) {
+        appendHitRow(block, sequence.hits[sequence.hitCursor]);
+        if (block.size() >= blockSize) {
+            out.write(block.data(), static_cast<std::streamsize>(block.size()));
+            block.clear();
+        }
+    }
+    out.write(block.data(), static_cast<std::streamsize>(block.size()));
 }
 
 void writeHitRow(std::ostream& out, const Hit& hit)
 {
-    // The row leaves precision 14 on the stream for the lines after it.
-    out.precision(14);
-    // Formatted by hand for speed: a run may keep millions of hits. Numbers
-    // come out exactly as the stream prints them at precision 14 in general
-    // notation (%.14g); the 1-based coordinate is computed in 64 bits so the
-    // last 32-bit position stays nonzero.
+    out.precision(rowPrecision);
     std::string row;
-    row.reserve(160 + hit.window.size() + hit.type.size() + hit.geneTag.size() + hit.geneName.size()
-                + hit.geneProduct.size());
-    appendNumber(row, hit.score);
-    row += ',';
-    row += hit.window;
-    row += hit.forward ? ",1," : ",0,";
-    appendInteger(row, hit.distance);
-    row += ',';
-    row += hit.type;
-    row += ',';
-    appendInteger(row, std::uint64_t{hit.position} + 1);
-    row += hit.geneForward ? ",1," : ",0,";
-    appendInteger(row, hit.geneStart);
-    row += ',';
-    appendInteger(row, hit.geneEnd);
-    row += ',';
-    row += hit.geneTag;
-    row += ',';
-    row += hit.geneName;
-    row += ',';
-    row += hit.geneProduct;
-    row += ',';
-    appendNumber(row, hit.localMean);
-    row += ',';
-    appendNumber(row, hit.upMean);
-    row += ',';
-    appendNumber(row, hit.downMean);
-    row += '\n';
+    appendHitRow(row, hit);
     out.write(row.data(), static_cast<std::streamsize>(row.size()));
 }
