@@ -1,6 +1,5 @@
 #include "results/SequenceLogs.h"
 
-#include <algorithm>
 #include <fstream>
 
 #include "motif/CollectionLogs.h"
@@ -41,9 +40,18 @@ void writeGeneLog(const Sequence& sequence, std::ostream& out)
 void writeSequenceLog(std::ostream& out, const Sequence& sequence)
 {
     out << '>' << sequence.getName() << '\n';
-    for (std::string::size_type from = 0; from < sequence.bases.size(); from += lettersPerLine)
-        out.write(sequence.bases.data() + from,
-                  static_cast<std::streamsize>(std::min(lettersPerLine, sequence.bases.size() - from)))
-            << '\n';
-    out << '\n';
+    // Lines go out in large blocks: a genome has tens of thousands of them.
+    constexpr std::string::size_type blockSize = 1 << 16;
+    std::string block;
+    block.reserve(blockSize + lettersPerLine + 1);
+    for (std::string::size_type from = 0; from < sequence.bases.size(); from += lettersPerLine) {
+        block.append(sequence.bases, from, lettersPerLine);
+        block += '\n';
+        if (block.size() >= blockSize) {
+            out.write(block.data(), static_cast<std::streamsize>(block.size()));
+            block.clear();
+        }
+    }
+    block += '\n';
+    out.write(block.data(), static_cast<std::streamsize>(block.size()));
 }

@@ -1,5 +1,7 @@
 #include "sequences/FastaReader.h"
 
+#include <algorithm>
+
 #include "driver/ErrorReport.h"
 #include "sequences/SequenceSet.h"
 
@@ -7,7 +9,9 @@ namespace {
 
 constexpr std::string::size_type maximumNameLength = 1024;
 // Room for a bacterial genome, so that appending its lines rarely reallocates.
-constexpr std::string::size_type initialBasesCapacity = 4000000;
+constexpr std::uint64_t initialBasesCapacity = 4000000;
+// A hint is only trusted this far; the letters still grow past it.
+constexpr std::uint64_t maximumBasesHint = std::uint64_t{1} << 30;
 
 bool atHeader(std::istream& input)
 {
@@ -23,20 +27,21 @@ void readFastaRecord(Sequence& sequence, std::istream& input)
     readFastaRecord(sequence, header, input);
 }
 
-void readFastaRecord(Sequence& sequence, const std::string& header, std::istream& input)
+void readFastaRecord(Sequence& sequence, const std::string& header, std::istream& input, std::uint64_t capacityHint)
 {
     // The first character is the '>' the caller found.
     sequence.name = header.size() > 1 ? header.substr(1, maximumNameLength) : std::string();
     sequence.locusName = sequence.name;
 
     std::string collected;
-    collected.reserve(initialBasesCapacity);
+    collected.reserve(static_cast<std::size_t>(
+        capacityHint == 0 ? initialBasesCapacity : std::min(capacityHint, maximumBasesHint)));
     // Peeking at each line's first byte leaves the next header unread.
     std::string line;
     while (!atHeader(input) && readTextLine(input, line))
         appendUpperCase(collected, line);
 
-    collected.shrink_to_fit();
+    trimBases(collected);
     sequence.bases = std::move(collected);
     sequence.windowsTaken = 0;
     if (sequence.bases.empty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <istream>
 #include <string>
 
@@ -10,5 +11,8 @@
 void readFastaRecord(Sequence& sequence, std::istream& input);
 
 // The same, for a record whose header line (with its '>') was already taken
-// from the stream.
-void readFastaRecord(Sequence& sequence, const std::string& header, std::istream& input);
+// from the stream. `capacityHint`, when not 0, is room for the letters to
+// start with (the file's size for its first record), so that a genome is not
+// moved while it is read.
+void readFastaRecord(Sequence& sequence, const std::string& header, std::istream& input,
+                     std::uint64_t capacityHint = 0);

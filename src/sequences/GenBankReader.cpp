@@ -226,7 +226,7 @@ void readGenBankRecord(Sequence& sequence, std::istream& input)
 
     const std::uint64_t capacityHint = sequence.genes.empty() ? 0 : sequence.genes.back().end + spareBases;
     std::string bases = readOrigin(input, capacityHint);
-    bases.shrink_to_fit();
+    trimBases(bases);
     sequence.bases = std::move(bases);
     sequence.genes.shrink_to_fit();
     sequence.windowsTaken = 0;

@@ -1,6 +1,10 @@
 #include "sequences/SequenceSet.h"
 
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
+#include <vector>
 
 #include "driver/ErrorReport.h"
 #include "sequences/FastaReader.h"
@@ -31,10 +35,16 @@ std::string extensionOf(const std::string& fileName)
     return fileName.substr(dot + 1, extensionLength);
 }
 
+// Bytes the stream reads from a sequence file at a time.
+constexpr std::size_t readBufferSize = std::size_t{1} << 20;
+
 // A directory opens like an empty file but fails on the first read, so it is
-// told apart by peeking.
-void openSequenceFile(std::ifstream& input, const std::string& fileName)
+// told apart by peeking. `buffer` becomes the stream's read buffer and must
+// outlive it: a genome file is read in large blocks.
+void openSequenceFile(std::ifstream& input, std::vector<char>& buffer, const std::string& fileName)
 {
+    buffer.resize(readBufferSize);
+    input.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     input.open(fileName, std::ios::in);
     if (input.is_open())
         input.peek();
@@ -65,6 +75,12 @@ void appendUpperCase(std::string& text, const std::string& letters)
             text[i] = static_cast<char>(text[i] - 'a' + 'A');
 }
 
+void trimBases(std::string& bases)
+{
+    if (bases.capacity() - bases.size() > bases.size() / 8)
+        bases.shrink_to_fit();
+}
+
 SequenceSet::SequenceSet(const std::string& fileName)
 {
     const std::string extension = extensionOf(fileName);
@@ -79,8 +95,9 @@ SequenceSet::SequenceSet(const std::string& fileName)
 void SequenceSet::readGenBankFile(const std::string& fileName)
 {
     stem = stemOf(fileName);
+    std::vector<char> buffer;
     std::ifstream input;
-    openSequenceFile(input, fileName);
+    openSequenceFile(input, buffer, fileName);
 
     Sequence sequence;
     sequence.sourceFormat = 'G';
@@ -92,8 +109,9 @@ void SequenceSet::readGenBankFile(const std::string& fileName)
 void SequenceSet::readFastaFile(const std::string& fileName)
 {
     stem = stemOf(fileName);
+    std::vector<char> buffer;
     std::ifstream input;
-    openSequenceFile(input, fileName);
+    openSequenceFile(input, buffer, fileName);
 
     std::string header;
     bool found = false;
@@ -105,7 +123,10 @@ void SequenceSet::readFastaFile(const std::string& fileName)
 
     Sequence first;
     first.sourceFormat = 'F';
-    readFastaRecord(first, header, input);
+    // The file's size bounds its first record's letters.
+    std::error_code unknownSize;
+    const std::uintmax_t fileSize = std::filesystem::file_size(fileName, unknownSize);
+    readFastaRecord(first, header, input, unknownSize ? 0 : fileSize);
     sequences.push_back(std::move(first));
     while (input.peek() != std::char_traits<char>::eof()) {
         Sequence sequence;

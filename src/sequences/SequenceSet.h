@@ -33,3 +33,8 @@ bool readTextLine(std::istream& input, std::string& line);
 // Appends `letters` to `text` with a to z upper-cased; every other byte is
 // kept as it is, whatever the locale.
 void appendUpperCase(std::string& text, const std::string& letters);
+
+// Gives a sequence's letters back their spare room when it is large. A
+// little is kept, so that the scan's circular extension usually fits
+// without moving a genome-sized text once more.
+void trimBases(std::string& bases);
