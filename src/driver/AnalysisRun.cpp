@@ -1,9 +1,11 @@
 #include "driver/AnalysisRun.h"
 
 #include <array>
+#include <cstdlib>
 #include <ctime>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "driver/Arguments.h"
 #include "driver/RunLog.h"
@@ -48,6 +50,19 @@ std::string unscannableReason(const Sequence& sequence, std::uint32_t siteLength
     return std::string();
 }
 
+// Whether the reverse strand gets a thread of its own: only on a machine with
+// more than one core, unless VARNO_THREADS=1 asks for one (a cluster job
+// given one core), and only for a sequence long enough to pay for the thread.
+bool worthASecondThread(const Sequence& sequence)
+{
+    constexpr std::size_t shortestParallelScan = 100000;
+    static const bool allowed = [] {
+        const char* threads = std::getenv("VARNO_THREADS");
+        return std::thread::hardware_concurrency() > 1 && !(threads != nullptr && std::string(threads) == "1");
+    }();
+    return allowed && sequence.bases.size() >= shortestParallelScan;
+}
+
 // The score table of the last sequence scanned, kept for the next one while
 // their backgrounds agree: a set of many contigs shares the uniform background.
 class TableCache {
@@ -80,8 +95,7 @@ void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& 
         sequence.reserveHits(collection);
         // The terms depend on the sequence's own background and a priori entropy.
         const ScoreTable& table = tables.tableFor(sequence, collection, options);
-        for (int pass = 0; pass < 2; ++pass)
-            sequence.scanStrand(table, options, windows, working);
+        sequence.scanBothStrands(table, options, windows, working, worthASecondThread(sequence));
         sequence.shrinkHits();
         if (options.useIntegration) {
             sequence.globalScoreMean = windows.globalMean;

@@ -1,13 +1,13 @@
 #include "scoring/IntegrationWindows.h"
 
 #include <cstdlib>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
 #include "driver/ErrorReport.h"
 #include "motif/SiteCollection.h"
 #include "options/Options.h"
-#include "scoring/ScoreTable.h"
 #include "scoring/Scoring.h"
 #include "sequences/Sequence.h"
 
@@ -48,7 +48,8 @@ namespace {
 // position)` scores and buffers the next window and returns its score; the
 // means are summed in buffer order. A strand too short for the span is not primed.
 template <typename Take>
-void primeWindows(const Sequence& sequence, IntegrationWindows& windows, std::uint64_t siteLength, Take take)
+void primeWindows(std::uint64_t textLength, bool forward, IntegrationWindows& windows, std::uint64_t siteLength,
+                  Take take)
 {
     clearWindowHits(windows);
     windows.globalMean = 0.0;
@@ -56,7 +57,6 @@ void primeWindows(const Sequence& sequence, IntegrationWindows& windows, std::ui
     windows.upMean = 0.0;
     windows.downMean = 0.0;
 
-    const std::uint64_t textLength = sequence.bases.size();
     const std::uint64_t centre = windows.centreIndex;
     if (textLength < siteLength + 2 * centre || textLength < centre + siteLength + 1)
         return;
@@ -70,7 +70,7 @@ void primeWindows(const Sequence& sequence, IntegrationWindows& windows, std::ui
     for (std::uint64_t i = 0; i < windowCount; ++i) {
         // The reverse strand takes the scan's own coordinate, so that a primed
         // window is reported (and merged with its twin) like a scanned one.
-        const auto position = static_cast<std::uint32_t>(sequence.forward ? coordinate : strandLength - coordinate);
+        const auto position = static_cast<std::uint32_t>(forward ? coordinate : strandLength - coordinate);
         const double score = take(static_cast<std::size_t>(firstOffset + i), position);
         windows.localMean += score;
         if (windows.upFirstIndex <= i && i <= windows.upLastIndex)
@@ -105,7 +105,7 @@ void primeIntegrationWindows(const Sequence& sequence, IntegrationWindows& windo
 {
     const auto method = static_cast<std::uint32_t>(options.methodCode);
     const std::uint32_t siteLength = collection.siteLength;
-    primeWindows(sequence, windows, siteLength,
+    primeWindows(sequence.bases.size(), sequence.forward, windows, siteLength,
                  [&](std::size_t textOffset, std::uint32_t position) {
                      Hit hit(siteLength);
                      hit.window = sequence.bases.substr(textOffset, siteLength);
@@ -117,12 +117,12 @@ void primeIntegrationWindows(const Sequence& sequence, IntegrationWindows& windo
                  });
 }
 
-void primeWindowSlots(const Sequence& sequence, IntegrationWindows& windows, const ScoreTable& table)
+void primeWindowSlots(IntegrationWindows& windows, std::size_t textLength, bool forward, std::uint32_t siteLength,
+                      const std::function<double(std::size_t)>& scoreAt)
 {
-    const char* text = sequence.bases.data();
-    primeWindows(sequence, windows, table.windowLength(),
+    primeWindows(textLength, forward, windows, siteLength,
                  [&](std::size_t textOffset, std::uint32_t position) {
-                     const double score = table.score(text + textOffset);
+                     const double score = scoreAt(textOffset);
                      windows.slots.push_back({score, textOffset, position});
                      return score;
                  });

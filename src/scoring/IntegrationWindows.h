@@ -3,12 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "results/Hit.h"
 
 class Options;
-class ScoreTable;
 class Sequence;
 class SiteCollection;
 
@@ -63,10 +63,12 @@ void slideIntegrationWindows(IntegrationWindows& windows, const Hit& newest, con
 void clearWindowHits(IntegrationWindows& windows);
 
 // The ring counterparts of priming, centre and slide, for the run's scan:
-// the same windows, scores and means to the last bit. Priming scores with the
-// table and leaves the ring empty where primeIntegrationWindows leaves the
-// buffer empty; the other two then throw std::out_of_range.
-void primeWindowSlots(const Sequence& sequence, IntegrationWindows& windows, const ScoreTable& table);
+// the same windows, scores and means to the last bit. Priming takes the
+// length and strand of the extended strand text and the score of the window
+// at a text offset; it leaves the ring empty where primeIntegrationWindows
+// leaves the buffer empty, and the other two then throw std::out_of_range.
+void primeWindowSlots(IntegrationWindows& windows, std::size_t textLength, bool forward, std::uint32_t siteLength,
+                      const std::function<double(std::size_t)>& scoreAt);
 const WindowSlot& centreSlot(const IntegrationWindows& windows);
 // `textLength` is the length of the extended strand text.
 void slideWindowSlots(IntegrationWindows& windows, const WindowSlot& newest, std::size_t textLength);

@@ -54,4 +54,8 @@ public:
     // instead, with its means), then reverse-complements a forward text.
     // `working` carries the reported windows; it is reset first.
     void scanStrand(const ScoreTable& table, const Options& options, IntegrationWindows& windows, Hit& working);
+    // Both passes, from the forward strand, with the same outcome as two
+    // scanStrand calls; inParallel scores the reverse strand on a second thread.
+    void scanBothStrands(const ScoreTable& table, const Options& options, IntegrationWindows& windows, Hit& working,
+                         bool inParallel);
 };

@@ -1,7 +1,8 @@
-// The run's strand scan (table scores, text offsets, ring of slots) against
-// the reference loop it replaces: window by window with nextWindow, the
-// reference scorer, the integration buffer of Hits and considerHit. Every
-// kept hit, every mean and the text must come out the same to the last bit.
+// The run's strand scan (table scores, text offsets, ring of slots), one
+// strand at a time and both at once on two threads, against the reference
+// loop it replaces: window by window with nextWindow, the reference scorer,
+// the integration buffer of Hits and considerHit. Every kept hit, every mean
+// and the text must come out the same to the last bit.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -151,8 +152,10 @@ void expectSameScans(const ScanCase& scanCase, std::uint32_t seed)
     options.downstreamMeanEnd = scanCase.downEnd;
     IntegrationWindows referenceWindows;
     IntegrationWindows fastWindows;
+    IntegrationWindows parallelWindows;
     buildIntegrationWindows(options, referenceWindows);
     buildIntegrationWindows(options, fastWindows);
+    buildIntegrationWindows(options, parallelWindows);
 
     std::uniform_int_distribution<std::size_t> lengths(0, 300);
     for (std::uint32_t method = 0; method <= 12; ++method) {
@@ -175,16 +178,25 @@ void expectSameScans(const ScanCase& scanCase, std::uint32_t seed)
             fast.scanStrand(table, options, fastWindows, fastWorking);
             EXPECT_TRUE(sameBits(referenceWindows.globalMean, fastWindows.globalMean)) << pass;
         }
-        EXPECT_EQ(reference.bases, fast.bases);
-        EXPECT_EQ(reference.forward, fast.forward);
-        EXPECT_EQ(reference.windowsTaken, fast.windowsTaken);
-        EXPECT_EQ(reference.windowCursor, fast.windowCursor);
-        ASSERT_EQ(reference.hits.size(), fast.hits.size());
-        EXPECT_FALSE(fast.hits.empty());
-        for (std::size_t i = 0; i < fast.hits.size(); ++i) {
-            SCOPED_TRACE("hit " + std::to_string(i));
-            expectSameHit(reference.hits[i], fast.hits[i]);
+        // Both strands at once, the reverse one on a second thread.
+        Sequence parallel = original;
+        Hit parallelWorking(collection.siteLength);
+        parallel.scanBothStrands(table, options, parallelWindows, parallelWorking, true);
+        EXPECT_TRUE(sameBits(referenceWindows.globalMean, parallelWindows.globalMean));
+        for (const Sequence* scanned : {&fast, &parallel}) {
+            SCOPED_TRACE(scanned == &fast ? "one strand at a time" : "both strands at once");
+            EXPECT_EQ(reference.bases, scanned->bases);
+            EXPECT_EQ(reference.forward, scanned->forward);
+            EXPECT_EQ(reference.windowsTaken, scanned->windowsTaken);
+            EXPECT_EQ(reference.windowCursor, scanned->windowCursor);
+            ASSERT_EQ(reference.hits.size(), scanned->hits.size());
+            EXPECT_FALSE(scanned->hits.empty());
+            for (std::size_t i = 0; i < scanned->hits.size(); ++i) {
+                SCOPED_TRACE("hit " + std::to_string(i));
+                expectSameHit(reference.hits[i], scanned->hits[i]);
+            }
         }
+        expectSameHit(fastWorking, parallelWorking);
     }
 }
 
