@@ -18,7 +18,7 @@ def stem_of(file_name):
     return file_name.rpartition(".")[0]
 
 
-def scan_genome(genome, sites, options, varno, run_folder, results, console_log):
+def scan_genome(genome, sites, options, varno, run_folder, results, console_log, threads):
     # A fresh folder, so that the one results CSV in it and any VarnoLog.txt
     # are this run's.
     shutil.rmtree(run_folder, ignore_errors=True)
@@ -27,7 +27,10 @@ def scan_genome(genome, sites, options, varno, run_folder, results, console_log)
     os.symlink(os.path.abspath(genome), os.path.join(run_folder, genome_file))
     command = [os.path.abspath(varno), genome_file, os.path.abspath(sites), os.path.abspath(options)]
     with open(console_log, "w") as console:
-        status = subprocess.call(command, cwd=run_folder, stdout=console, stderr=subprocess.STDOUT)
+        # varno scores a long sequence's two strands on two threads unless told
+        # to keep to the cores its job was given.
+        environment = dict(os.environ, VARNO_THREADS=str(threads))
+        status = subprocess.call(command, cwd=run_folder, stdout=console, stderr=subprocess.STDOUT, env=environment)
     if status != 0:
         error_log = os.path.join(run_folder, "VarnoLog.txt")
         if os.path.exists(error_log):
@@ -57,4 +60,5 @@ scan_genome(
     snakemake.params.run_folder,
     snakemake.output[0],
     snakemake.log[0],
+    snakemake.threads,
 )
