@@ -18,6 +18,7 @@
 #include "results/Hit.h"
 #include "results/HitFilter.h"
 #include "results/ResultsFile.h"
+#include "results/ScanHits.h"
 #include "results/SequenceLogs.h"
 #include "scoring/IntegrationWindows.h"
 #include "scoring/ScoreTable.h"
@@ -84,26 +85,31 @@ private:
 };
 
 void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& collection, const Options& options,
-                     IntegrationWindows& windows, Hit& working, TableCache& tables, RunLog& log,
+                     IntegrationWindows& windows, TableCache& tables, RunLog& log,
                      const RunClock& clock)
 {
     logValue(log, "Analyzing sequence: ", number);
     const std::string reason = unscannableReason(sequence, collection.siteLength, windows, options.useIntegration);
     if (!reason.empty()) {
         logPair(log, reason, sequence.getName());
+        logValue(log, "Sorting results for sequence: ", number);
+        sortHits(sequence, options);
     } else {
-        sequence.reserveHits(collection);
+        // The hits are kept compactly while the scan finds them; the ratio of
+        // integration and the sort then work on those records, and each Hit
+        // is built once, in its sorted place.
+        ScanHits found(collection.siteLength);
+        found.reserve(sequence.expectedHitCount(collection));
         // The terms depend on the sequence's own background and a priori entropy.
         const ScoreTable& table = tables.tableFor(sequence, collection, options);
-        sequence.scanBothStrands(table, options, windows, working, worthASecondThread(sequence));
-        sequence.shrinkHits();
+        sequence.scanBothStrands(table, options, windows, found, worthASecondThread(sequence));
         if (options.useIntegration) {
             sequence.globalScoreMean = windows.globalMean;
-            applyIntegrationRatio(sequence, options);
+            found.applyIntegrationRatio(sequence.globalScoreMean, options);
         }
+        logValue(log, "Sorting results for sequence: ", number);
+        found.moveSortedInto(sequence, options);
     }
-    logValue(log, "Sorting results for sequence: ", number);
-    sortHits(sequence, options);
     assignGeneContext(sequence, options);
     logLine(log, sequence.getName());
     logValue(log, "Sequence analyzed! - Time (s): ", clock.elapsed());
@@ -146,7 +152,6 @@ int runAnalysis(int argc, const char* const* argv)
         writeCollectionLogs(collection, set.getStem(), log);
     logLine(log, " ");
 
-    Hit working(collection.siteLength);
     deriveCutoff(collection, options, reference, set.getStem(), log);
 
     IntegrationWindows windows;
@@ -161,7 +166,7 @@ int runAnalysis(int argc, const char* const* argv)
     TableCache tables;
     unsigned number = 1;
     for (set.cursor = 0; set.cursor < set.sequences.size(); ++set.cursor, ++number)
-        analyseSequence(set.sequences[set.cursor], number, collection, options, windows, working, tables, log, clock);
+        analyseSequence(set.sequences[set.cursor], number, collection, options, windows, tables, log, clock);
 
     logPair(log, "Saving results to ", resultsFileName(set, options));
     writeResults(set, options);

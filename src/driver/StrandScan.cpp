@@ -12,6 +12,7 @@
 #include "motif/SiteCollection.h"
 #include "options/Options.h"
 #include "results/HitFilter.h"
+#include "results/ScanHits.h"
 #include "scoring/IntegrationWindows.h"
 #include "scoring/ScoreTable.h"
 #include "sequences/Sequence.h"
@@ -38,7 +39,7 @@ const std::array<char, 256> complementTable = makeComplementTable();
 
 } // namespace
 
-void Sequence::reserveHits(const SiteCollection& collection)
+std::size_t Sequence::expectedHitCount(const SiteCollection& collection) const
 {
     // ln 2 and log10 2 are held in single precision on purpose: the estimate
     // is 4 * S / 2^RE up to that precision.
@@ -47,8 +48,13 @@ void Sequence::reserveHits(const SiteCollection& collection)
     const double length = static_cast<double>(bases.size());
     const double expected = 4.0 * std::exp(ln2 * (std::log10(length) / log10Of2 - collection.relativeEntropy));
     if (!(expected >= 1.0)) // also NaN
-        return;
-    const std::size_t wanted = static_cast<std::size_t>(std::min(expected, maximumReservedHits));
+        return 0;
+    return static_cast<std::size_t>(std::min(expected, maximumReservedHits));
+}
+
+void Sequence::reserveHits(const SiteCollection& collection)
+{
+    const std::size_t wanted = expectedHitCount(collection);
     if (hits.capacity() < wanted)
         hits.reserve(wanted);
 }
@@ -236,9 +242,11 @@ void finishPass(Sequence& sequence, std::size_t start, std::uint32_t windowLengt
     sequence.windowsTaken = static_cast<std::uint32_t>(sequence.windowCursor);
 }
 
-// One pass over the current strand, already extended for the scan.
+// One pass over the current strand, already extended for the scan: every
+// window that passes goes to report(PassingWindow, text), in scan order.
+template <typename Report>
 void scanExtendedText(Sequence& sequence, const ScoreTable& table, const Options& options,
-                      IntegrationWindows& windows, Hit& working)
+                      IntegrationWindows& windows, Report report)
 {
     const std::uint32_t windowLength = table.windowLength();
     const char* text = sequence.bases.data();
@@ -247,11 +255,9 @@ void scanExtendedText(Sequence& sequence, const ScoreTable& table, const Options
         primeWindowSlots(windows, textLength, sequence.forward, windowLength,
                          [&](std::size_t offset) { return table.score(text + offset); });
     const std::size_t start = firstScannedWindow(textLength, options, windows);
-    working.reset();
-    working.forward = sequence.forward;
     const auto letters = [text](std::size_t offset, std::size_t) { return text + offset; };
     scanText(table, letters, textLength, start, sequence.forward, options, windows,
-             [&](const PassingWindow& passing) { reportWindow(sequence, passing, text, options, working); });
+             [&](const PassingWindow& passing) { report(passing, text); });
     finishPass(sequence, start, windowLength);
 }
 
@@ -285,29 +291,41 @@ void Sequence::scanStrand(const ScoreTable& table, const Options& options, Integ
                           Hit& working)
 {
     extendForScan(options.useIntegration, table.windowLength(), windows.windowCount);
-    scanExtendedText(*this, table, options, windows, working);
+    working.reset();
+    working.forward = forward;
+    scanExtendedText(*this, table, options, windows, [&](const PassingWindow& passing, const char* text) {
+        reportWindow(*this, passing, text, options, working);
+    });
     if (forward)
         reverseComplement();
 }
 
 void Sequence::scanBothStrands(const ScoreTable& table, const Options& options, IntegrationWindows& windows,
-                               Hit& working, bool inParallel)
+                               ScanHits& found, bool inParallel)
 {
     const std::uint32_t windowLength = table.windowLength();
+    const auto keep = [&](const PassingWindow& passing, const char* text) {
+        found.consider({passing.score, passing.localMean, passing.upMean, passing.downMean, passing.position, forward},
+                       text + passing.textOffset, options);
+    };
     const std::size_t strandLength = bases.size();
     const std::size_t extension = scanExtension(options.useIntegration, windowLength, windows.windowCount);
     // The reverse letters are made from the forward text, which needs the
     // whole extension to be a copy of the strand's own first letters.
     if (!inParallel || !forward || extension > strandLength) {
-        scanStrand(table, options, windows, working);
-        scanStrand(table, options, windows, working);
+        for (int pass = 0; pass < 2; ++pass) {
+            extendForScan(options.useIntegration, windowLength, windows.windowCount);
+            scanExtendedText(*this, table, options, windows, keep);
+            if (forward)
+                reverseComplement();
+        }
         return;
     }
 
     extendForScan(options.useIntegration, windowLength, windows.windowCount);
     // The reverse strand is scored on a second thread into its own ring and a
     // list of passing windows, which are decided by their own scores alone; they
-    // are merged afterwards in scan order, so the hits are those of one thread.
+    // are kept afterwards in scan order, so the hits are those of one thread.
     IntegrationWindows reverseWindows = windows;
     std::vector<PassingWindow> reversePassing;
     std::exception_ptr failure;
@@ -332,7 +350,7 @@ void Sequence::scanBothStrands(const ScoreTable& table, const Options& options, 
             std::thread& thread;
             ~Joiner() { thread.join(); }
         } joiner{worker};
-        scanExtendedText(*this, table, options, windows, working);
+        scanExtendedText(*this, table, options, windows, keep);
     }
     if (failure)
         std::rethrow_exception(failure);
@@ -343,13 +361,11 @@ void Sequence::scanBothStrands(const ScoreTable& table, const Options& options, 
     reverseComplement();
     bases.append(bases, 0, extension);
     windows = std::move(reverseWindows);
-    const char* text = bases.data();
-    working.reset();
-    working.forward = forward;
     // Each reverse window adds at most one hit.
-    hits.reserve(hits.size() + reversePassing.size());
+    found.reserve(found.records().size() + reversePassing.size());
+    const char* text = bases.data();
     for (const PassingWindow& passing : reversePassing)
-        reportWindow(*this, passing, text, options, working);
+        keep(passing, text);
     finishPass(*this, reverseStart, windowLength);
 }
 

@@ -6,6 +6,7 @@
 
 #include "options/Options.h"
 #include "results/Hit.h"
+#include "results/ScanHits.h"
 #include "sequences/Sequence.h"
 
 namespace {
@@ -55,15 +56,16 @@ void moveIntoOrder(std::vector<Hit>& hits, std::vector<std::size_t>& order)
 
 // Only the true twin covers the same letters: a reverse window at p is the
 // forward window at p - windowLength. Unsigned arithmetic wraps on purpose.
-std::uint32_t twinPosition(const Hit& candidate)
+std::uint32_t twinPosition(std::uint32_t position, bool forward, std::uint32_t windowLength)
 {
-    return candidate.forward ? static_cast<std::uint32_t>(candidate.position + candidate.windowLength)
-                             : static_cast<std::uint32_t>(candidate.position - candidate.windowLength);
+    return forward ? static_cast<std::uint32_t>(position + windowLength)
+                   : static_cast<std::uint32_t>(position - windowLength);
 }
 
 } // namespace
 
-std::size_t StrandPairIndex::firstAt(const std::vector<Hit>& hits, std::uint32_t position, bool forward)
+template <typename Record>
+std::size_t StrandPairIndex::firstAt(const std::vector<Record>& hits, std::uint32_t position, bool forward)
 {
     catchUp(hits, forward);
     const StrandTable& table = tableOf(forward);
@@ -72,7 +74,8 @@ std::size_t StrandPairIndex::firstAt(const std::vector<Hit>& hits, std::uint32_t
     return table.chains[table.slotOf(position)].first;
 }
 
-void StrandPairIndex::moveFirst(const std::vector<Hit>& hits, std::size_t index, std::uint32_t oldPosition,
+template <typename Record>
+void StrandPairIndex::moveFirst(const std::vector<Record>& hits, std::size_t index, std::uint32_t oldPosition,
                                 bool oldForward)
 {
     StrandTable& oldTable = tableOf(oldForward);
@@ -94,7 +97,8 @@ void StrandPairIndex::clear()
     *this = StrandPairIndex();
 }
 
-void StrandPairIndex::catchUp(const std::vector<Hit>& hits, bool forward)
+template <typename Record>
+void StrandPairIndex::catchUp(const std::vector<Record>& hits, bool forward)
 {
     if (hits.size() < forward_.indexedHits || hits.size() < reverse_.indexedHits)
         clear();
@@ -108,7 +112,7 @@ void StrandPairIndex::catchUp(const std::vector<Hit>& hits, bool forward)
         arriving += hits[index].forward == forward ? 1 : 0;
     table.reserve(arriving);
     for (; table.indexedHits < hits.size(); ++table.indexedHits) {
-        const Hit& hit = hits[table.indexedHits];
+        const Record& hit = hits[table.indexedHits];
         if (hit.forward == forward)
             insert(table, table.indexedHits, hit.position);
     }
@@ -174,27 +178,36 @@ void considerHit(const Hit& candidate, const Options& options, Sequence& sequenc
     sequence.hits.push_back(candidate);
 }
 
-int findStrandPartner(Sequence& sequence, const Hit& candidate, const Options& options)
+template <typename Record>
+int mergeWithTwin(std::vector<Record>& records, StrandPairIndex& index, const Record& candidate,
+                  std::uint32_t windowLength, std::int32_t methodCode, std::size_t& partner)
 {
-    const std::size_t partner = sequence.hitIndex.firstAt(sequence.hits, twinPosition(candidate), !candidate.forward);
-    if (partner == StrandPairIndex::none) {
-        sequence.hitCursor = sequence.hits.size();
+    partner = index.firstAt(records, twinPosition(candidate.position, candidate.forward, windowLength),
+                            !candidate.forward);
+    if (partner == StrandPairIndex::none)
         return -1;
-    }
-    sequence.hitCursor = partner;
-    Hit& stored = sequence.hits[partner];
-    if (!isBetter(candidate.score, stored.score, options.methodCode))
+    Record& stored = records[partner];
+    if (!isBetter(candidate.score, stored.score, methodCode))
         return 0;
     const std::uint32_t oldPosition = stored.position;
     const bool oldForward = stored.forward;
     stored = candidate;
-    sequence.hitIndex.moveFirst(sequence.hits, partner, oldPosition, oldForward);
+    index.moveFirst(records, partner, oldPosition, oldForward);
     return 1;
+}
+
+int findStrandPartner(Sequence& sequence, const Hit& candidate, const Options& options)
+{
+    std::size_t partner = StrandPairIndex::none;
+    const int outcome = mergeWithTwin(sequence.hits, sequence.hitIndex, candidate, candidate.windowLength,
+                                      options.methodCode, partner);
+    sequence.hitCursor = outcome == -1 ? sequence.hits.size() : partner;
+    return outcome;
 }
 
 int findStrandPartnerByWalk(Sequence& sequence, const Hit& candidate, const Options& options)
 {
-    const std::uint32_t twin = twinPosition(candidate);
+    const std::uint32_t twin = twinPosition(candidate.position, candidate.forward, candidate.windowLength);
     for (sequence.hitCursor = 0; sequence.hitCursor < sequence.hits.size(); ++sequence.hitCursor) {
         Hit& stored = sequence.hits[sequence.hitCursor];
         if (stored.forward == candidate.forward || stored.position != twin)
@@ -207,17 +220,17 @@ int findStrandPartnerByWalk(Sequence& sequence, const Hit& candidate, const Opti
     return -1;
 }
 
-void sortHits(Sequence& sequence, const Options& options)
+template <typename Record>
+std::vector<std::size_t> sortedOrder(const std::vector<Record>& records, const Options& options)
 {
-    sequence.hitIndex.clear();
     // The plain introsort with the plain comparisons: the order among equal
     // keys is whatever that gives, the same on every run of the same input.
     // It runs on small keys and the records move once afterwards; the
     // comparisons, and so the order, are those of sorting the records.
     std::vector<SortKey> keys;
-    keys.reserve(sequence.hits.size());
-    for (std::size_t index = 0; index < sequence.hits.size(); ++index)
-        keys.push_back({sequence.hits[index].score, sequence.hits[index].position, index});
+    keys.reserve(records.size());
+    for (std::size_t index = 0; index < records.size(); ++index)
+        keys.push_back({records[index].score, records[index].position, index});
     if (options.sortByScore) {
         const bool lowerBetter = lowerIsBetter(options.methodCode);
         std::sort(keys.begin(), keys.end(), [lowerBetter](const SortKey& a, const SortKey& b) {
@@ -230,5 +243,24 @@ void sortHits(Sequence& sequence, const Options& options)
     order.reserve(keys.size());
     for (const SortKey& key : keys)
         order.push_back(key.index);
+    return order;
+}
+
+void sortHits(Sequence& sequence, const Options& options)
+{
+    sequence.hitIndex.clear();
+    std::vector<std::size_t> order = sortedOrder(sequence.hits, options);
     moveIntoOrder(sequence.hits, order);
 }
+
+// The two kinds of records the filter works on.
+template std::size_t StrandPairIndex::firstAt(const std::vector<Hit>&, std::uint32_t, bool);
+template void StrandPairIndex::moveFirst(const std::vector<Hit>&, std::size_t, std::uint32_t, bool);
+template int mergeWithTwin(std::vector<Hit>&, StrandPairIndex&, const Hit&, std::uint32_t, std::int32_t,
+                           std::size_t&);
+template std::vector<std::size_t> sortedOrder(const std::vector<Hit>&, const Options&);
+template std::size_t StrandPairIndex::firstAt(const std::vector<ScanHit>&, std::uint32_t, bool);
+template void StrandPairIndex::moveFirst(const std::vector<ScanHit>&, std::size_t, std::uint32_t, bool);
+template int mergeWithTwin(std::vector<ScanHit>&, StrandPairIndex&, const ScanHit&, std::uint32_t, std::int32_t,
+                           std::size_t&);
+template std::vector<std::size_t> sortedOrder(const std::vector<ScanHit>&, const Options&);

@@ -19,10 +19,13 @@ class StrandPairIndex {
 public:
     static constexpr std::size_t none = static_cast<std::size_t>(-1);
 
-    // Index of the first hit in stored order at this position on this strand, or `none`.
-    std::size_t firstAt(const std::vector<Hit>& hits, std::uint32_t position, bool forward);
+    // Index of the first hit in stored order at this position on this strand,
+    // or `none`. Works on Hits and on any record with `position` and `forward`.
+    template <typename Record>
+    std::size_t firstAt(const std::vector<Record>& hits, std::uint32_t position, bool forward);
     // Records that hits[index], the first at its old place, now stands at the hit's new place.
-    void moveFirst(const std::vector<Hit>& hits, std::size_t index, std::uint32_t oldPosition, bool oldForward);
+    template <typename Record>
+    void moveFirst(const std::vector<Record>& hits, std::size_t index, std::uint32_t oldPosition, bool oldForward);
     void clear();
 
 private:
@@ -49,7 +52,8 @@ private:
     };
 
     StrandTable& tableOf(bool forward) { return forward ? forward_ : reverse_; }
-    void catchUp(const std::vector<Hit>& hits, bool forward);
+    template <typename Record>
+    void catchUp(const std::vector<Record>& hits, bool forward);
     void insert(StrandTable& table, std::size_t index, std::uint64_t place);
 
     StrandTable forward_;
@@ -77,3 +81,15 @@ int findStrandPartnerByWalk(Sequence& sequence, const Hit& candidate, const Opti
 
 // Orders sequence.hits by position, or by score (best first) when sortByScore is set.
 void sortHits(Sequence& sequence, const Options& options);
+
+// The rules findStrandPartner applies, on any list of records with
+// `position`, `forward` and `score` (Hits, or the scan's compact records):
+// -1 and partner = none when the candidate has no twin; 0 when the twin is
+// kept; 1 when the twin at `partner` was overwritten by the candidate.
+template <typename Record>
+int mergeWithTwin(std::vector<Record>& records, StrandPairIndex& index, const Record& candidate,
+                  std::uint32_t windowLength, std::int32_t methodCode, std::size_t& partner);
+
+// The order sortHits puts records in: place i takes records[order[i]].
+template <typename Record>
+std::vector<std::size_t> sortedOrder(const std::vector<Record>& records, const Options& options);

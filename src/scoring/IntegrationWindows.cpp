@@ -195,18 +195,24 @@ void clearWindowHits(IntegrationWindows& windows)
     windows.oldestSlot = 0;
 }
 
+double integratedScore(double score, double localMean, double upMean, double downMean, double globalMean,
+                       std::int32_t integrationMode)
+{
+    const double up = upMean;
+    double denominator = globalMean;
+    if (integrationMode == 2)
+        denominator = localMean;
+    else if (integrationMode == 3)
+        denominator = downMean;
+    double ratio = up / denominator;
+    if (up < 0 && denominator < 0)
+        ratio = 1 / ratio;
+    return score * ratio;
+}
+
 void applyIntegrationRatio(Sequence& sequence, const Options& options)
 {
-    for (Hit& hit : sequence.hits) {
-        const double up = hit.upMean;
-        double denominator = sequence.globalScoreMean;
-        if (options.integrationMode == 2)
-            denominator = hit.localMean;
-        else if (options.integrationMode == 3)
-            denominator = hit.downMean;
-        double ratio = up / denominator;
-        if (up < 0 && denominator < 0)
-            ratio = 1 / ratio;
-        hit.score = hit.score * ratio;
-    }
+    for (Hit& hit : sequence.hits)
+        hit.score = integratedScore(hit.score, hit.localMean, hit.upMean, hit.downMean, sequence.globalScoreMean,
+                                    options.integrationMode);
 }

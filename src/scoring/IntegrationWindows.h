@@ -72,5 +72,11 @@ void primeWindowSlots(IntegrationWindows& windows, std::size_t textLength, bool 
 const WindowSlot& centreSlot(const IntegrationWindows& windows);
 // `textLength` is the length of the extended strand text.
 void slideWindowSlots(IntegrationWindows& windows, const WindowSlot& newest, std::size_t textLength);
+// A kept score times the ratio of means chosen by integrationMode: the
+// upstream mean over the global mean (1), the local mean (2) or the
+// downstream mean (3); inverted when both means are negative. No guard
+// against a zero mean.
+double integratedScore(double score, double localMean, double upMean, double downMean, double globalMean,
+                       std::int32_t integrationMode);
 // Multiplies the score of every kept hit by the ratio of means chosen by integrationMode.
 void applyIntegrationRatio(Sequence& sequence, const Options& options);

@@ -11,6 +11,7 @@
 
 class IntegrationWindows;
 class Options;
+class ScanHits;
 class ScoreTable;
 class SiteCollection;
 
@@ -39,6 +40,8 @@ public:
 
     // Strand scan of a circular sequence.
     void reserveHits(const SiteCollection& collection);
+    // The hits reserveHits makes room for: 4 S / 2^RE, at most 1,000,000.
+    std::size_t expectedHitCount(const SiteCollection& collection) const;
     void extendForScan(bool useIntegration, std::uint32_t windowLength, std::int64_t windowCount);
     // The next window into `window` (empty when the pass is over).
     void nextWindow(std::uint32_t windowLength, std::string& window);
@@ -54,8 +57,9 @@ public:
     // instead, with its means), then reverse-complements a forward text.
     // `working` carries the reported windows; it is reset first.
     void scanStrand(const ScoreTable& table, const Options& options, IntegrationWindows& windows, Hit& working);
-    // Both passes, from the forward strand, with the same outcome as two
-    // scanStrand calls; inParallel scores the reverse strand on a second thread.
-    void scanBothStrands(const ScoreTable& table, const Options& options, IntegrationWindows& windows, Hit& working,
-                         bool inParallel);
+    // Both passes, from the forward strand, as two scanStrand calls make them,
+    // except that the windows considerHit would store go to `found`;
+    // inParallel scores the reverse strand on a second thread.
+    void scanBothStrands(const ScoreTable& table, const Options& options, IntegrationWindows& windows,
+                         ScanHits& found, bool inParallel);
 };

@@ -1,8 +1,9 @@
-// The run's strand scan (table scores, text offsets, ring of slots), one
-// strand at a time and both at once on two threads, against the reference
-// loop it replaces: window by window with nextWindow, the reference scorer,
-// the integration buffer of Hits and considerHit. Every kept hit, every mean
-// and the text must come out the same to the last bit.
+// The run's strand scan (table scores, text offsets, ring of slots; one
+// strand at a time or both at once on two threads; hits kept in compact
+// records, then rescaled and sorted) against the reference loop it replaces:
+// window by window with nextWindow, the reference scorer, the integration
+// buffer of Hits, considerHit, applyIntegrationRatio and sortHits. Every kept
+// hit, every mean and the text must come out the same to the last bit.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "options/Options.h"
 #include "results/Hit.h"
 #include "results/HitFilter.h"
+#include "results/ScanHits.h"
 #include "scoring/IntegrationWindows.h"
 #include "scoring/ScoreTable.h"
 #include "scoring/Scoring.h"
@@ -178,25 +180,58 @@ void expectSameScans(const ScanCase& scanCase, std::uint32_t seed)
             fast.scanStrand(table, options, fastWindows, fastWorking);
             EXPECT_TRUE(sameBits(referenceWindows.globalMean, fastWindows.globalMean)) << pass;
         }
-        // Both strands at once, the reverse one on a second thread.
-        Sequence parallel = original;
-        Hit parallelWorking(collection.siteLength);
-        parallel.scanBothStrands(table, options, parallelWindows, parallelWorking, true);
-        EXPECT_TRUE(sameBits(referenceWindows.globalMean, parallelWindows.globalMean));
-        for (const Sequence* scanned : {&fast, &parallel}) {
-            SCOPED_TRACE(scanned == &fast ? "one strand at a time" : "both strands at once");
-            EXPECT_EQ(reference.bases, scanned->bases);
-            EXPECT_EQ(reference.forward, scanned->forward);
-            EXPECT_EQ(reference.windowsTaken, scanned->windowsTaken);
-            EXPECT_EQ(reference.windowCursor, scanned->windowCursor);
-            ASSERT_EQ(reference.hits.size(), scanned->hits.size());
-            EXPECT_FALSE(scanned->hits.empty());
-            for (std::size_t i = 0; i < scanned->hits.size(); ++i) {
-                SCOPED_TRACE("hit " + std::to_string(i));
-                expectSameHit(reference.hits[i], scanned->hits[i]);
+        EXPECT_EQ(reference.bases, fast.bases);
+        EXPECT_EQ(reference.forward, fast.forward);
+        EXPECT_EQ(reference.windowsTaken, fast.windowsTaken);
+        EXPECT_EQ(reference.windowCursor, fast.windowCursor);
+        ASSERT_EQ(reference.hits.size(), fast.hits.size());
+        EXPECT_FALSE(fast.hits.empty());
+        for (std::size_t i = 0; i < fast.hits.size(); ++i) {
+            SCOPED_TRACE("hit " + std::to_string(i));
+            expectSameHit(reference.hits[i], fast.hits[i]);
+        }
+
+        // The run's way: both passes into compact records, one thread or two,
+        // then the ratio of integration and the sort on those records.
+        options.sortByScore = method % 3 == 0;
+        Sequence sorted = reference;
+        sorted.globalScoreMean = referenceWindows.globalMean;
+        if (options.useIntegration)
+            applyIntegrationRatio(sorted, options);
+        sortHits(sorted, options);
+        for (const bool inParallel : {false, true}) {
+            SCOPED_TRACE(inParallel ? "both strands at once" : "one strand after the other");
+            Sequence scanned = original;
+            ScanHits found(collection.siteLength);
+            scanned.scanBothStrands(table, options, inParallel ? parallelWindows : fastWindows, found, inParallel);
+            const IntegrationWindows& windows = inParallel ? parallelWindows : fastWindows;
+            EXPECT_TRUE(sameBits(referenceWindows.globalMean, windows.globalMean));
+            EXPECT_EQ(reference.bases, scanned.bases);
+            EXPECT_EQ(reference.forward, scanned.forward);
+            EXPECT_EQ(reference.windowsTaken, scanned.windowsTaken);
+            EXPECT_EQ(reference.windowCursor, scanned.windowCursor);
+            ASSERT_EQ(reference.hits.size(), found.records().size());
+            for (std::size_t i = 0; i < reference.hits.size(); ++i) {
+                SCOPED_TRACE("record " + std::to_string(i));
+                const Hit& expected = reference.hits[i];
+                const ScanHit& record = found.records()[i];
+                EXPECT_EQ(expected.window, found.lettersOf(i));
+                EXPECT_EQ(expected.position, record.position);
+                EXPECT_EQ(expected.forward, record.forward);
+                EXPECT_TRUE(sameBits(expected.score, record.score));
+                EXPECT_TRUE(sameBits(expected.localMean, record.localMean));
+                EXPECT_TRUE(sameBits(expected.upMean, record.upMean));
+                EXPECT_TRUE(sameBits(expected.downMean, record.downMean));
+            }
+            if (options.useIntegration)
+                found.applyIntegrationRatio(windows.globalMean, options);
+            found.moveSortedInto(scanned, options);
+            ASSERT_EQ(sorted.hits.size(), scanned.hits.size());
+            for (std::size_t i = 0; i < sorted.hits.size(); ++i) {
+                SCOPED_TRACE("sorted hit " + std::to_string(i));
+                expectSameHit(sorted.hits[i], scanned.hits[i]);
             }
         }
-        expectSameHit(fastWorking, parallelWorking);
     }
 }
 
