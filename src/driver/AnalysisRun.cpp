@@ -1,14 +1,13 @@
 #include "driver/AnalysisRun.h"
 
 #include <array>
-#include <cstdlib>
 #include <ctime>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "driver/Arguments.h"
 #include "driver/RunLog.h"
+#include "driver/Threads.h"
 #include "motif/Background.h"
 #include "motif/CollectionLogs.h"
 #include "motif/Cutoff.h"
@@ -51,17 +50,12 @@ std::string unscannableReason(const Sequence& sequence, std::uint32_t siteLength
     return std::string();
 }
 
-// Whether the reverse strand gets a thread of its own: only on a machine with
-// more than one core, unless VARNO_THREADS=1 asks for one (a cluster job
-// given one core), and only for a sequence long enough to pay for the thread.
+// Whether the reverse strand gets a thread of its own: only when a second
+// thread is allowed, and only for a sequence long enough to pay for it.
 bool worthASecondThread(const Sequence& sequence)
 {
     constexpr std::size_t shortestParallelScan = 100000;
-    static const bool allowed = [] {
-        const char* threads = std::getenv("VARNO_THREADS");
-        return std::thread::hardware_concurrency() > 1 && !(threads != nullptr && std::string(threads) == "1");
-    }();
-    return allowed && sequence.bases.size() >= shortestParallelScan;
+    return secondThreadAllowed() && sequence.bases.size() >= shortestParallelScan;
 }
 
 // The score table of the last sequence scanned, kept for the next one while

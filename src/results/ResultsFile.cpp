@@ -1,5 +1,6 @@
 #include "results/ResultsFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <sstream>
 
 #include "driver/ErrorReport.h"
+#include "driver/Threads.h"
 #include "results/Hit.h"
 #include "sequences/Sequence.h"
 #include "sequences/SequenceSet.h"
@@ -137,18 +139,24 @@ void writeHitTable(Sequence& sequence, std::ostream& out)
         return;
     // Rows leave precision 14 on the stream for the lines after them.
     out.precision(rowPrecision);
-    // Rows go out in large blocks: a run may keep millions of hits.
-    constexpr std::size_t blockSize = 1 << 16;
-    std::string block;
-    block.reserve(2 * blockSize);
-    for (sequence.hitCursor = 0; sequence.hitCursor < sequence.hits.size(); ++sequence.hitCursor) {
-        appendHitRow(block, sequence.hits[sequence.hitCursor]);
-        if (block.size() >= blockSize) {
-            out.write(block.data(), static_cast<std::streamsize>(block.size()));
-            block.clear();
-        }
+    // Rows go out in large blocks, a run may keep millions of hits; the two
+    // halves of a block are formatted side by side and written in order.
+    constexpr std::size_t rowsPerBlock = 8192;
+    std::string halves[2];
+    const std::vector<Hit>& hits = sequence.hits;
+    for (std::size_t first = 0; first < hits.size(); first += rowsPerBlock) {
+        const std::size_t count = std::min(rowsPerBlock, hits.size() - first);
+        halves[0].clear();
+        halves[1].clear();
+        inTwoHalves(count, rowsPerBlock / 2, [&](std::size_t begin, std::size_t end) {
+            std::string& rows = halves[begin == 0 ? 0 : 1];
+            for (std::size_t index = first + begin; index < first + end; ++index)
+                appendHitRow(rows, hits[index]);
+        });
+        for (const std::string& rows : halves)
+            out.write(rows.data(), static_cast<std::streamsize>(rows.size()));
     }
-    out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    sequence.hitCursor = hits.size();
 }
 
 void writeHitRow(std::ostream& out, const Hit& hit)

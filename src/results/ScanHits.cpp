@@ -1,9 +1,17 @@
 #include "results/ScanHits.h"
 
+#include "driver/Threads.h"
 #include "options/Options.h"
 #include "results/Hit.h"
 #include "scoring/IntegrationWindows.h"
 #include "sequences/Sequence.h"
+
+namespace {
+
+// From this many hits on, a second thread builds half of them.
+constexpr std::size_t parallelHits = 16384;
+
+} // namespace
 
 void ScanHits::reserve(std::size_t count)
 {
@@ -37,20 +45,22 @@ void ScanHits::applyIntegrationRatio(double globalScoreMean, const Options& opti
 void ScanHits::moveSortedInto(Sequence& sequence, const Options& options)
 {
     const std::vector<std::size_t> order = sortedOrder(records_, options);
-    std::vector<Hit> hits;
-    hits.reserve(order.size());
-    for (const std::size_t from : order) {
-        const ScanHit& record = records_[from];
-        // A stored hit is the scan's working hit: reset, then given these fields.
-        Hit& hit = hits.emplace_back(windowLength_);
-        hit.window.assign(letters_, from * windowLength_, windowLength_);
-        hit.position = record.position;
-        hit.forward = record.forward;
-        hit.score = record.score;
-        hit.localMean = record.localMean;
-        hit.upMean = record.upMean;
-        hit.downMean = record.downMean;
-    }
+    // A stored hit is the scan's working hit, reset, then given these fields.
+    std::vector<Hit> hits(order.size(), Hit(windowLength_));
+    inTwoHalves(order.size(), parallelHits, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t place = begin; place < end; ++place) {
+            const std::size_t from = order[place];
+            const ScanHit& record = records_[from];
+            Hit& hit = hits[place];
+            hit.window.assign(letters_, from * windowLength_, windowLength_);
+            hit.position = record.position;
+            hit.forward = record.forward;
+            hit.score = record.score;
+            hit.localMean = record.localMean;
+            hit.upMean = record.upMean;
+            hit.downMean = record.downMean;
+        }
+    });
     sequence.hitIndex.clear();
     sequence.hits = std::move(hits);
     *this = ScanHits(windowLength_);

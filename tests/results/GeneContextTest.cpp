@@ -263,3 +263,34 @@ TEST(NearestGene, FinderChoosesTheGeneTheWalkChooses)
         }
     }
 }
+
+TEST(GeneContext, ManyHitsArePlacedAsEachAlone)
+{
+    // Enough hits that a second thread places half of them.
+    std::mt19937 random(11);
+    std::vector<Gene> genes;
+    for (std::uint32_t start = 100; start < 90000; start += 700 + random() % 900)
+        genes.push_back(random() % 2 == 0 ? makeGene(start, start + 500, true, std::to_string(start))
+                                          : makeGene(start + 500, start, false, std::to_string(start)));
+    std::vector<std::uint32_t> positions;
+    for (int index = 0; index < 40000; ++index)
+        positions.push_back(random() % 100000);
+    Options options;
+    Sequence many = annotatedSequence(genes, positions, 100000);
+    assignGeneContext(many, options);
+    EXPECT_EQ(many.hitCursor, many.hits.size());
+    for (std::size_t index = 0; index < positions.size(); index += 97) {
+        Sequence alone = annotatedSequence(genes, {positions[index]}, 100000);
+        assignGeneContext(alone, options);
+        const Hit& expected = alone.hits.front();
+        const Hit& actual = many.hits[index];
+        ASSERT_EQ(actual.type, expected.type) << "hit " << index;
+        ASSERT_EQ(actual.distance, expected.distance);
+        ASSERT_EQ(actual.geneTag, expected.geneTag);
+        ASSERT_EQ(actual.geneName, expected.geneName);
+        ASSERT_EQ(actual.geneProduct, expected.geneProduct);
+        ASSERT_EQ(actual.geneStart, expected.geneStart);
+        ASSERT_EQ(actual.geneEnd, expected.geneEnd);
+        ASSERT_EQ(actual.geneForward, expected.geneForward);
+    }
+}

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -11,6 +12,8 @@
 
 #include "options/Options.h"
 #include "results/Hit.h"
+#include "results/ScanHits.h"
+#include "scoring/IntegrationWindows.h"
 #include "sequences/Sequence.h"
 
 namespace {
@@ -208,6 +211,60 @@ TEST(StrandPairMerge, IndexChoosesThePartnerThePlainWalkChooses)
             }
             expectSameHits(indexed, walked);
         }
+    }
+}
+
+TEST(CompactHits, KeepRescaleAndSortAsStoredHitsDo)
+{
+    // The run's compact records against considerHit, applyIntegrationRatio and
+    // sortHits on full Hits, with enough hits that building them is shared
+    // between two threads, and streams that both wrap and repeat places.
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> letter(0, 3);
+    for (int round = 0; round < 6; ++round) {
+        Options options = optionsFor(round % 2 == 0 ? 5 : 2, round % 2 == 0 ? -100.0 : 100.0, round != 4);
+        options.sortByScore = round % 3 == 0;
+        options.integrationMode = 1 + round % 3;
+        const std::uint32_t windowLength = 3 + round;
+        const std::uint32_t spread = round == 5 ? 200 : 60000;
+        Sequence stored;
+        stored.globalScoreMean = 0.75;
+        ScanHits found(windowLength);
+        for (int step = 0; step < 50000; ++step) {
+            Hit candidate(windowLength);
+            candidate.position = static_cast<std::uint32_t>(round == 3 ? 4294900000u : 0u) + random() % spread;
+            candidate.forward = random() % 2 == 0;
+            candidate.score = static_cast<double>(random() % 7) - 3.0;
+            candidate.localMean = static_cast<double>(random() % 5) - 2.5;
+            candidate.upMean = static_cast<double>(random() % 5) - 2.0;
+            candidate.downMean = static_cast<double>(random() % 3) + 0.5;
+            for (std::uint32_t k = 0; k < windowLength; ++k)
+                candidate.window += "ACGT"[letter(random)];
+            considerHit(candidate, options, stored);
+            found.consider({candidate.score, candidate.localMean, candidate.upMean, candidate.downMean,
+                            candidate.position, candidate.forward},
+                           candidate.window.data(), options);
+        }
+        applyIntegrationRatio(stored, options);
+        sortHits(stored, options);
+        found.applyIntegrationRatio(stored.globalScoreMean, options);
+        Sequence compact;
+        found.moveSortedInto(compact, options);
+        ASSERT_EQ(compact.hits.size(), stored.hits.size()) << "round " << round;
+        for (std::size_t index = 0; index < stored.hits.size(); ++index) {
+            const Hit& a = compact.hits[index];
+            const Hit& b = stored.hits[index];
+            ASSERT_EQ(a.window, b.window) << "round " << round << " hit " << index;
+            ASSERT_EQ(a.position, b.position);
+            ASSERT_EQ(a.forward, b.forward);
+            ASSERT_EQ(std::memcmp(&a.score, &b.score, sizeof a.score), 0);
+            ASSERT_EQ(a.localMean, b.localMean);
+            ASSERT_EQ(a.upMean, b.upMean);
+            ASSERT_EQ(a.downMean, b.downMean);
+            ASSERT_EQ(a.windowLength, b.windowLength);
+            ASSERT_EQ(a.type, b.type);
+        }
+        EXPECT_TRUE(found.records().empty());
     }
 }
 

@@ -234,3 +234,23 @@ TEST(ResultsFile, HitRowNumbersMatchTheStreamAtPrecisionFourteen)
         EXPECT_EQ(fast.precision(), 14);
     }
 }
+
+TEST(ResultsFile, LargeHitTableIsTheRowsInOrder)
+{
+    // Enough rows for several blocks, each formatted in two halves.
+    Sequence sequence;
+    std::string expected = headerLine;
+    std::ostringstream rows;
+    for (std::uint32_t index = 0; index < 20000; ++index) {
+        Hit hit = index % 3 == 0 ? annotatedReverseHit() : unannotatedHit(index / 7.0, index);
+        hit.score += index;
+        sequence.hits.push_back(hit);
+        writeHitRow(rows, hit);
+    }
+    expected += rows.str();
+    std::ostringstream table;
+    writeHitTable(sequence, table);
+    EXPECT_EQ(table.str(), expected);
+    EXPECT_EQ(table.precision(), 14);
+    EXPECT_EQ(sequence.hitCursor, sequence.hits.size());
+}
