@@ -11,13 +11,6 @@
 
 namespace {
 
-bool isBetter(double candidate, double stored, std::int32_t methodCode)
-{
-    if (lowerIsBetter(methodCode))
-        return candidate < stored;
-    return candidate > stored;
-}
-
 // Best first in the method's score sense; NaN goes after every number, which
 // keeps the comparison a strict weak ordering.
 bool scoresBefore(double a, double b, bool lowerBetter)
@@ -54,15 +47,20 @@ void moveIntoOrder(std::vector<Hit>& hits, std::vector<std::size_t>& order)
     }
 }
 
-// Only the true twin covers the same letters: a reverse window at p is the
-// forward window at p - windowLength. Unsigned arithmetic wraps on purpose.
+} // namespace
+
+bool isBetterScore(double candidate, double stored, std::int32_t methodCode)
+{
+    if (lowerIsBetter(methodCode))
+        return candidate < stored;
+    return candidate > stored;
+}
+
 std::uint32_t twinPosition(std::uint32_t position, bool forward, std::uint32_t windowLength)
 {
     return forward ? static_cast<std::uint32_t>(position + windowLength)
                    : static_cast<std::uint32_t>(position - windowLength);
 }
-
-} // namespace
 
 template <typename Record>
 std::size_t StrandPairIndex::firstAt(const std::vector<Record>& hits, std::uint32_t position, bool forward)
@@ -187,7 +185,7 @@ int mergeWithTwin(std::vector<Record>& records, StrandPairIndex& index, const Re
     if (partner == StrandPairIndex::none)
         return -1;
     Record& stored = records[partner];
-    if (!isBetter(candidate.score, stored.score, methodCode))
+    if (!isBetterScore(candidate.score, stored.score, methodCode))
         return 0;
     const std::uint32_t oldPosition = stored.position;
     const bool oldForward = stored.forward;
@@ -212,7 +210,7 @@ int findStrandPartnerByWalk(Sequence& sequence, const Hit& candidate, const Opti
         Hit& stored = sequence.hits[sequence.hitCursor];
         if (stored.forward == candidate.forward || stored.position != twin)
             continue;
-        if (!isBetter(candidate.score, stored.score, options.methodCode))
+        if (!isBetterScore(candidate.score, stored.score, options.methodCode))
             return 0;
         stored = candidate;
         return 1;

@@ -61,6 +61,13 @@ private:
     std::vector<std::size_t> nextAtPlace_; // per indexed hit: the next index at its place, or none
 };
 
+// Whether a candidate's score beats a stored twin's in the method's sense (strictly).
+bool isBetterScore(double candidate, double stored, std::int32_t methodCode);
+
+// Only the true twin covers the same letters: a reverse window at p is the
+// forward window at p - windowLength. Unsigned arithmetic wraps on purpose.
+std::uint32_t twinPosition(std::uint32_t position, bool forward, std::uint32_t windowLength);
+
 // The cut-off test, strict in both score senses, so neither a score equal to
 // the cut-off nor a NaN ever passes.
 inline bool passesCutoff(double score, double cutoff, bool lowerBetter)

@@ -1,5 +1,7 @@
 #include "results/ScanHits.h"
 
+#include <algorithm>
+
 #include "driver/Threads.h"
 #include "options/Options.h"
 #include "results/Hit.h"
@@ -24,8 +26,15 @@ void ScanHits::consider(const ScanHit& candidate, const char* letters, const Opt
     if (!passesCutoff(candidate.score, options.cutoff, lowerIsBetter(options.methodCode)))
         return;
     if (options.mergeStrandPairs) {
+        if (inScanOrder_ && !keepsScanOrder(candidate)) {
+            // The index has not been used so far: it takes the list as it stands.
+            inScanOrder_ = false;
+            std::vector<std::uint32_t>().swap(forwardPositions_);
+        }
         std::size_t partner = StrandPairIndex::none;
-        const int outcome = mergeWithTwin(records_, index_, candidate, windowLength_, options.methodCode, partner);
+        const int outcome = inScanOrder_
+                                ? mergeInScanOrder(candidate, options.methodCode, partner)
+                                : mergeWithTwin(records_, index_, candidate, windowLength_, options.methodCode, partner);
         if (outcome == 1)
             letters_.replace(partner * windowLength_, windowLength_, letters, windowLength_);
         if (outcome != -1)
@@ -33,6 +42,41 @@ void ScanHits::consider(const ScanHit& candidate, const char* letters, const Opt
     }
     records_.push_back(candidate);
     letters_.append(letters, windowLength_);
+}
+
+bool ScanHits::keepsScanOrder(const ScanHit& candidate)
+{
+    if (candidate.forward)
+        return !reverseSeen_ && (records_.empty() || candidate.position > records_.back().position);
+    if (!reverseSeen_) {
+        reverseSeen_ = true;
+        forwardPositions_.reserve(records_.size());
+        for (const ScanHit& record : records_)
+            forwardPositions_.push_back(record.position);
+    }
+    return true;
+}
+
+int ScanHits::mergeInScanOrder(const ScanHit& candidate, std::int32_t methodCode, std::size_t& partner)
+{
+    partner = StrandPairIndex::none;
+    // Before the first reverse candidate every record is forward: no twin.
+    if (candidate.forward)
+        return -1;
+    // Forward positions are unique, so the one at the twin's place is the
+    // first in stored order; an overwritten one is a reverse record now.
+    const std::uint32_t twin = twinPosition(candidate.position, false, windowLength_);
+    const auto found = std::lower_bound(forwardPositions_.begin(), forwardPositions_.end(), twin);
+    if (found == forwardPositions_.end() || *found != twin)
+        return -1;
+    const auto index = static_cast<std::size_t>(found - forwardPositions_.begin());
+    if (!records_[index].forward)
+        return -1;
+    partner = index;
+    if (!isBetterScore(candidate.score, records_[index].score, methodCode))
+        return 0;
+    records_[index] = candidate;
+    return 1;
 }
 
 void ScanHits::applyIntegrationRatio(double globalScoreMean, const Options& options)

@@ -42,8 +42,22 @@ public:
     std::string lettersOf(std::size_t index) const { return letters_.substr(index * windowLength_, windowLength_); }
 
 private:
+    // Whether the candidate keeps the list in the order a scan without
+    // integration gives: forward windows at strictly increasing positions,
+    // then reverse windows only.
+    bool keepsScanOrder(const ScanHit& candidate);
+    // mergeWithTwin while the list keeps that order: no forward candidate has
+    // a twin yet, and a reverse one's twin is found among the forward
+    // positions by binary search instead of through the index.
+    int mergeInScanOrder(const ScanHit& candidate, std::int32_t methodCode, std::size_t& partner);
+
     std::uint32_t windowLength_;
     std::vector<ScanHit> records_;
     std::string letters_; // windowLength_ letters per record, in the same order
-    StrandPairIndex index_;
+    StrandPairIndex index_; // used only once the list leaves scan order
+    bool inScanOrder_ = true;
+    bool reverseSeen_ = false;
+    // In scan order, the positions of the forward records, which are the
+    // first ones, as they were when the first reverse candidate came.
+    std::vector<std::uint32_t> forwardPositions_;
 };

@@ -8,6 +8,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "options/Options.h"
@@ -214,26 +215,61 @@ TEST(StrandPairMerge, IndexChoosesThePartnerThePlainWalkChooses)
     }
 }
 
+namespace {
+
+// Candidate places for the compact-records test. Kind 0: anywhere, either
+// strand. Kind 1: as a scan without integration gives them, forward windows
+// at increasing positions, then reverse windows at non-increasing ones (many
+// twins of the forward ones, a few places twice, the last twins wrapping
+// below 0). Kind 2: the same, with the order broken by a forward window.
+std::vector<std::pair<std::uint32_t, bool>> candidatePlaces(std::mt19937& random, int kind, std::uint32_t windowLength,
+                                                            std::size_t count)
+{
+    std::vector<std::pair<std::uint32_t, bool>> places;
+    if (kind == 0) {
+        for (std::size_t i = 0; i < count; ++i)
+            places.emplace_back(random() % 60000, random() % 2 == 0);
+        return places;
+    }
+    std::uint32_t position = 0;
+    for (std::size_t i = 0; i < count / 2; ++i) {
+        position += 1 + random() % 3;
+        places.emplace_back(position, true);
+    }
+    position += windowLength;
+    while (places.size() < count && position > 0) {
+        const std::uint32_t step = random() % 4; // a reverse place now and then twice
+        if (step == 0 && random() % 2 == 0)
+            continue;
+        position = step < position ? position - step : 0;
+        places.emplace_back(position, false);
+        if (kind == 2 && places.size() == count * 3 / 4)
+            places.emplace_back(random() % 1000, true);
+    }
+    return places;
+}
+
+} // namespace
+
 TEST(CompactHits, KeepRescaleAndSortAsStoredHitsDo)
 {
     // The run's compact records against considerHit, applyIntegrationRatio and
     // sortHits on full Hits, with enough hits that building them is shared
-    // between two threads, and streams that both wrap and repeat places.
+    // between two threads.
     std::mt19937 random(7);
     std::uniform_int_distribution<int> letter(0, 3);
-    for (int round = 0; round < 6; ++round) {
+    for (int round = 0; round < 9; ++round) {
         Options options = optionsFor(round % 2 == 0 ? 5 : 2, round % 2 == 0 ? -100.0 : 100.0, round != 4);
-        options.sortByScore = round % 3 == 0;
+        options.sortByScore = round % 4 == 0;
         options.integrationMode = 1 + round % 3;
         const std::uint32_t windowLength = 3 + round;
-        const std::uint32_t spread = round == 5 ? 200 : 60000;
         Sequence stored;
         stored.globalScoreMean = 0.75;
         ScanHits found(windowLength);
-        for (int step = 0; step < 50000; ++step) {
+        for (const auto& [position, forward] : candidatePlaces(random, round % 3, windowLength, 50000)) {
             Hit candidate(windowLength);
-            candidate.position = static_cast<std::uint32_t>(round == 3 ? 4294900000u : 0u) + random() % spread;
-            candidate.forward = random() % 2 == 0;
+            candidate.position = position;
+            candidate.forward = forward;
             candidate.score = static_cast<double>(random() % 7) - 3.0;
             candidate.localMean = static_cast<double>(random() % 5) - 2.5;
             candidate.upMean = static_cast<double>(random() % 5) - 2.0;
