@@ -1,10 +1,12 @@
 #include "sequences/GenBankReader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/ErrorReport.h"
@@ -168,18 +170,29 @@ void readFeatures(FeatureLines& lines, std::vector<Gene>& genes)
     }
 }
 
+// The letters up to the first '/'.
+std::string cutAtSlash(std::string letters)
+{
+    const std::string::size_type slash = letters.find('/');
+    if (slash != std::string::npos)
+        letters.erase(slash);
+    return letters;
+}
+
 // The bytes that separate tokens when a stream reads words (the classic
 // locale's white space).
-bool separatesTokens(int byte)
-{
-    return byte == ' ' || byte == '\n' || byte == '\t' || byte == '\r' || byte == '\v' || byte == '\f';
-}
+constexpr std::array<bool, 256> tokenSeparators = [] {
+    std::array<bool, 256> separators{};
+    for (const unsigned char byte : {' ', '\n', '\t', '\r', '\v', '\f'})
+        separators[byte] = true;
+    return separators;
+}();
 
 // Line ends are not looked at: each sequence line is taken to be a position
 // number followed by six blocks of bases, so every seventh token, from the
 // first on, is dropped. A token that begins with "//" ends the record
-// wherever it falls. Reads byte by byte from the stream's buffer: this is
-// the bulk of a genome file.
+// wherever it falls. Reads the stream in large blocks: this is the bulk of a
+// genome file, and nothing after the first record is read again.
 std::string readOrigin(std::istream& input, std::uint64_t capacityHint)
 {
     constexpr std::uint64_t tokensPerLine = 1 + blocksPerSequenceLine;
@@ -187,25 +200,47 @@ std::string readOrigin(std::istream& input, std::uint64_t capacityHint)
     collected.reserve(static_cast<std::size_t>(std::min(capacityHint, maximumBasesHint)));
     std::streambuf* buffer = input.rdbuf();
     std::uint64_t tokenIndex = 0;
-    int byte = buffer->sbumpc();
-    for (;;) {
-        while (byte != std::char_traits<char>::eof() && separatesTokens(byte))
-            byte = buffer->sbumpc();
-        if (byte == std::char_traits<char>::eof())
-            break;
-        if (byte == '/' && buffer->sgetc() == '/')
-            break;
-        const bool kept = tokenIndex++ % tokensPerLine != 0;
-        for (; byte != std::char_traits<char>::eof() && !separatesTokens(byte); byte = buffer->sbumpc()) {
-            if (kept)
-                collected.push_back(byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A')
-                                                              : static_cast<char>(byte));
+    bool inToken = false;
+    bool kept = false;
+    // A token began with '/': whether it ends the record depends on the next byte.
+    bool slashStarted = false;
+    const auto startToken = [&] {
+        kept = tokenIndex++ % tokensPerLine != 0;
+        inToken = true;
+    };
+    const auto take = [&](unsigned char byte) {
+        if (kept)
+            collected.push_back(byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A')
+                                                          : static_cast<char>(byte));
+    };
+    std::array<char, 1 << 16> block;
+    for (std::streamsize count; (count = buffer->sgetn(block.data(), block.size())) > 0;) {
+        for (std::streamsize i = 0; i < count; ++i) {
+            const auto byte = static_cast<unsigned char>(block[static_cast<std::size_t>(i)]);
+            if (slashStarted) {
+                slashStarted = false;
+                if (byte == '/')
+                    return cutAtSlash(std::move(collected));
+                startToken();
+                take('/');
+            }
+            if (tokenSeparators[byte]) {
+                inToken = false;
+            } else if (inToken) {
+                take(byte);
+            } else if (byte == '/') {
+                slashStarted = true;
+            } else {
+                startToken();
+                take(byte);
+            }
         }
     }
-    const std::string::size_type slash = collected.find('/');
-    if (slash != std::string::npos)
-        collected.erase(slash);
-    return collected;
+    if (slashStarted) {
+        startToken();
+        take('/');
+    }
+    return cutAtSlash(std::move(collected));
 }
 } // namespace
 

@@ -377,3 +377,30 @@ TEST(GenBankReader, ReadsRealRecordsWithoutCdsOrWithoutOrigin)
     EXPECT_THROW(SequenceSet(dataFile("sequences/no_origin_no_end.gb")), FatalError);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "No sequence read. Please check GenBank file!\n");
 }
+
+TEST(GenBankReader, RecordEndIsFoundWhereverTheSequenceIsCut)
+{
+    // The sequence section is read in blocks of 65,536 bytes: the "//" that
+    // ends the record, and a '/' that starts a token without ending it, must
+    // be read the same on either side of a block's end.
+    const std::string head = "LOCUS       X\nDEF\nORIGIN\n";
+    for (std::size_t shift = 0; shift < 6; ++shift) {
+        // Tokens of nine letters after a one-letter position: ten bytes each with the blank.
+        std::string body;
+        std::string expected;
+        std::size_t tokens = 0;
+        while (body.size() < 65536 - 10 - shift) {
+            const bool dropped = tokens++ % 7 == 0;
+            body += dropped ? "1 " : "acgtacgta ";
+            if (!dropped)
+                expected += "ACGTACGTA";
+        }
+        body.append(65536 - body.size() - shift, ' ');
+        const Sequence ended = readText(head + body + "//\n 1 cccc\n");
+        EXPECT_EQ(ended.bases, expected) << shift;
+        // A token that only starts with '/' is a token: kept, it cuts the
+        // letters there; dropped, the next one is kept.
+        const Sequence slash = readText(head + body + "/g tttt\n");
+        EXPECT_EQ(slash.bases, tokens % 7 == 0 ? expected + "TTTT" : expected) << shift;
+    }
+}
