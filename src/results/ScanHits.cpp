@@ -88,9 +88,20 @@ void ScanHits::applyIntegrationRatio(double globalScoreMean, const Options& opti
 
 void ScanHits::moveSortedInto(Sequence& sequence, const Options& options)
 {
-    const std::vector<std::size_t> order = sortedOrder(records_, options);
-    // A stored hit is the scan's working hit, reset, then given these fields.
-    std::vector<Hit> hits(order.size(), Hit(windowLength_));
+    // The order and the room for the hits do not depend on each other: with
+    // many hits, the sort runs while the other thread makes the room. A stored
+    // hit is the scan's working hit, reset, then given the record's fields.
+    std::vector<std::size_t> order;
+    std::vector<Hit> hits;
+    const std::size_t count = records_.size();
+    inTwoHalves(2, count >= parallelHits ? 2 : 3, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t task = begin; task < end; ++task) {
+            if (task == 0)
+                order = sortedOrder(records_, options);
+            else
+                hits.assign(count, Hit(windowLength_));
+        }
+    });
     inTwoHalves(order.size(), parallelHits, [&](std::size_t begin, std::size_t end) {
         for (std::size_t place = begin; place < end; ++place) {
             const std::size_t from = order[place];
