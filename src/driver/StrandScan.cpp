@@ -4,12 +4,11 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <exception>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "motif/SiteCollection.h"
+#include "driver/Threads.h"
 #include "options/Options.h"
 #include "results/HitFilter.h"
 #include "results/ScanHits.h"
@@ -271,6 +270,18 @@ std::size_t scanExtension(bool useIntegration, std::uint32_t windowLength, std::
     return extension;
 }
 
+// One pass as the scan makes it: extends the current strand, scans it, and
+// reverse-complements a forward text for the next pass.
+template <typename Report>
+void scanPass(Sequence& sequence, const ScoreTable& table, const Options& options, IntegrationWindows& windows,
+              Report report)
+{
+    sequence.extendForScan(options.useIntegration, table.windowLength(), windows.windowCount);
+    scanExtendedText(sequence, table, options, windows, report);
+    if (sequence.forward)
+        sequence.reverseComplement();
+}
+
 } // namespace
 
 void Sequence::extendForScan(bool useIntegration, std::uint32_t windowLength, std::int64_t windowCount)
@@ -290,14 +301,11 @@ void Sequence::extendForScan(bool useIntegration, std::uint32_t windowLength, st
 void Sequence::scanStrand(const ScoreTable& table, const Options& options, IntegrationWindows& windows,
                           Hit& working)
 {
-    extendForScan(options.useIntegration, table.windowLength(), windows.windowCount);
     working.reset();
     working.forward = forward;
-    scanExtendedText(*this, table, options, windows, [&](const PassingWindow& passing, const char* text) {
+    scanPass(*this, table, options, windows, [&](const PassingWindow& passing, const char* text) {
         reportWindow(*this, passing, text, options, working);
     });
-    if (forward)
-        reverseComplement();
 }
 
 void Sequence::scanBothStrands(const ScoreTable& table, const Options& options, IntegrationWindows& windows,
@@ -313,12 +321,8 @@ void Sequence::scanBothStrands(const ScoreTable& table, const Options& options, 
     // The reverse letters are made from the forward text, which needs the
     // whole extension to be a copy of the strand's own first letters.
     if (!inParallel || !forward || extension > strandLength) {
-        for (int pass = 0; pass < 2; ++pass) {
-            extendForScan(options.useIntegration, windowLength, windows.windowCount);
-            scanExtendedText(*this, table, options, windows, keep);
-            if (forward)
-                reverseComplement();
-        }
+        for (int pass = 0; pass < 2; ++pass)
+            scanPass(*this, table, options, windows, keep);
         return;
     }
 
@@ -328,10 +332,10 @@ void Sequence::scanBothStrands(const ScoreTable& table, const Options& options, 
     // are kept afterwards in scan order, so the hits are those of one thread.
     IntegrationWindows reverseWindows = windows;
     std::vector<PassingWindow> reversePassing;
-    std::exception_ptr failure;
     std::size_t reverseStart = 0;
-    std::thread worker([&] {
-        try {
+    runTogether(
+        true, [&] { scanExtendedText(*this, table, options, windows, keep); },
+        [&] {
             ReverseLetters letters(bases.data(), strandLength, windowLength);
             const std::size_t textLength = bases.size();
             if (options.useIntegration)
@@ -340,20 +344,7 @@ void Sequence::scanBothStrands(const ScoreTable& table, const Options& options, 
             reverseStart = firstScannedWindow(textLength, options, reverseWindows);
             scanText(table, letters, textLength, reverseStart, false, options, reverseWindows,
                      [&](const PassingWindow& passing) { reversePassing.push_back(passing); });
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
-    {
-        // Joined on every way out: the worker reads this sequence's text.
-        struct Joiner {
-            std::thread& thread;
-            ~Joiner() { thread.join(); }
-        } joiner{worker};
-        scanExtendedText(*this, table, options, windows, keep);
-    }
-    if (failure)
-        std::rethrow_exception(failure);
+        });
 
     // The reverse strand's extended text, as reverseComplement and
     // extendForScan would make it, without moving the whole text twice more.

@@ -9,23 +9,22 @@
 // a single core).
 bool secondThreadAllowed();
 
-// Calls work(begin, end) over [0, count): the second half on another thread
-// while this one does the first, when a second thread is allowed and count
-// reaches `smallest`; otherwise once, here, over the whole. Returns when both
-// halves are done; an exception on the other thread is rethrown here. The
-// halves must not touch the same data.
-template <typename Work>
-void inTwoHalves(std::size_t count, std::size_t smallest, Work work)
+// Runs here() on this thread and aside() on another at the same time when
+// inParallel, one after the other here otherwise. Returns when both are
+// done; an exception on the other thread is rethrown here. The two must not
+// touch the same data.
+template <typename Here, typename Aside>
+void runTogether(bool inParallel, Here here, Aside aside)
 {
-    if (count < smallest || !secondThreadAllowed()) {
-        work(std::size_t{0}, count);
+    if (!inParallel) {
+        here();
+        aside();
         return;
     }
-    const std::size_t half = count / 2;
     std::exception_ptr failure;
     std::thread worker([&] {
         try {
-            work(half, count);
+            aside();
         } catch (...) {
             failure = std::current_exception();
         }
@@ -36,8 +35,23 @@ void inTwoHalves(std::size_t count, std::size_t smallest, Work work)
             std::thread& thread;
             ~Joiner() { thread.join(); }
         } joiner{worker};
-        work(std::size_t{0}, half);
+        here();
     }
     if (failure)
         std::rethrow_exception(failure);
+}
+
+// Calls work(begin, end) over [0, count): the second half on another thread
+// while this one does the first, when a second thread is allowed and count
+// reaches `smallest`; otherwise once, here, over the whole.
+template <typename Work>
+void inTwoHalves(std::size_t count, std::size_t smallest, Work work)
+{
+    if (count < smallest || !secondThreadAllowed()) {
+        work(std::size_t{0}, count);
+        return;
+    }
+    const std::size_t half = count / 2;
+    runTogether(
+        true, [&] { work(std::size_t{0}, half); }, [&] { work(half, count); });
 }

@@ -94,14 +94,9 @@ void ScanHits::moveSortedInto(Sequence& sequence, const Options& options)
     std::vector<std::size_t> order;
     std::vector<Hit> hits;
     const std::size_t count = records_.size();
-    inTwoHalves(2, count >= parallelHits ? 2 : 3, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t task = begin; task < end; ++task) {
-            if (task == 0)
-                order = sortedOrder(records_, options);
-            else
-                hits.assign(count, Hit(windowLength_));
-        }
-    });
+    runTogether(
+        count >= parallelHits && secondThreadAllowed(), [&] { order = sortedOrder(records_, options); },
+        [&] { hits.assign(count, Hit(windowLength_)); });
     inTwoHalves(order.size(), parallelHits, [&](std::size_t begin, std::size_t end) {
         for (std::size_t place = begin; place < end; ++place) {
             const std::size_t from = order[place];
