@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -26,9 +27,17 @@ constexpr std::size_t numberRoom = 24;
 constexpr std::size_t separatorRoom = 17;
 
 // A double as %.14g prints it (shortest of fixed and exponent form, no
-// trailing zeros), which is what the stream gives at precision 14.
+// trailing zeros), which is what the stream gives at precision 14. Zero, the
+// integration means of every row of a run without integration, is spelled
+// out: it is most numbers of such a file.
 char* putNumber(char* out, double value)
 {
+    if (value == 0.0) {
+        if (std::signbit(value))
+            *out++ = '-';
+        *out++ = '0';
+        return out;
+    }
     return std::to_chars(out, out + numberRoom, value, std::chars_format::general, rowPrecision).ptr;
 }
 
