@@ -11,6 +11,7 @@
 #include "driver/Threads.h"
 #include "options/Options.h"
 #include "results/HitFilter.h"
+#include "results/RecordArray.h"
 #include "results/ScanHits.h"
 #include "scoring/IntegrationWindows.h"
 #include "scoring/ScoreTable.h"
@@ -331,7 +332,7 @@ void Sequence::scanBothStrands(const ScoreTable& table, const Options& options, 
     // list of passing windows, which are decided by their own scores alone; they
     // are kept afterwards in scan order, so the hits are those of one thread.
     IntegrationWindows reverseWindows = windows;
-    std::vector<PassingWindow> reversePassing;
+    RecordArray<PassingWindow> reversePassing;
     std::size_t reverseStart = 0;
     runTogether(
         true, [&] { scanExtendedText(*this, table, options, windows, keep); },

@@ -62,8 +62,8 @@ std::uint32_t twinPosition(std::uint32_t position, bool forward, std::uint32_t w
                    : static_cast<std::uint32_t>(position - windowLength);
 }
 
-template <typename Record>
-std::size_t StrandPairIndex::firstAt(const std::vector<Record>& hits, std::uint32_t position, bool forward)
+template <typename Records>
+std::size_t StrandPairIndex::firstAt(const Records& hits, std::uint32_t position, bool forward)
 {
     catchUp(hits, forward);
     const StrandTable& table = tableOf(forward);
@@ -72,8 +72,8 @@ std::size_t StrandPairIndex::firstAt(const std::vector<Record>& hits, std::uint3
     return table.chains[table.slotOf(position)].first;
 }
 
-template <typename Record>
-void StrandPairIndex::moveFirst(const std::vector<Record>& hits, std::size_t index, std::uint32_t oldPosition,
+template <typename Records>
+void StrandPairIndex::moveFirst(const Records& hits, std::size_t index, std::uint32_t oldPosition,
                                 bool oldForward)
 {
     StrandTable& oldTable = tableOf(oldForward);
@@ -95,8 +95,8 @@ void StrandPairIndex::clear()
     *this = StrandPairIndex();
 }
 
-template <typename Record>
-void StrandPairIndex::catchUp(const std::vector<Record>& hits, bool forward)
+template <typename Records>
+void StrandPairIndex::catchUp(const Records& hits, bool forward)
 {
     if (hits.size() < forward_.indexedHits || hits.size() < reverse_.indexedHits)
         clear();
@@ -110,7 +110,7 @@ void StrandPairIndex::catchUp(const std::vector<Record>& hits, bool forward)
         arriving += hits[index].forward == forward ? 1 : 0;
     table.reserve(arriving);
     for (; table.indexedHits < hits.size(); ++table.indexedHits) {
-        const Record& hit = hits[table.indexedHits];
+        const auto& hit = hits[table.indexedHits];
         if (hit.forward == forward)
             insert(table, table.indexedHits, hit.position);
     }
@@ -176,15 +176,15 @@ void considerHit(const Hit& candidate, const Options& options, Sequence& sequenc
     sequence.hits.push_back(candidate);
 }
 
-template <typename Record>
-int mergeWithTwin(std::vector<Record>& records, StrandPairIndex& index, const Record& candidate,
+template <typename Records>
+int mergeWithTwin(Records& records, StrandPairIndex& index, const typename Records::value_type& candidate,
                   std::uint32_t windowLength, std::int32_t methodCode, std::size_t& partner)
 {
     partner = index.firstAt(records, twinPosition(candidate.position, candidate.forward, windowLength),
                             !candidate.forward);
     if (partner == StrandPairIndex::none)
         return -1;
-    Record& stored = records[partner];
+    auto& stored = records[partner];
     if (!isBetterScore(candidate.score, stored.score, methodCode))
         return 0;
     const std::uint32_t oldPosition = stored.position;
@@ -218,8 +218,8 @@ int findStrandPartnerByWalk(Sequence& sequence, const Hit& candidate, const Opti
     return -1;
 }
 
-template <typename Record>
-std::vector<std::size_t> sortedOrder(const std::vector<Record>& records, const Options& options)
+template <typename Records>
+std::vector<std::size_t> sortedOrder(const Records& records, const Options& options)
 {
     // The plain introsort with the plain comparisons: the order among equal
     // keys is whatever that gives, the same on every run of the same input.
@@ -251,14 +251,14 @@ void sortHits(Sequence& sequence, const Options& options)
     moveIntoOrder(sequence.hits, order);
 }
 
-// The two kinds of records the filter works on.
+// The two kinds of lists the filter works on.
 template std::size_t StrandPairIndex::firstAt(const std::vector<Hit>&, std::uint32_t, bool);
 template void StrandPairIndex::moveFirst(const std::vector<Hit>&, std::size_t, std::uint32_t, bool);
 template int mergeWithTwin(std::vector<Hit>&, StrandPairIndex&, const Hit&, std::uint32_t, std::int32_t,
                            std::size_t&);
 template std::vector<std::size_t> sortedOrder(const std::vector<Hit>&, const Options&);
-template std::size_t StrandPairIndex::firstAt(const std::vector<ScanHit>&, std::uint32_t, bool);
-template void StrandPairIndex::moveFirst(const std::vector<ScanHit>&, std::size_t, std::uint32_t, bool);
-template int mergeWithTwin(std::vector<ScanHit>&, StrandPairIndex&, const ScanHit&, std::uint32_t, std::int32_t,
+template std::size_t StrandPairIndex::firstAt(const RecordArray<ScanHit>&, std::uint32_t, bool);
+template void StrandPairIndex::moveFirst(const RecordArray<ScanHit>&, std::size_t, std::uint32_t, bool);
+template int mergeWithTwin(RecordArray<ScanHit>&, StrandPairIndex&, const ScanHit&, std::uint32_t, std::int32_t,
                            std::size_t&);
-template std::vector<std::size_t> sortedOrder(const std::vector<ScanHit>&, const Options&);
+template std::vector<std::size_t> sortedOrder(const RecordArray<ScanHit>&, const Options&);

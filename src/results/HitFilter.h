@@ -20,12 +20,13 @@ public:
     static constexpr std::size_t none = static_cast<std::size_t>(-1);
 
     // Index of the first hit in stored order at this position on this strand,
-    // or `none`. Works on Hits and on any record with `position` and `forward`.
-    template <typename Record>
-    std::size_t firstAt(const std::vector<Record>& hits, std::uint32_t position, bool forward);
+    // or `none`. Works on a list of Hits and on any list of records with
+    // `position` and `forward`.
+    template <typename Records>
+    std::size_t firstAt(const Records& hits, std::uint32_t position, bool forward);
     // Records that hits[index], the first at its old place, now stands at the hit's new place.
-    template <typename Record>
-    void moveFirst(const std::vector<Record>& hits, std::size_t index, std::uint32_t oldPosition, bool oldForward);
+    template <typename Records>
+    void moveFirst(const Records& hits, std::size_t index, std::uint32_t oldPosition, bool oldForward);
     void clear();
 
 private:
@@ -52,8 +53,8 @@ private:
     };
 
     StrandTable& tableOf(bool forward) { return forward ? forward_ : reverse_; }
-    template <typename Record>
-    void catchUp(const std::vector<Record>& hits, bool forward);
+    template <typename Records>
+    void catchUp(const Records& hits, bool forward);
     void insert(StrandTable& table, std::size_t index, std::uint64_t place);
 
     StrandTable forward_;
@@ -93,10 +94,10 @@ void sortHits(Sequence& sequence, const Options& options);
 // `position`, `forward` and `score` (Hits, or the scan's compact records):
 // -1 and partner = none when the candidate has no twin; 0 when the twin is
 // kept; 1 when the twin at `partner` was overwritten by the candidate.
-template <typename Record>
-int mergeWithTwin(std::vector<Record>& records, StrandPairIndex& index, const Record& candidate,
+template <typename Records>
+int mergeWithTwin(Records& records, StrandPairIndex& index, const typename Records::value_type& candidate,
                   std::uint32_t windowLength, std::int32_t methodCode, std::size_t& partner);
 
 // The order sortHits puts records in: place i takes records[order[i]].
-template <typename Record>
-std::vector<std::size_t> sortedOrder(const std::vector<Record>& records, const Options& options);
+template <typename Records>
+std::vector<std::size_t> sortedOrder(const Records& records, const Options& options);

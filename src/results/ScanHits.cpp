@@ -36,7 +36,7 @@ void ScanHits::consider(const ScanHit& candidate, const char* letters, const Opt
                                 ? mergeInScanOrder(candidate, options.methodCode, partner)
                                 : mergeWithTwin(records_, index_, candidate, windowLength_, options.methodCode, partner);
         if (outcome == 1)
-            letters_.replace(partner * windowLength_, windowLength_, letters, windowLength_);
+            std::copy(letters, letters + windowLength_, &letters_[partner * windowLength_]);
         if (outcome != -1)
             return;
     }
@@ -102,7 +102,7 @@ void ScanHits::moveSortedInto(Sequence& sequence, const Options& options)
             const std::size_t from = order[place];
             const ScanHit& record = records_[from];
             Hit& hit = hits[place];
-            hit.window.assign(letters_, from * windowLength_, windowLength_);
+            hit.window.assign(&letters_[from * windowLength_], windowLength_);
             hit.position = record.position;
             hit.forward = record.forward;
             hit.score = record.score;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "results/HitFilter.h"
+#include "results/RecordArray.h"
 
 class Options;
 class Sequence;
@@ -38,8 +39,11 @@ public:
     // same hits stored in the same order; leaves this list empty.
     void moveSortedInto(Sequence& sequence, const Options& options);
 
-    const std::vector<ScanHit>& records() const { return records_; }
-    std::string lettersOf(std::size_t index) const { return letters_.substr(index * windowLength_, windowLength_); }
+    const RecordArray<ScanHit>& records() const { return records_; }
+    std::string lettersOf(std::size_t index) const
+    {
+        return std::string(letters_.data() + index * windowLength_, windowLength_);
+    }
 
 private:
     // Whether the candidate keeps the list in the order a scan without
@@ -52,8 +56,8 @@ private:
     int mergeInScanOrder(const ScanHit& candidate, std::int32_t methodCode, std::size_t& partner);
 
     std::uint32_t windowLength_;
-    std::vector<ScanHit> records_;
-    std::string letters_; // windowLength_ letters per record, in the same order
+    RecordArray<ScanHit> records_;
+    RecordArray<char> letters_; // windowLength_ letters per record, in the same order
     StrandPairIndex index_; // used only once the list leaves scan order
     bool inScanOrder_ = true;
     bool reverseSeen_ = false;

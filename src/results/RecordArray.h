@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <type_traits>
+#include <utility>
+
+// A growing array of plain records for the lists a scan fills, which may
+// reach millions of entries before their size is known. It grows through
+// realloc: a large block is then moved by remapping its pages, so growing
+// neither copies the records kept so far nor makes the memory under them
+// fresh again, as a vector's doubling does.
+template <typename T>
+class RecordArray {
+    static_assert(std::is_trivially_copyable_v<T>, "records are moved as bytes");
+
+public:
+    using value_type = T;
+
+    RecordArray() = default;
+    RecordArray(const RecordArray&) = delete;
+    RecordArray& operator=(const RecordArray&) = delete;
+    RecordArray(RecordArray&& other) noexcept
+        : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
+          capacity_(std::exchange(other.capacity_, 0))
+    {
+    }
+    RecordArray& operator=(RecordArray&& other) noexcept
+    {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+        std::swap(capacity_, other.capacity_);
+        return *this;
+    }
+    ~RecordArray() { std::free(data_); }
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    T* data() { return data_; }
+    const T* data() const { return data_; }
+    T& operator[](std::size_t index) { return data_[index]; }
+    const T& operator[](std::size_t index) const { return data_[index]; }
+    T& back() { return data_[size_ - 1]; }
+    const T& back() const { return data_[size_ - 1]; }
+    T* begin() { return data_; }
+    T* end() { return data_ + size_; }
+    const T* begin() const { return data_; }
+    const T* end() const { return data_ + size_; }
+
+    void reserve(std::size_t count)
+    {
+        if (count > capacity_)
+            reallocate(count);
+    }
+    void push_back(const T& record)
+    {
+        if (size_ == capacity_)
+            reallocate(grownCapacity(size_ + 1));
+        data_[size_++] = record;
+    }
+    void append(const T* records, std::size_t count)
+    {
+        if (count > std::numeric_limits<std::size_t>::max() - size_)
+            throw std::bad_alloc();
+        if (count > capacity_ - size_)
+            reallocate(grownCapacity(size_ + count));
+        std::memcpy(data_ + size_, records, count * sizeof(T));
+        size_ += count;
+    }
+
+private:
+    std::size_t grownCapacity(std::size_t needed) const
+    {
+        const std::size_t doubled = capacity_ > std::numeric_limits<std::size_t>::max() / 2 ? needed : 2 * capacity_;
+        return needed > doubled ? needed : doubled;
+    }
+    void reallocate(std::size_t capacity)
+    {
+        if (capacity > std::numeric_limits<std::size_t>::max() / sizeof(T))
+            throw std::bad_alloc();
+        void* moved = std::realloc(data_, capacity * sizeof(T));
+        if (moved == nullptr)
+            throw std::bad_alloc();
+        data_ = static_cast<T*>(moved);
+        capacity_ = capacity;
+    }
+
+    T* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
