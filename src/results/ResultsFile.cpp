@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -13,11 +12,13 @@
 #include "driver/ErrorReport.h"
 #include "driver/Threads.h"
 #include "results/Hit.h"
+#include "results/NumberText.h"
 #include "sequences/Sequence.h"
 #include "sequences/SequenceSet.h"
 
 namespace {
-// Significant digits of the numbers of a hit row.
+// Significant digits of the numbers of a hit row (putFourteenDigits), left
+// on the stream for the lines after the rows.
 constexpr int rowPrecision = 14;
 
 // Room for one number of a row: a double at precision 14 in general
@@ -25,21 +26,6 @@ constexpr int rowPrecision = 14;
 constexpr std::size_t numberRoom = 24;
 // The separators and line end of a row.
 constexpr std::size_t separatorRoom = 17;
-
-// A double as %.14g prints it (shortest of fixed and exponent form, no
-// trailing zeros), which is what the stream gives at precision 14. Zero, the
-// integration means of every row of a run without integration, is spelled
-// out: it is most numbers of such a file.
-char* putNumber(char* out, double value)
-{
-    if (value == 0.0) {
-        if (std::signbit(value))
-            *out++ = '-';
-        *out++ = '0';
-        return out;
-    }
-    return std::to_chars(out, out + numberRoom, value, std::chars_format::general, rowPrecision).ptr;
-}
 
 template <typename Integer>
 char* putInteger(char* out, Integer value)
@@ -70,7 +56,7 @@ void appendHitRow(std::string& row, const Hit& hit)
     row.resize(start + 8 * numberRoom + separatorRoom + hit.window.size() + hit.type.size() + hit.geneTag.size()
                + hit.geneName.size() + hit.geneProduct.size());
     char* out = &row[start];
-    out = putNumber(out, hit.score);
+    out = putFourteenDigits(out, hit.score);
     out = putSeparator(out, ",");
     out = putText(out, hit.window);
     out = putSeparator(out, hit.forward ? ",1," : ",0,");
@@ -90,11 +76,11 @@ void appendHitRow(std::string& row, const Hit& hit)
     out = putSeparator(out, ",");
     out = putText(out, hit.geneProduct);
     out = putSeparator(out, ",");
-    out = putNumber(out, hit.localMean);
+    out = putFourteenDigits(out, hit.localMean);
     out = putSeparator(out, ",");
-    out = putNumber(out, hit.upMean);
+    out = putFourteenDigits(out, hit.upMean);
     out = putSeparator(out, ",");
-    out = putNumber(out, hit.downMean);
+    out = putFourteenDigits(out, hit.downMean);
     out = putSeparator(out, "\n");
     row.resize(static_cast<std::size_t>(out - row.data()));
 }
