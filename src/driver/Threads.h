@@ -55,3 +55,9 @@ void inTwoHalves(std::size_t count, std::size_t smallest, Work work)
     runTogether(
         true, [&] { work(std::size_t{0}, half); }, [&] { work(half, count); });
 }
+
+// Has the system back [begin, begin + bytes) with memory now, the two halves
+// side by side when allowed: a large fresh block is made ready faster so
+// than page by page as it is first written. Leaves its contents as they are;
+// a hint, which does nothing where the system does not offer it.
+void prepareMemory(void* begin, std::size_t bytes);

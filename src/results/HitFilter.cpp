@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "options/Options.h"
@@ -22,11 +23,44 @@ bool scoresBefore(double a, double b, bool lowerBetter)
     return lowerBetter ? a < b : a > b;
 }
 
-struct SortKey {
-    double score;
-    std::uint32_t position;
-    std::size_t index; // in the unsorted hits
-};
+// The order sortedOrder gives, with record indexes of type Index: the
+// smaller the keys, the less memory the sort moves.
+template <typename Index, typename Records>
+std::vector<std::size_t> sortedOrderOf(const Records& records, const Options& options)
+{
+    std::vector<std::size_t> order;
+    order.reserve(records.size());
+    if (options.sortByScore) {
+        struct ScoreKey {
+            double score;
+            Index index; // in the unsorted records
+        };
+        std::vector<ScoreKey> keys;
+        keys.reserve(records.size());
+        for (std::size_t index = 0; index < records.size(); ++index)
+            keys.push_back({records[index].score, static_cast<Index>(index)});
+        const bool lowerBetter = lowerIsBetter(options.methodCode);
+        std::sort(keys.begin(), keys.end(), [lowerBetter](const ScoreKey& a, const ScoreKey& b) {
+            return scoresBefore(a.score, b.score, lowerBetter);
+        });
+        for (const ScoreKey& key : keys)
+            order.push_back(key.index);
+    } else {
+        struct PositionKey {
+            std::uint32_t position;
+            Index index;
+        };
+        std::vector<PositionKey> keys;
+        keys.reserve(records.size());
+        for (std::size_t index = 0; index < records.size(); ++index)
+            keys.push_back({records[index].position, static_cast<Index>(index)});
+        std::sort(keys.begin(), keys.end(),
+                  [](const PositionKey& a, const PositionKey& b) { return a.position < b.position; });
+        for (const PositionKey& key : keys)
+            order.push_back(key.index);
+    }
+    return order;
+}
 
 // hits[i] becomes the former hits[order[i]], each record moving once along its cycle.
 void moveIntoOrder(std::vector<Hit>& hits, std::vector<std::size_t>& order)
@@ -225,23 +259,9 @@ std::vector<std::size_t> sortedOrder(const Records& records, const Options& opti
     // keys is whatever that gives, the same on every run of the same input.
     // It runs on small keys and the records move once afterwards; the
     // comparisons, and so the order, are those of sorting the records.
-    std::vector<SortKey> keys;
-    keys.reserve(records.size());
-    for (std::size_t index = 0; index < records.size(); ++index)
-        keys.push_back({records[index].score, records[index].position, index});
-    if (options.sortByScore) {
-        const bool lowerBetter = lowerIsBetter(options.methodCode);
-        std::sort(keys.begin(), keys.end(), [lowerBetter](const SortKey& a, const SortKey& b) {
-            return scoresBefore(a.score, b.score, lowerBetter);
-        });
-    } else {
-        std::sort(keys.begin(), keys.end(), [](const SortKey& a, const SortKey& b) { return a.position < b.position; });
-    }
-    std::vector<std::size_t> order;
-    order.reserve(keys.size());
-    for (const SortKey& key : keys)
-        order.push_back(key.index);
-    return order;
+    if (records.size() <= std::numeric_limits<std::uint32_t>::max())
+        return sortedOrderOf<std::uint32_t>(records, options);
+    return sortedOrderOf<std::size_t>(records, options);
 }
 
 void sortHits(Sequence& sequence, const Options& options)

@@ -89,11 +89,14 @@ void ScanHits::applyIntegrationRatio(double globalScoreMean, const Options& opti
 void ScanHits::moveSortedInto(Sequence& sequence, const Options& options)
 {
     // The order and the room for the hits do not depend on each other: with
-    // many hits, the sort runs while the other thread makes the room. A stored
-    // hit is the scan's working hit, reset, then given the record's fields.
+    // many hits, the sort runs while the other thread makes the room, whose
+    // memory both threads make ready first. A stored hit is the scan's
+    // working hit, reset, then given the record's fields.
     std::vector<std::size_t> order;
     std::vector<Hit> hits;
     const std::size_t count = records_.size();
+    hits.reserve(count);
+    prepareMemory(hits.data(), count * sizeof(Hit));
     runTogether(
         count >= parallelHits && secondThreadAllowed(), [&] { order = sortedOrder(records_, options); },
         [&] { hits.assign(count, Hit(windowLength_)); });
