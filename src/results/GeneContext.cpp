@@ -93,13 +93,12 @@ void annotateHit(Hit& hit, const std::vector<Gene>& genes, const NearestGeneFind
     const std::uint32_t position = hit.position;
     std::int32_t nearestDistance = 0;
     const std::size_t nearest = finder.find(position, nearestDistance);
-    copyGene(genes[nearest], hit);
-    hit.distance = negated(nearestDistance);
-    hit.type = "Intergenic";
 
     // 64-bit, so that no stored option value can overflow the test.
     const std::int64_t distance = nearestDistance;
     if (distance < std::int64_t{options.operatorUpstream} && distance > -std::int64_t{options.operatorDownstream}) {
+        copyGene(genes[nearest], hit);
+        hit.distance = negated(nearestDistance);
         hit.type = "Operator";
         return;
     }
@@ -119,10 +118,15 @@ void annotateHit(Hit& hit, const std::vector<Gene>& genes, const NearestGeneFind
             container = &gene;
         }
     }
+    // The gene's fields are copied once, from the gene the hit is placed against.
     if (container != nullptr) {
         copyGene(*container, hit);
         hit.distance = negated(containedOffset);
         hit.type = "Intragenic";
+    } else {
+        copyGene(genes[nearest], hit);
+        hit.distance = negated(nearestDistance);
+        hit.type = "Intergenic";
     }
 }
 
@@ -151,6 +155,9 @@ NearestGeneFinder::NearestGeneFinder(const std::vector<Gene>& genes) : genes_(ge
     }
     if (!canSkip_ || starts.empty())
         return;
+    leadingLargest_.resize(starts.size());
+    for (std::size_t index = 1; index < starts.size(); ++index)
+        leadingLargest_[index] = std::max(index > 1 ? leadingLargest_[index - 1] : 0u, starts[index]);
     largestStarts_.push_back(std::move(starts));
     for (std::size_t span = 1; 2 * span <= genes.size(); span *= 2) {
         const std::vector<std::uint32_t>& halves = largestStarts_.back();
@@ -173,6 +180,13 @@ std::size_t NearestGeneFinder::firstStartAfter(std::size_t index, std::uint32_t 
     return index;
 }
 
+std::size_t NearestGeneFinder::firstStartAfterFirst(std::uint32_t position) const
+{
+    // From the second gene on, the largest start so far only grows.
+    return static_cast<std::size_t>(
+        std::upper_bound(leadingLargest_.begin() + 1, leadingLargest_.end(), position) - leadingLargest_.begin());
+}
+
 std::size_t NearestGeneFinder::find(std::uint32_t position, std::int32_t& nearestDistance) const
 {
     if (!canSkip_ || position > largestUnwrappedValue)
@@ -185,7 +199,7 @@ std::size_t NearestGeneFinder::find(std::uint32_t position, std::int32_t& neares
     nearestDistance = signedDistance(genes_[0], position);
     std::size_t index = 1;
     while (index < genes_.size()) {
-        const std::size_t after = firstStartAfter(index, position);
+        const std::size_t after = index == 1 ? firstStartAfterFirst(position) : firstStartAfter(index, position);
         if (after > index) {
             best = after - 1;
             nearestDistance = signedDistance(genes_[best], position);
