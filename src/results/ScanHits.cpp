@@ -88,24 +88,33 @@ void ScanHits::applyIntegrationRatio(double globalScoreMean, const Options& opti
 
 void ScanHits::moveSortedInto(Sequence& sequence, const Options& options)
 {
-    // The order and the room for the hits do not depend on each other: with
-    // many hits, the sort runs while the other thread makes the room, whose
-    // memory both threads make ready first. A stored hit is the scan's
-    // working hit, reset, then given the record's fields.
+    // The order does not depend on the rest: with many hits, the sort runs
+    // while the other thread makes the room for the hits, whose memory both
+    // threads make ready first, and each hit's letters, in the records' order.
+    // A stored hit is the scan's working hit, reset, then given the record's
+    // fields and its letters.
     std::vector<std::size_t> order;
     std::vector<Hit> hits;
+    std::vector<std::string> windows;
     const std::size_t count = records_.size();
     hits.reserve(count);
+    windows.reserve(count);
     prepareMemory(hits.data(), count * sizeof(Hit));
+    prepareMemory(windows.data(), count * sizeof(std::string));
     runTogether(
-        count >= parallelHits && secondThreadAllowed(), [&] { order = sortedOrder(records_, options); },
-        [&] { hits.assign(count, Hit(windowLength_)); });
+        count >= parallelHits && secondThreadAllowed(),
+        [&] {
+            hits.assign(count, Hit(windowLength_));
+            for (std::size_t index = 0; index < count; ++index)
+                windows.emplace_back(&letters_[index * windowLength_], windowLength_);
+        },
+        [&] { order = sortedOrder(records_, options); });
     inTwoHalves(order.size(), parallelHits, [&](std::size_t begin, std::size_t end) {
         for (std::size_t place = begin; place < end; ++place) {
             const std::size_t from = order[place];
             const ScanHit& record = records_[from];
             Hit& hit = hits[place];
-            hit.window.assign(&letters_[from * windowLength_], windowLength_);
+            hit.window = std::move(windows[from]);
             hit.position = record.position;
             hit.forward = record.forward;
             hit.score = record.score;
