@@ -182,9 +182,19 @@ std::size_t NearestGeneFinder::firstStartAfter(std::size_t index, std::uint32_t 
 
 std::size_t NearestGeneFinder::firstStartAfterFirst(std::uint32_t position) const
 {
-    // From the second gene on, the largest start so far only grows.
-    return static_cast<std::size_t>(
-        std::upper_bound(leadingLargest_.begin() + 1, leadingLargest_.end(), position) - leadingLargest_.begin());
+    // From the second gene on, the largest start so far only grows. The
+    // search halves the range without a branch on the comparison, which would
+    // go either way as often.
+    const std::uint32_t* base = leadingLargest_.data() + 1;
+    std::size_t length = leadingLargest_.size() - 1;
+    if (length == 0)
+        return 1;
+    while (length > 1) {
+        const std::size_t half = length / 2;
+        base = base[half] <= position ? base + half : base;
+        length -= half;
+    }
+    return static_cast<std::size_t>(base - leadingLargest_.data()) + (*base <= position ? 1 : 0);
 }
 
 std::size_t NearestGeneFinder::find(std::uint32_t position, std::int32_t& nearestDistance) const
@@ -199,8 +209,8 @@ std::size_t NearestGeneFinder::find(std::uint32_t position, std::int32_t& neares
     nearestDistance = signedDistance(genes_[0], position);
     std::size_t index = 1;
     while (index < genes_.size()) {
-        const std::size_t after = index == 1 ? firstStartAfterFirst(position) : firstStartAfter(index, position);
-        if (after > index) {
+        if (genes_[index].start <= position) {
+            const std::size_t after = index == 1 ? firstStartAfterFirst(position) : firstStartAfter(index, position);
             best = after - 1;
             nearestDistance = signedDistance(genes_[best], position);
             index = after;
