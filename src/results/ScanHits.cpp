@@ -66,10 +66,9 @@ int ScanHits::mergeInScanOrder(const ScanHit& candidate, std::int32_t methodCode
     // Forward positions are unique, so the one at the twin's place is the
     // first in stored order; an overwritten one is a reverse record now.
     const std::uint32_t twin = twinPosition(candidate.position, false, windowLength_);
-    const auto found = std::lower_bound(forwardPositions_.begin(), forwardPositions_.end(), twin);
-    if (found == forwardPositions_.end() || *found != twin)
+    const std::size_t index = forwardPlaceOf(twin);
+    if (index == forwardPositions_.size() || forwardPositions_[index] != twin)
         return -1;
-    const auto index = static_cast<std::size_t>(found - forwardPositions_.begin());
     if (!records_[index].forward)
         return -1;
     partner = index;
@@ -77,6 +76,37 @@ int ScanHits::mergeInScanOrder(const ScanHit& candidate, std::int32_t methodCode
         return 0;
     records_[index] = candidate;
     return 1;
+}
+
+std::size_t ScanHits::forwardPlaceOf(std::uint32_t position)
+{
+    const std::vector<std::uint32_t>& positions = forwardPositions_;
+    const std::size_t count = positions.size();
+    const std::size_t last = std::min(lastForwardPlace_, count);
+    // The place lies in [low, high].
+    std::size_t low = 0;
+    std::size_t high = count;
+    std::size_t step = 1;
+    if (last < count && positions[last] < position) {
+        low = last + 1;
+        while (last + step < count && positions[last + step] < position) {
+            low = last + step + 1;
+            step *= 2;
+        }
+        high = std::min(last + step, count);
+    } else {
+        high = last;
+        while (step <= last && positions[last - step] >= position) {
+            high = last - step;
+            step *= 2;
+        }
+        low = step <= last ? last - step + 1 : 0;
+    }
+    const auto first = positions.begin();
+    lastForwardPlace_ = static_cast<std::size_t>(
+        std::lower_bound(first + static_cast<std::ptrdiff_t>(low), first + static_cast<std::ptrdiff_t>(high), position)
+        - first);
+    return lastForwardPlace_;
 }
 
 void ScanHits::applyIntegrationRatio(double globalScoreMean, const Options& options)

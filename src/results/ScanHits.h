@@ -51,9 +51,13 @@ private:
     // then reverse windows only.
     bool keepsScanOrder(const ScanHit& candidate);
     // mergeWithTwin while the list keeps that order: no forward candidate has
-    // a twin yet, and a reverse one's twin is found among the forward
-    // positions by binary search instead of through the index.
+    // a twin yet, and a reverse one's twin is searched for among the forward
+    // positions instead of through the index.
     int mergeInScanOrder(const ScanHit& candidate, std::int32_t methodCode, std::size_t& partner);
+    // The first forward position not below `position`, searched for from where
+    // the last search ended, in steps that double: the reverse candidates of
+    // a scan come at falling positions, so it is usually at or next to there.
+    std::size_t forwardPlaceOf(std::uint32_t position);
 
     std::uint32_t windowLength_;
     RecordArray<ScanHit> records_;
@@ -64,4 +68,5 @@ private:
     // In scan order, the positions of the forward records, which are the
     // first ones, as they were when the first reverse candidate came.
     std::vector<std::uint32_t> forwardPositions_;
+    std::size_t lastForwardPlace_ = 0;
 };

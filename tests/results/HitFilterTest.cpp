@@ -222,6 +222,7 @@ namespace {
 // at increasing positions, then reverse windows at non-increasing ones (many
 // twins of the forward ones, a few places twice, the last twins wrapping
 // below 0). Kind 2: the same, with the order broken by a forward window.
+// Kind 3: forward windows as in kind 1, then reverse ones at random places.
 std::vector<std::pair<std::uint32_t, bool>> candidatePlaces(std::mt19937& random, int kind, std::uint32_t windowLength,
                                                             std::size_t count)
 {
@@ -237,6 +238,13 @@ std::vector<std::pair<std::uint32_t, bool>> candidatePlaces(std::mt19937& random
         places.emplace_back(position, true);
     }
     position += windowLength;
+    if (kind == 3) {
+        // Still scan order: the reverse places come after the forward ones, at random.
+        const std::uint32_t end = position;
+        while (places.size() < count)
+            places.emplace_back(random() % end, false);
+        return places;
+    }
     while (places.size() < count && position > 0) {
         const std::uint32_t step = random() % 4; // a reverse place now and then twice
         if (step == 0 && random() % 2 == 0)
@@ -260,13 +268,13 @@ TEST(CompactHits, KeepRescaleAndSortAsStoredHitsDo)
     std::uniform_int_distribution<int> letter(0, 3);
     for (int round = 0; round < 9; ++round) {
         Options options = optionsFor(round % 2 == 0 ? 5 : 2, round % 2 == 0 ? -100.0 : 100.0, round != 4);
-        options.sortByScore = round % 4 == 0;
+        options.sortByScore = round % 3 == 0;
         options.integrationMode = 1 + round % 3;
         const std::uint32_t windowLength = 3 + round;
         Sequence stored;
         stored.globalScoreMean = 0.75;
         ScanHits found(windowLength);
-        for (const auto& [position, forward] : candidatePlaces(random, round % 3, windowLength, 50000)) {
+        for (const auto& [position, forward] : candidatePlaces(random, round % 4, windowLength, 50000)) {
             Hit candidate(windowLength);
             candidate.position = position;
             candidate.forward = forward;
