@@ -154,23 +154,21 @@ void writeHitTable(Sequence& sequence, std::ostream& out)
         return;
     // Rows leave precision 14 on the stream for the lines after them.
     out.precision(rowPrecision);
-    // Rows go out in large blocks, a run may keep millions of hits; the two
-    // halves of a block are formatted side by side and written in order.
-    constexpr std::size_t rowsPerBlock = 8192;
-    std::string halves[2];
+    // Rows go out in large blocks, a run may keep millions of hits; with two
+    // threads, one formats its next block while the other writes its own.
+    constexpr std::size_t rowsPerBlock = 4096;
     const std::vector<Hit>& hits = sequence.hits;
-    for (std::size_t first = 0; first < hits.size(); first += rowsPerBlock) {
-        const std::size_t count = std::min(rowsPerBlock, hits.size() - first);
-        halves[0].clear();
-        halves[1].clear();
-        inTwoHalves(count, rowsPerBlock / 2, [&](std::size_t begin, std::size_t end) {
-            std::string& rows = halves[begin == 0 ? 0 : 1];
-            for (std::size_t index = first + begin; index < first + end; ++index)
+    const std::size_t blocks = (hits.size() + rowsPerBlock - 1) / rowsPerBlock;
+    makeAndHandInOrder<std::string>(
+        blocks, secondThreadAllowed(),
+        [&](std::size_t block, std::string& rows) {
+            rows.clear();
+            const std::size_t first = block * rowsPerBlock;
+            const std::size_t end = std::min(first + rowsPerBlock, hits.size());
+            for (std::size_t index = first; index < end; ++index)
                 appendHitRow(rows, hits[index]);
-        });
-        for (const std::string& rows : halves)
-            out.write(rows.data(), static_cast<std::streamsize>(rows.size()));
-    }
+        },
+        [&](const std::string& rows) { out.write(rows.data(), static_cast<std::streamsize>(rows.size())); });
     sequence.hitCursor = hits.size();
 }
 
