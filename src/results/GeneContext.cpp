@@ -32,7 +32,9 @@ std::int32_t wrapToSigned(std::uint32_t value)
 
 // Positive when the position lies upstream of the gene's start on the gene's
 // own strand. Hit positions and gene coordinates are compared as stored.
-std::int32_t signedDistance(const Gene& gene, std::uint32_t position)
+// For a Gene or the finder's copy of its place.
+template <typename Place>
+std::int32_t signedDistance(const Place& gene, std::uint32_t position)
 {
     return wrapToSigned(gene.forward ? gene.start - position : position - gene.start);
 }
@@ -48,7 +50,7 @@ std::int32_t negated(std::int32_t value)
     return wrapToSigned(0u - static_cast<std::uint32_t>(value));
 }
 
-bool containsPosition(const Gene& gene, std::uint32_t position)
+bool containsPosition(const NearestGeneFinder::Place& gene, std::uint32_t position)
 {
     if (gene.forward)
         return gene.start < position && position < gene.end;
@@ -76,7 +78,8 @@ void markUnannotated(Hit& hit)
 }
 
 // One step of the nearest-gene walk at `index`: false when it ends the walk.
-bool walkStep(const std::vector<Gene>& genes, std::uint32_t position, std::size_t index, std::size_t& best,
+template <typename Places>
+bool walkStep(const Places& genes, std::uint32_t position, std::size_t index, std::size_t& best,
               std::int32_t& nearestDistance)
 {
     const std::int32_t distance = signedDistance(genes[index], position);
@@ -85,6 +88,20 @@ bool walkStep(const std::vector<Gene>& genes, std::uint32_t position, std::size_
         nearestDistance = distance;
     }
     return magnitude(distance) <= magnitude(nearestDistance);
+}
+
+// The nearest-gene walk over Genes or over the finder's places.
+template <typename Places>
+std::size_t walkFromTheFirst(const Places& genes, std::uint32_t position, std::int32_t& nearestDistance)
+{
+    // The first gene always becomes the best, whatever its distance.
+    std::size_t best = 0;
+    nearestDistance = signedDistance(genes[0], position);
+    for (std::size_t index = 1; index < genes.size(); ++index) {
+        if (!walkStep(genes, position, index, best, nearestDistance))
+            break;
+    }
+    return best;
 }
 
 void annotateHit(Hit& hit, const std::vector<Gene>& genes, const NearestGeneFinder& finder, std::int32_t basesLength,
@@ -107,20 +124,20 @@ void annotateHit(Hit& hit, const std::vector<Gene>& genes, const NearestGeneFind
     const std::size_t first = nearest == 0 ? 0 : nearest - 1;
     const std::size_t last = std::min(first + 3, genes.size());
     std::int32_t containedOffset = basesLength;
-    const Gene* container = nullptr;
+    std::size_t container = genes.size();
     for (std::size_t index = first; index < last; ++index) {
-        const Gene& gene = genes[index];
+        const NearestGeneFinder::Place& gene = finder.places()[index];
         if (!containsPosition(gene, position))
             continue;
         const std::int32_t offset = signedDistance(gene, position);
         if (magnitude(offset) < magnitude(containedOffset)) {
             containedOffset = offset;
-            container = &gene;
+            container = index;
         }
     }
     // The gene's fields are copied once, from the gene the hit is placed against.
-    if (container != nullptr) {
-        copyGene(*container, hit);
+    if (container != genes.size()) {
+        copyGene(genes[container], hit);
         hit.distance = negated(containedOffset);
         hit.type = "Intragenic";
     } else {
@@ -135,29 +152,37 @@ void annotateHit(Hit& hit, const std::vector<Gene>& genes, const NearestGeneFind
 std::size_t findNearestGeneByWalk(const std::vector<Gene>& genes, std::uint32_t position,
                                   std::int32_t& nearestDistance)
 {
-    // The first gene always becomes the best, whatever its distance.
-    std::size_t best = 0;
-    nearestDistance = signedDistance(genes[0], position);
-    for (std::size_t index = 1; index < genes.size(); ++index) {
-        if (!walkStep(genes, position, index, best, nearestDistance))
-            break;
-    }
-    return best;
+    return walkFromTheFirst(genes, position, nearestDistance);
 }
 
-NearestGeneFinder::NearestGeneFinder(const std::vector<Gene>& genes) : genes_(genes)
+NearestGeneFinder::NearestGeneFinder(const std::vector<Gene>& genes)
 {
     std::vector<std::uint32_t> starts;
     starts.reserve(genes.size());
+    places_.reserve(genes.size());
     for (const Gene& gene : genes) {
         canSkip_ = canSkip_ && gene.start <= largestUnwrappedValue;
         starts.push_back(gene.start);
+        places_.push_back({gene.start, gene.end, gene.forward});
     }
     if (!canSkip_ || starts.empty())
         return;
     leadingLargest_.resize(starts.size());
     for (std::size_t index = 1; index < starts.size(); ++index)
         leadingLargest_[index] = std::max(index > 1 ? leadingLargest_[index - 1] : 0u, starts[index]);
+    // Buckets about twice as many as the genes, each a power of two wide.
+    const std::uint32_t largest = leadingLargest_.back();
+    while (bucketShift_ < 31 && (largest >> bucketShift_) > 2 * starts.size())
+        ++bucketShift_;
+    const std::size_t buckets = (largest >> bucketShift_) + 1;
+    bucketFirst_.resize(buckets + 1);
+    std::size_t index = 1;
+    for (std::size_t bucket = 0; bucket <= buckets; ++bucket) {
+        const std::uint64_t bucketStart = std::uint64_t{bucket} << bucketShift_;
+        while (index < leadingLargest_.size() && leadingLargest_[index] < bucketStart)
+            ++index;
+        bucketFirst_[bucket] = static_cast<std::uint32_t>(index);
+    }
     largestStarts_.push_back(std::move(starts));
     for (std::size_t span = 1; 2 * span <= genes.size(); span *= 2) {
         const std::vector<std::uint32_t>& halves = largestStarts_.back();
@@ -182,41 +207,43 @@ std::size_t NearestGeneFinder::firstStartAfter(std::size_t index, std::uint32_t 
 
 std::size_t NearestGeneFinder::firstStartAfterFirst(std::uint32_t position) const
 {
-    // From the second gene on, the largest start so far only grows. The
-    // search halves the range without a branch on the comparison, which would
-    // go either way as often.
-    const std::uint32_t* base = leadingLargest_.data() + 1;
-    std::size_t length = leadingLargest_.size() - 1;
-    if (length == 0)
-        return 1;
-    while (length > 1) {
-        const std::size_t half = length / 2;
-        base = base[half] <= position ? base + half : base;
-        length -= half;
-    }
-    return static_cast<std::size_t>(base - leadingLargest_.data()) + (*base <= position ? 1 : 0);
+    // From the second gene on, the largest start so far only grows: the
+    // answer lies among the few genes of the position's bucket.
+    const std::size_t bucket = position >> bucketShift_;
+    if (bucket + 1 >= bucketFirst_.size())
+        return leadingLargest_.size();
+    std::size_t index = bucketFirst_[bucket];
+    const std::size_t last = bucketFirst_[bucket + 1];
+    if (last - index > 8)
+        return static_cast<std::size_t>(
+            std::upper_bound(leadingLargest_.begin() + static_cast<std::ptrdiff_t>(index),
+                             leadingLargest_.begin() + static_cast<std::ptrdiff_t>(last), position)
+            - leadingLargest_.begin());
+    while (index < last && leadingLargest_[index] <= position)
+        ++index;
+    return index;
 }
 
 std::size_t NearestGeneFinder::find(std::uint32_t position, std::int32_t& nearestDistance) const
 {
     if (!canSkip_ || position > largestUnwrappedValue)
-        return findNearestGeneByWalk(genes_, position, nearestDistance);
+        return walkFromTheFirst(places_, position, nearestDistance);
     // Without wrapping a distance is |start - position| on either strand, and
     // a gene starting at or before the position starts at or before a best
     // that starts after it, or lies nearer than a best that does not: the walk
     // makes it the best and goes on. A run of such genes ends with its last as the best.
     std::size_t best = 0;
-    nearestDistance = signedDistance(genes_[0], position);
+    nearestDistance = signedDistance(places_[0], position);
     std::size_t index = 1;
-    while (index < genes_.size()) {
-        if (genes_[index].start <= position) {
+    while (index < places_.size()) {
+        if (places_[index].start <= position) {
             const std::size_t after = index == 1 ? firstStartAfterFirst(position) : firstStartAfter(index, position);
             best = after - 1;
-            nearestDistance = signedDistance(genes_[best], position);
+            nearestDistance = signedDistance(places_[best], position);
             index = after;
             continue;
         }
-        if (!walkStep(genes_, position, index, best, nearestDistance))
+        if (!walkStep(places_, position, index, best, nearestDistance))
             break;
         ++index;
     }

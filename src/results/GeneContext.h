@@ -26,20 +26,34 @@ std::size_t findNearestGeneByWalk(const std::vector<Gene>& genes, std::uint32_t 
 // position or gene start past 2^31 it walks.
 class NearestGeneFinder {
 public:
+    // A gene's coordinates and strand, kept apart from its strings so that a
+    // walk reads a few bytes per gene.
+    struct Place {
+        std::uint32_t start;
+        std::uint32_t end;
+        bool forward;
+    };
+
     explicit NearestGeneFinder(const std::vector<Gene>& genes);
     // Same result as findNearestGeneByWalk on the genes given.
     std::size_t find(std::uint32_t position, std::int32_t& nearestDistance) const;
+    // The places of the genes given, in their order.
+    const std::vector<Place>& places() const { return places_; }
 
 private:
-    // The first index from `index` on whose gene starts after the position (or genes_.size()).
+    // The first index from `index` on whose gene starts after the position (or places_.size()).
     std::size_t firstStartAfter(std::size_t index, std::uint32_t position) const;
-    // The same from the second gene on, where every walk starts: one binary search.
+    // The same from the second gene on, where every walk starts.
     std::size_t firstStartAfterFirst(std::uint32_t position) const;
 
-    const std::vector<Gene>& genes_;
+    std::vector<Place> places_;
     bool canSkip_ = true; // every start below 2^31
     // Level k holds, for each index i, the largest start among genes i .. i + 2^k - 1.
     std::vector<std::vector<std::uint32_t>> largestStarts_;
     // Entry i > 0 holds the largest start among genes 1 .. i.
     std::vector<std::uint32_t> leadingLargest_;
+    // Entry b: the first i > 0 whose leadingLargest_ reaches b << bucketShift_
+    // (the last entry past every start).
+    std::vector<std::uint32_t> bucketFirst_;
+    unsigned bucketShift_ = 0;
 };
