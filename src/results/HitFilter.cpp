@@ -23,43 +23,41 @@ bool scoresBefore(double a, double b, bool lowerBetter)
     return lowerBetter ? a < b : a > b;
 }
 
-// The order sortedOrder gives, with record indexes of type Index: the
-// smaller the keys, the less memory the sort moves.
+// The order of the records by one key each, compared with `before`; the
+// record indexes are of type Index: the smaller the entries, the less memory
+// the sort moves.
+template <typename Index, typename Records, typename KeyOf, typename Before>
+std::vector<std::size_t> orderByKey(const Records& records, KeyOf keyOf, Before before)
+{
+    using Key = decltype(keyOf(records[0]));
+    struct Entry {
+        Key key;
+        Index index; // in the unsorted records
+    };
+    std::vector<Entry> entries;
+    entries.reserve(records.size());
+    for (std::size_t index = 0; index < records.size(); ++index)
+        entries.push_back({keyOf(records[index]), static_cast<Index>(index)});
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) { return before(a.key, b.key); });
+    std::vector<std::size_t> order;
+    order.reserve(entries.size());
+    for (const Entry& entry : entries)
+        order.push_back(entry.index);
+    return order;
+}
+
 template <typename Index, typename Records>
 std::vector<std::size_t> sortedOrderOf(const Records& records, const Options& options)
 {
-    std::vector<std::size_t> order;
-    order.reserve(records.size());
     if (options.sortByScore) {
-        struct ScoreKey {
-            double score;
-            Index index; // in the unsorted records
-        };
-        std::vector<ScoreKey> keys;
-        keys.reserve(records.size());
-        for (std::size_t index = 0; index < records.size(); ++index)
-            keys.push_back({records[index].score, static_cast<Index>(index)});
         const bool lowerBetter = lowerIsBetter(options.methodCode);
-        std::sort(keys.begin(), keys.end(), [lowerBetter](const ScoreKey& a, const ScoreKey& b) {
-            return scoresBefore(a.score, b.score, lowerBetter);
-        });
-        for (const ScoreKey& key : keys)
-            order.push_back(key.index);
-    } else {
-        struct PositionKey {
-            std::uint32_t position;
-            Index index;
-        };
-        std::vector<PositionKey> keys;
-        keys.reserve(records.size());
-        for (std::size_t index = 0; index < records.size(); ++index)
-            keys.push_back({records[index].position, static_cast<Index>(index)});
-        std::sort(keys.begin(), keys.end(),
-                  [](const PositionKey& a, const PositionKey& b) { return a.position < b.position; });
-        for (const PositionKey& key : keys)
-            order.push_back(key.index);
+        return orderByKey<Index>(
+            records, [](const auto& record) { return record.score; },
+            [lowerBetter](double a, double b) { return scoresBefore(a, b, lowerBetter); });
     }
-    return order;
+    return orderByKey<Index>(
+        records, [](const auto& record) { return record.position; },
+        [](std::uint32_t a, std::uint32_t b) { return a < b; });
 }
 
 // hits[i] becomes the former hits[order[i]], each record moving once along its cycle.

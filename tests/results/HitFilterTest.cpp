@@ -393,17 +393,25 @@ TEST(HitSort, NanScoresGoLastInEitherSense)
 TEST(HitSort, EqualKeysEndInTheOrderSortingTheRecordsGives)
 {
     // Many equal positions and scores, NaNs too, and enough hits for the
-    // partitioning to run, not only the final insertion sort.
+    // partitioning to run, not only the final insertion sort. The last rounds
+    // are laid out as a scan stores them, forward positions rising and then
+    // reverse ones falling, many of them at a forward hit's place: an order
+    // that drives the introsort into its heap sort.
     std::mt19937 random(77);
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (int round = 0; round < 6; ++round) {
+    for (int round = 0; round < 8; ++round) {
         Options options;
         options.sortByScore = round % 2 == 1;
         options.methodCode = round < 4 ? 5 : 2;
         const bool lowerBetter = options.methodCode == 2;
         Sequence sequence;
-        for (int index = 0; index < 3000; ++index) {
-            Hit hit = makeHit(random() % 60, random() % 2 == 0, random() % 9 == 0 ? nan : double(random() % 7));
+        const int count = round < 6 ? 3000 : 40000;
+        for (int index = 0; index < count; ++index) {
+            const std::uint32_t position = round < 6             ? random() % 60
+                                           : index < count / 2 ? 3 * index
+                                                               : 3 * (count - index) + random() % 2 * 3;
+            Hit hit = makeHit(position, round < 6 ? random() % 2 == 0 : index < count / 2,
+                              random() % 9 == 0 ? nan : double(random() % 7));
             hit.window = std::to_string(index);
             sequence.hits.push_back(hit);
         }
