@@ -354,7 +354,7 @@ void Sequence::scanBothStrands(const ScoreTable& table, const Options& options, 
     bases.append(bases, 0, extension);
     windows = std::move(reverseWindows);
     // Each reverse window adds at most one hit.
-    found.reserve(found.records().size() + reversePassing.size());
+    found.reserveFilledSoon(found.records().size() + reversePassing.size());
     const char* text = bases.data();
     for (const PassingWindow& passing : reversePassing)
         keep(passing, text);

@@ -21,6 +21,16 @@ void ScanHits::reserve(std::size_t count)
     letters_.reserve(count * windowLength_);
 }
 
+void ScanHits::reserveFilledSoon(std::size_t count)
+{
+    const std::size_t kept = records_.size();
+    reserve(count);
+    if (count > kept) {
+        prepareMemory(records_.data() + kept, (count - kept) * sizeof(ScanHit));
+        prepareMemory(letters_.data() + kept * windowLength_, (count - kept) * windowLength_);
+    }
+}
+
 void ScanHits::consider(const ScanHit& candidate, const char* letters, const Options& options)
 {
     if (!passesCutoff(candidate.score, options.cutoff, lowerIsBetter(options.methodCode)))

@@ -30,6 +30,9 @@ public:
     explicit ScanHits(std::uint32_t windowLength) : windowLength_(windowLength) {}
 
     void reserve(std::size_t count);
+    // reserve, for room that the candidates about to come will mostly fill:
+    // its memory is made ready at once.
+    void reserveFilledSoon(std::size_t count);
     // considerHit for a candidate whose windowLength letters start at `letters`.
     void consider(const ScanHit& candidate, const char* letters, const Options& options);
     // The ratio of means of the integration mode on every kept score, as
