@@ -149,9 +149,11 @@ fi
 echo
 # The literal run and the default run it is compared with are measured in
 # turn, so that both meet the machine in the same state (its speed drifts
-# over minutes); the best of five of each counts.
+# over minutes), after an untimed run of each; the best of five of each counts.
 write_options 5 0 "" "$work/Default.txt"
 write_options 5 0 "$literal_cutoff" "$work/Literal.txt"
+run_varno "${files[0]}" "$work/Default.txt" > /dev/null
+run_varno "${files[0]}" "$work/Literal.txt" > /dev/null
 default_wall="" literal_wall=""
 for ((turn = 0; turn < 5; ++turn)); do
     read -r wall _ _ < <(run_varno "${files[0]}" "$work/Default.txt")
