@@ -110,10 +110,3 @@ void makeAndHandInOrder(std::size_t count, bool inParallel, Make make, Hand hand
     runTogether(
         true, [&] { everyOther(0); }, [&] { everyOther(1); });
 }
-
-// Has the system back [begin, begin + bytes) with memory now, in large pages
-// where it offers them, the two halves side by side when allowed: a large
-// fresh block is made ready faster so than page by page as it is first
-// written. Leaves its contents as they are; a hint, which does nothing where
-// the system does not offer it.
-void prepareMemory(void* begin, std::size_t bytes);

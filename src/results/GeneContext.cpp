@@ -111,40 +111,36 @@ void annotateHit(Hit& hit, const std::vector<Gene>& genes, const NearestGeneFind
     std::int32_t nearestDistance = 0;
     const std::size_t nearest = finder.find(position, nearestDistance);
 
+    // The hit is placed against the nearest gene unless it lies in one of the
+    // genes around it; the chosen gene's fields are copied once.
+    std::size_t chosen = nearest;
+    std::int32_t chosenDistance = nearestDistance;
+    const char* type = "Intergenic";
     // 64-bit, so that no stored option value can overflow the test.
     const std::int64_t distance = nearestDistance;
     if (distance < std::int64_t{options.operatorUpstream} && distance > -std::int64_t{options.operatorDownstream}) {
-        copyGene(genes[nearest], hit);
-        hit.distance = negated(nearestDistance);
-        hit.type = "Operator";
-        return;
-    }
-
-    // A hit inside a gene can only lie in one of the genes around the nearest.
-    const std::size_t first = nearest == 0 ? 0 : nearest - 1;
-    const std::size_t last = std::min(first + 3, genes.size());
-    std::int32_t containedOffset = basesLength;
-    std::size_t container = genes.size();
-    for (std::size_t index = first; index < last; ++index) {
-        const NearestGeneFinder::Place& gene = finder.places()[index];
-        if (!containsPosition(gene, position))
-            continue;
-        const std::int32_t offset = signedDistance(gene, position);
-        if (magnitude(offset) < magnitude(containedOffset)) {
-            containedOffset = offset;
-            container = index;
+        type = "Operator";
+    } else {
+        // A hit inside a gene can only lie in one of the genes around the nearest.
+        const std::size_t first = nearest == 0 ? 0 : nearest - 1;
+        const std::size_t last = std::min(first + 3, genes.size());
+        std::int32_t containedOffset = basesLength;
+        for (std::size_t index = first; index < last; ++index) {
+            const NearestGeneFinder::Place& gene = finder.places()[index];
+            if (!containsPosition(gene, position))
+                continue;
+            const std::int32_t offset = signedDistance(gene, position);
+            if (magnitude(offset) < magnitude(containedOffset)) {
+                containedOffset = offset;
+                chosen = index;
+                chosenDistance = offset;
+                type = "Intragenic";
+            }
         }
     }
-    // The gene's fields are copied once, from the gene the hit is placed against.
-    if (container != genes.size()) {
-        copyGene(genes[container], hit);
-        hit.distance = negated(containedOffset);
-        hit.type = "Intragenic";
-    } else {
-        copyGene(genes[nearest], hit);
-        hit.distance = negated(nearestDistance);
-        hit.type = "Intergenic";
-    }
+    copyGene(genes[chosen], hit);
+    hit.distance = negated(chosenDistance);
+    hit.type = type;
 }
 
 } // namespace

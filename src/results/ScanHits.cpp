@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "driver/FreshMemory.h"
 #include "driver/Threads.h"
 #include "options/Options.h"
 #include "results/Hit.h"

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <cstddef>
+
+// Has the system back [begin, begin + bytes) with memory now, in large pages
+// where it offers them, the two halves side by side when allowed: a large
+// fresh block is made ready faster so than page by page as it is first
+// written. Leaves its contents as they are; a hint, which does nothing where
+// the system does not offer it.
+void prepareMemory(void* begin, std::size_t bytes);
