@@ -6,19 +6,19 @@
 #include <string>
 
 #include "driver/Arguments.h"
-#include "driver/RunLog.h"
-#include "driver/Threads.h"
+#include "base/RunLog.h"
+#include "base/Threads.h"
 #include "motif/Background.h"
 #include "motif/CollectionLogs.h"
-#include "motif/Cutoff.h"
 #include "motif/SiteCollection.h"
 #include "options/Options.h"
 #include "results/GeneContext.h"
-#include "results/Hit.h"
-#include "results/HitFilter.h"
+#include "results/HitSort.h"
 #include "results/ResultsFile.h"
-#include "results/ScanHits.h"
 #include "results/SequenceLogs.h"
+#include "scan/ScanHits.h"
+#include "scan/StrandScan.h"
+#include "scoring/Cutoff.h"
 #include "scoring/IntegrationWindows.h"
 #include "scoring/ScoreTable.h"
 #include "sequences/SequenceSet.h"
@@ -67,7 +67,7 @@ public:
         const std::array<double, 5> background = {sequence.backgroundA, sequence.backgroundC, sequence.backgroundG,
                                                   sequence.backgroundT, sequence.aprioriEntropy};
         if (!table || background != key) {
-            table.emplace(static_cast<std::uint32_t>(options.methodCode), sequence, collection);
+            table.emplace(options.methodCode, sequence, collection);
             key = background;
         }
         return *table;
@@ -83,28 +83,30 @@ void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& 
                      const RunClock& clock)
 {
     logValue(log, "Analyzing sequence: ", number);
+    // Gene context bounds a hit's offset inside a gene by the length of the
+    // scanned text, the sequence's own when it is not scanned.
+    std::size_t scannedLength = sequence.bases.size();
     const std::string reason = unscannableReason(sequence, collection.siteLength, windows, options.useIntegration);
     if (!reason.empty()) {
         logPair(log, reason, sequence.getName());
         logValue(log, "Sorting results for sequence: ", number);
-        sortHits(sequence, options);
     } else {
         // The hits are kept compactly while the scan finds them; the ratio of
         // integration and the sort then work on those records, and each Hit
         // is built once, in its sorted place.
         ScanHits found(collection.siteLength);
-        found.reserve(sequence.expectedHitCount(collection));
+        found.reserve(expectedHitCount(sequence.bases.size(), collection.relativeEntropy));
         // The terms depend on the sequence's own background and a priori entropy.
         const ScoreTable& table = tables.tableFor(sequence, collection, options);
-        sequence.scanBothStrands(table, options, windows, found, worthASecondThread(sequence));
+        scannedLength = scanStrands(sequence.bases, table, options, windows, found, worthASecondThread(sequence));
         if (options.useIntegration) {
             sequence.globalScoreMean = windows.globalMean;
             found.applyIntegrationRatio(sequence.globalScoreMean, options);
         }
         logValue(log, "Sorting results for sequence: ", number);
-        found.moveSortedInto(sequence, options);
+        storeSortedHits(found, sequence, options);
     }
-    assignGeneContext(sequence, options);
+    assignGeneContext(sequence, options, scannedLength);
     logLine(log, sequence.getName());
     logValue(log, "Sequence analyzed! - Time (s): ", clock.elapsed());
     logLine(log, " ");
@@ -159,11 +161,10 @@ int runAnalysis(int argc, const char* const* argv)
 
     TableCache tables;
     unsigned number = 1;
-    for (set.cursor = 0; set.cursor < set.sequences.size(); ++set.cursor, ++number)
-        analyseSequence(set.sequences[set.cursor], number, collection, options, windows, tables, log, clock);
+    for (Sequence& sequence : set.sequences)
+        analyseSequence(sequence, number++, collection, options, windows, tables, log, clock);
 
     logPair(log, "Saving results to ", resultsFileName(set, options));
     writeResults(set, options);
-    clearWindowHits(windows);
     return 0;
 }

@@ -4,7 +4,7 @@
 
 #include <iostream>
 
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
 
 std::optional<RunArguments> parseArguments(int argc, const char* const* argv)
 {

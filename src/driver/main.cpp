@@ -1,5 +1,5 @@
 #include "driver/AnalysisRun.h"
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
 
 int main(int argc, char** argv)
 {

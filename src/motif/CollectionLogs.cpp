@@ -1,6 +1,8 @@
 #include "motif/CollectionLogs.h"
 
-#include "driver/RunLog.h"
+#include <fstream>
+
+#include "base/RunLog.h"
 #include "motif/SiteCollection.h"
 
 namespace {
@@ -15,16 +17,6 @@ void writeTableLine(std::ofstream& table, const char* label, const SiteCollectio
     table << '\n';
 }
 } // namespace
-
-bool openDiagnosticLog(std::ofstream& stream, const std::string& fileName, RunLog& log)
-{
-    stream.open(fileName, std::ios::out | std::ios::trunc);
-    if (!stream) {
-        logLine(log, "WARNING: could not write " + fileName);
-        return false;
-    }
-    return true;
-}
 
 void writeCollectionLogs(const SiteCollection& collection, const std::string& stem, RunLog& log)
 {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <fstream>
 #include <string>
 
 class RunLog;
@@ -10,7 +9,3 @@ class SiteCollection;
 // that cannot be created gets "WARNING: could not write <name>" on the run log
 // channel and the run goes on.
 void writeCollectionLogs(const SiteCollection& collection, const std::string& stem, RunLog& log);
-
-// Opens a diagnostic log for writing; on failure announces it on the run log
-// channel. Returns whether the stream is usable.
-bool openDiagnosticLog(std::ofstream& stream, const std::string& fileName, RunLog& log);

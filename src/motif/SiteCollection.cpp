@@ -3,15 +3,14 @@
 #include <cctype>
 #include <fstream>
 
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
+#include "base/FileNames.h"
+#include "base/TextLines.h"
 #include "motif/Background.h"
 #include "motif/Log2.h"
 #include "sequences/Sequence.h"
-#include "sequences/SequenceSet.h"
 
 namespace {
-// File names are searched for their last '.' only up to this index.
-constexpr std::string::size_type nameSearchLimit = 1024;
 // Keeps log2 finite for a base that never occurs at a position.
 constexpr double logGuard = 1e-100;
 
@@ -38,16 +37,8 @@ char consensusOf(const MotifColumn& column)
 
 SiteCollection::SiteCollection(const std::string& motifFileName, const Sequence& referenceSequence)
 {
-    const std::string::size_type dot = motifFileName.rfind('.', nameSearchLimit);
-    std::string extension;
-    if (dot == std::string::npos) {
-        motifName = motifFileName;
-        extension = motifFileName.substr(0, 3);
-    } else {
-        motifName = motifFileName.substr(0, dot);
-        extension = motifFileName.substr(dot + 1, 3);
-    }
-
+    motifName = stemOf(motifFileName);
+    const std::string extension = extensionOf(motifFileName);
     if (extension == "FAS" || extension == "FNA" || extension == "fas" || extension == "fna")
         readSiteFasta(motifFileName);
     else if (extension == "TXT" || extension == "txt")

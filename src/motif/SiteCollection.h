@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "results/Hit.h"
+#include "sequences/Hit.h"
 
 class Sequence;
 
@@ -13,10 +13,8 @@ struct MotifColumn {
     double freqA = 0.0, freqC = 0.0, freqG = 0.0, freqT = 0.0;
     double countA = 0.0, countC = 0.0, countG = 0.0, countT = 0.0; // weighted counts
     char consensus = 'A';
-    double rsequence = 0.0;                 // bits
-    double rsequenceWithWindow = 0.0;       // scratch of the differential methods
-    double relativeEntropy = 0.0;           // bits
-    double relativeEntropyWithWindow = 0.0; // scratch of the differential methods
+    double rsequence = 0.0;       // bits
+    double relativeEntropy = 0.0; // bits
 };
 
 // The known sites of the motif and the model built from them.

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <limits>
 
-#include "driver/RunLog.h"
+#include "base/RunLog.h"
 
 namespace {
 
@@ -89,22 +89,4 @@ bool readOptionsFile(const std::string& fileName, RunLog& log, Options& options)
         storeValue(options, ++valuesRead, text);
     }
     return valuesRead >= valuesRequired;
-}
-
-std::string methodName(const Options& options)
-{
-    switch (options.methodCode) {
-    case 1: return "Ri";
-    case 2: return "BvH HI";
-    case 3: return "Rsequence_BvH";
-    case 4: return "Rsequence_Differential_Rsequence";
-    case 5: return "Rsequence_Ri";
-    case 6: return "PredictRegulon";
-    case 7: return "RE_Ri";
-    case 8: return "Differential_RE";
-    case 9: return "Iseq";
-    case 10: return "Varno_HI";
-    case 11: return "Differential_Rsequence";
-    default: return "???";
-    }
 }

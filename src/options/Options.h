@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "options/Method.h"
+
 class RunLog;
 
 // The settings of a run. Fields 1..16 are read, in this order, from the
@@ -16,7 +18,7 @@ public:
     Options& operator=(const Options&) = default;
 
     bool writeLogs = true;                 // 1
-    std::int32_t methodCode = 5;           // 2: scoring method 1..11
+    std::int32_t methodCode = 5;           // 2: scoring method 1..11 (see Method)
     bool useSequenceBackground = false;    // 3
     double threshold = double(0.8f);       // 4: the single-precision 0.8, widened
     std::int32_t operatorUpstream = 350;   // 5
@@ -34,15 +36,9 @@ public:
     std::int32_t integrationMode = 1;      // 16
 };
 
-// Methods 2 and 3 give better windows lower scores; all others higher.
-inline bool lowerIsBetter(std::int32_t methodCode) { return methodCode == 2 || methodCode == 3; }
-
 // Logs "Setting options to default..." and stores the defaults of the sixteen
 // file-backed fields; `cutoff` is left alone.
 void setDefaults(Options& options, RunLog& log);
 
 // Reads the '$'-value options file. True when at least 15 values were read.
 bool readOptionsFile(const std::string& fileName, RunLog& log, Options& options);
-
-// Printed name of the method code; "???" outside 1..11.
-std::string methodName(const Options& options);

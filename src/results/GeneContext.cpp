@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "driver/Threads.h"
+#include "base/Threads.h"
 #include "options/Options.h"
-#include "results/Hit.h"
+#include "sequences/Hit.h"
 #include "sequences/Gene.h"
 #include "sequences/Sequence.h"
 
@@ -30,10 +30,10 @@ std::int32_t wrapToSigned(std::uint32_t value)
     return static_cast<std::int32_t>(value - 2147483648u) - 2147483647 - 1;
 }
 
+using Place = NearestGeneFinder::Place;
+
 // Positive when the position lies upstream of the gene's start on the gene's
 // own strand. Hit positions and gene coordinates are compared as stored.
-// For a Gene or the finder's copy of its place.
-template <typename Place>
 std::int32_t signedDistance(const Place& gene, std::uint32_t position)
 {
     return wrapToSigned(gene.forward ? gene.start - position : position - gene.start);
@@ -50,7 +50,7 @@ std::int32_t negated(std::int32_t value)
     return wrapToSigned(0u - static_cast<std::uint32_t>(value));
 }
 
-bool containsPosition(const NearestGeneFinder::Place& gene, std::uint32_t position)
+bool containsPosition(const Place& gene, std::uint32_t position)
 {
     if (gene.forward)
         return gene.start < position && position < gene.end;
@@ -78,8 +78,7 @@ void markUnannotated(Hit& hit)
 }
 
 // One step of the nearest-gene walk at `index`: false when it ends the walk.
-template <typename Places>
-bool walkStep(const Places& genes, std::uint32_t position, std::size_t index, std::size_t& best,
+bool walkStep(const std::vector<Place>& genes, std::uint32_t position, std::size_t index, std::size_t& best,
               std::int32_t& nearestDistance)
 {
     const std::int32_t distance = signedDistance(genes[index], position);
@@ -90,9 +89,8 @@ bool walkStep(const Places& genes, std::uint32_t position, std::size_t index, st
     return magnitude(distance) <= magnitude(nearestDistance);
 }
 
-// The nearest-gene walk over Genes or over the finder's places.
-template <typename Places>
-std::size_t walkFromTheFirst(const Places& genes, std::uint32_t position, std::int32_t& nearestDistance)
+// The nearest-gene walk, gene by gene.
+std::size_t walkFromTheFirst(const std::vector<Place>& genes, std::uint32_t position, std::int32_t& nearestDistance)
 {
     // The first gene always becomes the best, whatever its distance.
     std::size_t best = 0;
@@ -126,7 +124,7 @@ void annotateHit(Hit& hit, const std::vector<Gene>& genes, const NearestGeneFind
         const std::size_t last = std::min(first + 3, genes.size());
         std::int32_t containedOffset = basesLength;
         for (std::size_t index = first; index < last; ++index) {
-            const NearestGeneFinder::Place& gene = finder.places()[index];
+            const Place& gene = finder.places()[index];
             if (!containsPosition(gene, position))
                 continue;
             const std::int32_t offset = signedDistance(gene, position);
@@ -144,12 +142,6 @@ void annotateHit(Hit& hit, const std::vector<Gene>& genes, const NearestGeneFind
 }
 
 } // namespace
-
-std::size_t findNearestGeneByWalk(const std::vector<Gene>& genes, std::uint32_t position,
-                                  std::int32_t& nearestDistance)
-{
-    return walkFromTheFirst(genes, position, nearestDistance);
-}
 
 NearestGeneFinder::NearestGeneFinder(const std::vector<Gene>& genes)
 {
@@ -246,11 +238,11 @@ std::size_t NearestGeneFinder::find(std::uint32_t position, std::int32_t& neares
     return best;
 }
 
-void assignGeneContext(Sequence& sequence, const Options& options)
+void assignGeneContext(Sequence& sequence, const Options& options, std::size_t scannedLength)
 {
     // A GenBank record without CDS features has nothing to relate hits to.
     const bool annotated = sequence.sourceFormat == 'G' && !sequence.genes.empty();
-    const std::int32_t basesLength = wrapToSigned(static_cast<std::uint32_t>(sequence.bases.size()));
+    const std::int32_t basesLength = wrapToSigned(static_cast<std::uint32_t>(scannedLength));
     const NearestGeneFinder finder(sequence.genes);
     // Each hit is placed on its own, so the two halves of many go side by side.
     inTwoHalves(sequence.hits.size(), parallelHits, [&](std::size_t begin, std::size_t end) {
@@ -262,5 +254,4 @@ void assignGeneContext(Sequence& sequence, const Options& options)
                 markUnannotated(hit);
         }
     });
-    sequence.hitCursor = sequence.hits.size();
 }

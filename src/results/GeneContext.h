@@ -9,18 +9,16 @@
 class Options;
 class Sequence;
 
-// Labels every hit of the sequence against its nearest gene.
-void assignGeneContext(Sequence& sequence, const Options& options);
+// Labels every hit of the sequence against its nearest gene. A hit inside a
+// gene is placed against it only when its offset from the gene's start is
+// smaller than `scannedLength`, the length of the text the hits were found in.
+void assignGeneContext(Sequence& sequence, const Options& options, std::size_t scannedLength);
 
-// The nearest-gene walk: from the first gene on, a gene becomes the best when
-// its start is not after the best's or it lies nearer, and the walk stops once
-// a gene lies farther than the best. Returns the best gene's index (genes must
-// not be empty) and sets `nearestDistance` to its signed distance.
-std::size_t findNearestGeneByWalk(const std::vector<Gene>& genes, std::uint32_t position,
-                                  std::int32_t& nearestDistance);
-
-// The walk's choice without stepping through every gene before the position.
-// While the best gene starts at or before the position, each following gene
+// The nearest gene to a position, as a walk from the first gene finds it: a
+// gene becomes the best when its start is not after the best's or it lies
+// nearer, and the walk stops once a gene lies farther than the best. The
+// finder gets there without stepping through every gene before the position:
+// while the best gene starts at or before the position, each following gene
 // that does too becomes the best in turn and none ends the walk, so a run of
 // them is skipped at once. That holds while no distance wraps, so with a
 // position or gene start past 2^31 it walks.
@@ -35,7 +33,8 @@ public:
     };
 
     explicit NearestGeneFinder(const std::vector<Gene>& genes);
-    // Same result as findNearestGeneByWalk on the genes given.
+    // The nearest gene's index (genes must not be empty); sets
+    // `nearestDistance` to its signed distance.
     std::size_t find(std::uint32_t position, std::int32_t& nearestDistance) const;
     // The places of the genes given, in their order.
     const std::vector<Place>& places() const { return places_; }

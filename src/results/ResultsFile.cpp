@@ -1,18 +1,15 @@
 #include "results/ResultsFile.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <ios>
 #include <sstream>
 
-#include "driver/ErrorReport.h"
-#include "driver/Threads.h"
-#include "results/Hit.h"
-#include "results/NumberText.h"
+#include "base/ErrorReport.h"
+#include "base/Threads.h"
+#include "results/RowText.h"
 #include "sequences/Sequence.h"
 #include "sequences/SequenceSet.h"
 
@@ -21,68 +18,16 @@ namespace {
 // on the stream for the lines after the rows.
 constexpr int rowPrecision = 14;
 
-// Room for one number of a row: a double at precision 14 in general
-// notation ("-1.2345678901234e-308" is the longest) or a 64-bit integer.
-constexpr std::size_t numberRoom = 24;
-// The separators and line end of a row.
-constexpr std::size_t separatorRoom = 17;
-
-template <typename Integer>
-char* putInteger(char* out, Integer value)
-{
-    return std::to_chars(out, out + numberRoom, value).ptr;
-}
-
-char* putText(char* out, const std::string& text)
-{
-    std::memcpy(out, text.data(), text.size());
-    return out + text.size();
-}
-
-char* putSeparator(char* out, const char* separator)
-{
-    while (*separator != '\0')
-        *out++ = *separator++;
-    return out;
-}
-
-// One result row. Formatted by hand for speed, straight into room made for
-// it: numbers come out exactly as the stream prints them at precision 14 in
-// general notation (%.14g); the 1-based coordinate is computed in 64 bits so
-// the last 32-bit position stays nonzero.
+// One result row. Numbers come out exactly as the stream prints them at
+// precision 14 in general notation (%.14g); the 1-based coordinate is
+// computed in 64 bits so the last 32-bit position stays nonzero.
 void appendHitRow(std::string& row, const Hit& hit)
 {
-    const std::size_t start = row.size();
-    row.resize(start + 8 * numberRoom + separatorRoom + hit.window.size() + hit.type.size() + hit.geneTag.size()
-               + hit.geneName.size() + hit.geneProduct.size());
-    char* out = &row[start];
-    out = putFourteenDigits(out, hit.score);
-    out = putSeparator(out, ",");
-    out = putText(out, hit.window);
-    out = putSeparator(out, hit.forward ? ",1," : ",0,");
-    out = putInteger(out, hit.distance);
-    out = putSeparator(out, ",");
-    out = putText(out, hit.type);
-    out = putSeparator(out, ",");
-    out = putInteger(out, std::uint64_t{hit.position} + 1);
-    out = putSeparator(out, hit.geneForward ? ",1," : ",0,");
-    out = putInteger(out, hit.geneStart);
-    out = putSeparator(out, ",");
-    out = putInteger(out, hit.geneEnd);
-    out = putSeparator(out, ",");
-    out = putText(out, hit.geneTag);
-    out = putSeparator(out, ",");
-    out = putText(out, hit.geneName);
-    out = putSeparator(out, ",");
-    out = putText(out, hit.geneProduct);
-    out = putSeparator(out, ",");
-    out = putFourteenDigits(out, hit.localMean);
-    out = putSeparator(out, ",");
-    out = putFourteenDigits(out, hit.upMean);
-    out = putSeparator(out, ",");
-    out = putFourteenDigits(out, hit.downMean);
-    out = putSeparator(out, "\n");
-    row.resize(static_cast<std::size_t>(out - row.data()));
+    appendRow(row, FourteenDigits{hit.score}, ',', hit.window, hit.forward ? ",1," : ",0,", hit.distance, ',',
+              hit.type, ',', std::uint64_t{hit.position} + 1, hit.geneForward ? ",1," : ",0,", hit.geneStart, ',',
+              hit.geneEnd, ',', hit.geneTag, ',', hit.geneName, ',', hit.geneProduct, ',',
+              FourteenDigits{hit.localMean}, ',', FourteenDigits{hit.upMean}, ',', FourteenDigits{hit.downMean},
+              '\n');
 }
 
 // Written first under this name beside the results file, and renamed into
@@ -95,11 +40,10 @@ std::string temporaryName(const std::string& fileName)
 
 // The stream's formatting state carries over from line to line on purpose:
 // a "Global score mean:," line takes the precision the last hit row left.
-void writeContent(SequenceSet& set, const Options& options, std::ostream& out)
+void writeContent(const SequenceSet& set, const Options& options, std::ostream& out)
 {
     std::size_t siteCount = 0;
-    for (set.cursor = 0; set.cursor < set.sequences.size(); ++set.cursor) {
-        Sequence& sequence = set.sequences[set.cursor];
+    for (const Sequence& sequence : set.sequences) {
         out << "Sequence," << sequence.getName() << '\n';
         out << "Global score mean:," << sequence.globalScoreMean << '\n';
         writeHitTable(sequence, out);
@@ -111,7 +55,7 @@ void writeContent(SequenceSet& set, const Options& options, std::ostream& out)
     out << "Sequences," << set.sequences.size() << '\n';
     out << "Sites," << siteCount << '\n';
     out << "A priori H," << std::fixed << set.sequences.front().aprioriEntropy << '\n';
-    out << "Method," << methodName(options) << '\n';
+    out << "Method," << methodName(options.methodCode) << '\n';
     out << "Cut-off," << std::showpos << options.cutoff << "; - " << (options.literalCutoff ? "Literal" : "Computed")
         << '\n';
 }
@@ -124,10 +68,10 @@ std::string resultsFileName(const SequenceSet& set, const Options& options)
     threshold.setf(std::ios::fixed, std::ios::floatfield);
     threshold.precision(3);
     threshold << options.threshold;
-    return set.getStem() + "_" + methodName(options) + "_" + threshold.str() + ".csv";
+    return set.getStem() + "_" + methodName(options.methodCode) + "_" + threshold.str() + ".csv";
 }
 
-void writeResults(SequenceSet& set, Options options)
+void writeResults(const SequenceSet& set, Options options)
 {
     const std::string fileName = resultsFileName(set, options);
     const std::string temporary = temporaryName(fileName);
@@ -146,7 +90,7 @@ void writeResults(SequenceSet& set, Options options)
     }
 }
 
-void writeHitTable(Sequence& sequence, std::ostream& out)
+void writeHitTable(const Sequence& sequence, std::ostream& out)
 {
     out << "Score,Motif,Strand,Distance,Type,Abs. position,Gene strand,Start,End,Gene tag,Gene,Product,"
            "Local Mean,Up Mean,Dw Mean\n";
@@ -169,13 +113,4 @@ void writeHitTable(Sequence& sequence, std::ostream& out)
                 appendHitRow(rows, hits[index]);
         },
         [&](const std::string& rows) { out.write(rows.data(), static_cast<std::streamsize>(rows.size())); });
-    sequence.hitCursor = hits.size();
-}
-
-void writeHitRow(std::ostream& out, const Hit& hit)
-{
-    out.precision(rowPrecision);
-    std::string row;
-    appendHitRow(row, hit);
-    out.write(row.data(), static_cast<std::streamsize>(row.size()));
 }

@@ -5,7 +5,6 @@
 
 #include "options/Options.h"
 
-class Hit;
 class Sequence;
 class SequenceSet;
 
@@ -13,6 +12,6 @@ class SequenceSet;
 std::string resultsFileName(const SequenceSet& set, const Options& options);
 
 // Writes the results file of the run; reportError when it cannot be written.
-void writeResults(SequenceSet& set, Options options);
-void writeHitTable(Sequence& sequence, std::ostream& out);
-void writeHitRow(std::ostream& out, const Hit& hit);
+void writeResults(const SequenceSet& set, Options options);
+// The hit table of one sequence: its header line, then one row per hit.
+void writeHitTable(const Sequence& sequence, std::ostream& out);

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "motif/CollectionLogs.h"
+#include "base/RunLog.h"
 #include "sequences/SequenceSet.h"
 
 namespace {
@@ -11,9 +11,8 @@ constexpr std::string::size_type lettersPerLine = 70;
 
 } // namespace
 
-void writeSequenceLogs(SequenceSet& set, RunLog& log)
+void writeSequenceLogs(const SequenceSet& set, RunLog& log)
 {
-    set.cursor = 0;
     if (!set.sequences.empty() && set.sequences.front().sourceFormat == 'G') {
         std::ofstream geneLog;
         if (openDiagnosticLog(geneLog, set.getStem() + "_gene_log.csv", log))
@@ -25,7 +24,6 @@ void writeSequenceLogs(SequenceSet& set, RunLog& log)
     if (openDiagnosticLog(sequenceLog, set.getStem() + "_seq_log.txt", log))
         for (const Sequence& sequence : set.sequences)
             writeSequenceLog(sequenceLog, sequence);
-    set.cursor = 0;
 }
 
 void writeGeneLog(const Sequence& sequence, std::ostream& out)

@@ -1,8 +1,9 @@
 #include "scoring/ScoreTable.h"
 
 #include "motif/SiteCollection.h"
+#include "scoring/Scoring.h"
 
-ScoreTable::ScoreTable(std::uint32_t method, const Sequence& sequence, const SiteCollection& collection)
+ScoreTable::ScoreTable(std::int32_t method, const Sequence& sequence, const SiteCollection& collection)
     : length(collection.siteLength), terms(static_cast<std::size_t>(collection.siteLength) * rowLength, 0.0)
 {
     const TermInputs inputs(collection, sequence);

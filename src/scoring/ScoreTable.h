@@ -7,34 +7,6 @@
 class Sequence;
 class SiteCollection;
 
-// What a letter's term needs besides the letter and its column: the model,
-// the scanned sequence (a priori entropy, background) and the pseudocounts.
-struct TermInputs {
-    TermInputs(const SiteCollection& collection, const Sequence& sequence);
-
-    // p = (f + 1/N) / (1 + 4/N): one pseudo-site spread over the four bases.
-    double corrected(double frequency) const { return (frequency + inverseN) / denominator; }
-
-    const SiteCollection& collection;
-    const Sequence& sequence;
-    double siteCount;   // N
-    double inverseN;    // 1/N
-    double denominator; // 1 + 4/N
-};
-
-// Column k's measure with `letter` added as one more site, as the window
-// update of the differential methods writes it into the column's scratch
-// field: Rsequence for methods 4 and 11, relative entropy for method 8; 0 for
-// every other method.
-double updatedColumnMeasure(std::uint32_t method, const TermInputs& inputs, std::size_t k, unsigned char letter);
-
-// The term that `letter` at column k adds to a window's score with this
-// method; the differential methods take the column's updated measure. Every
-// score, the reference scorer's included, is 0.0 plus these terms in window
-// order, so a window's score depends on nothing else.
-double letterTerm(std::uint32_t method, const TermInputs& inputs, std::size_t k, unsigned char letter,
-                  double updatedMeasure);
-
 // Every letter's term at every column for one method and one scanned
 // sequence, computed once, so that a window is scored by L additions.
 class ScoreTable {
@@ -44,12 +16,12 @@ public:
     // the latency of each addition, and every letter is read once per column.
     static constexpr std::size_t blockLength = 8;
 
-    ScoreTable(std::uint32_t method, const Sequence& sequence, const SiteCollection& collection);
+    ScoreTable(std::int32_t method, const Sequence& sequence, const SiteCollection& collection);
 
     std::uint32_t windowLength() const { return length; }
 
-    // Score of the windowLength() letters starting at `letters`, bit for bit
-    // the reference scorer's.
+    // Score of the windowLength() letters starting at `letters`: 0.0 plus
+    // each letter's term, in window order.
     double score(const char* letters) const
     {
         const double* row = terms.data();

@@ -6,8 +6,7 @@
 #include "motif/Background.h"
 #include "motif/Log2.h"
 #include "motif/SiteCollection.h"
-#include "results/Hit.h"
-#include "scoring/ScoreTable.h"
+#include "options/Method.h"
 #include "sequences/Sequence.h"
 
 namespace {
@@ -17,13 +16,6 @@ constexpr double logGuard = 1e-100;
 constexpr double threeBaseShare = double(0.333f);
 
 const MotifColumn& columnAt(const SiteCollection& collection, std::size_t k)
-{
-    if (k >= collection.columns.size())
-        throw std::out_of_range("invalid vector<T> subscript");
-    return collection.columns[k];
-}
-
-MotifColumn& columnAt(SiteCollection& collection, std::size_t k)
 {
     if (k >= collection.columns.size())
         throw std::out_of_range("invalid vector<T> subscript");
@@ -91,11 +83,6 @@ double consensusLogRatio(const SiteCollection& collection, std::size_t k, unsign
     return std::log((baseFrequency(collection, consensus, k) + inverseN) /
                     (baseFrequency(collection, letter, k) + inverseN));
 }
-
-bool isKnownMethod(std::uint32_t method)
-{
-    return method >= 1 && method <= 11;
-}
 } // namespace
 
 TermInputs::TermInputs(const SiteCollection& collection, const Sequence& sequence)
@@ -107,86 +94,60 @@ TermInputs::TermInputs(const SiteCollection& collection, const Sequence& sequenc
 {
 }
 
-double updatedColumnMeasure(std::uint32_t method, const TermInputs& inputs, std::size_t k, unsigned char letter)
+double updatedColumnMeasure(std::int32_t method, const TermInputs& inputs, std::size_t k, unsigned char letter)
 {
-    switch (method) {
-    case 4:
-    case 11:
+    switch (traitsOf(method).differential) {
+    case Differential::Rsequence:
         return rsequenceWithLetter(columnAt(inputs.collection, k), letter, inputs.siteCount,
                                    inputs.sequence.aprioriEntropy);
-    case 8:
+    case Differential::RelativeEntropy:
         return relativeEntropyWithLetter(columnAt(inputs.collection, k), letter, inputs.siteCount, inputs.sequence);
-    default:
-        return 0.0;
+    case Differential::None:
+        break;
     }
+    return 0.0;
 }
 
-double letterTerm(std::uint32_t method, const TermInputs& inputs, std::size_t k, unsigned char letter,
+double letterTerm(std::int32_t method, const TermInputs& inputs, std::size_t k, unsigned char letter,
                   double updatedMeasure)
 {
     const SiteCollection& collection = inputs.collection;
     const double aprioriEntropy = inputs.sequence.aprioriEntropy;
     const auto probability = [&](unsigned char x) { return inputs.corrected(baseFrequency(collection, x, k)); };
 
-    switch (method) {
-    case 1:
+    switch (static_cast<Method>(method)) {
+    case Method::Ri:
         return aprioriEntropy + log2Bits(probability(letter));
-    case 2:
+    case Method::BvhHi:
         return consensusLogRatio(collection, k, letter, inputs.inverseN);
-    case 3:
+    case Method::RsequenceBvh:
         return columnAt(collection, k).rsequence * consensusLogRatio(collection, k, letter, inputs.inverseN);
-    case 4: {
+    case Method::RsequenceDifferentialRsequence: {
         const MotifColumn& column = columnAt(collection, k);
         return (updatedMeasure - column.rsequence) * column.rsequence;
     }
-    case 5:
+    case Method::RsequenceRi:
         return (aprioriEntropy + log2Bits(probability(letter))) * columnAt(collection, k).rsequence;
-    case 6:
+    case Method::PredictRegulon:
         return baseFrequency(collection, letter, k) * columnAt(collection, k).relativeEntropy;
-    case 7:
+    case Method::ReRi:
         return (aprioriEntropy + log2Bits(probability(letter))) * columnAt(collection, k).relativeEntropy;
-    case 8: {
+    case Method::DifferentialRe: {
         const MotifColumn& column = columnAt(collection, k);
         return (updatedMeasure - column.relativeEntropy) * column.relativeEntropy;
     }
-    case 9:
+    case Method::Iseq:
         return log2Bits(probability(letter) / backgroundProbability(inputs.sequence, letter));
-    case 10: {
+    case Method::VarnoHi: {
         const auto consensus = static_cast<unsigned char>(columnAt(collection, k).consensus);
         const double p = probability(letter);
         return (probability(consensus) / p) * log2Bits(p);
     }
-    case 11:
+    case Method::DifferentialRsequence:
         return updatedMeasure - columnAt(collection, k).rsequence;
     default:
         return 0.0;
     }
-}
-
-void scoreWindow(std::uint32_t method, Hit& hit, const Sequence& sequence, SiteCollection& collection)
-{
-    if (!isKnownMethod(method)) {
-        hit.score = 0.0;
-        return;
-    }
-    const std::string& window = hit.window;
-    // The differential methods first write every column's scratch field and then read it back.
-    if (method == 4 || method == 11)
-        updateRsequenceWithWindow(collection, sequence, window);
-    else if (method == 8)
-        updateRelativeEntropyWithWindow(collection, sequence, window);
-
-    const TermInputs inputs(collection, sequence);
-    double score = 0.0;
-    for (std::size_t k = 0; k < window.size(); ++k) {
-        double updatedMeasure = 0.0;
-        if (method == 4 || method == 11)
-            updatedMeasure = columnAt(collection, k).rsequenceWithWindow;
-        else if (method == 8)
-            updatedMeasure = columnAt(collection, k).relativeEntropyWithWindow;
-        score += letterTerm(method, inputs, k, static_cast<unsigned char>(window[k]), updatedMeasure);
-    }
-    hit.score = score;
 }
 
 double baseFrequency(const SiteCollection& collection, unsigned char letter, std::size_t k)
@@ -209,26 +170,5 @@ double baseFrequency(const SiteCollection& collection, unsigned char letter, std
     case 'D': return (column.freqA + column.freqG + column.freqT) / 3.0;
     case 'B': return (column.freqC + column.freqG + column.freqT) / 3.0;
     default: return 0.25;
-    }
-}
-
-void updateRsequenceWithWindow(SiteCollection& collection, const Sequence& sequence, const std::string& window)
-{
-    const double siteCount = static_cast<double>(collection.siteCount());
-    for (std::size_t k = 0; k < window.size(); ++k) {
-        MotifColumn& column = columnAt(collection, k);
-        column.rsequenceWithWindow = rsequenceWithLetter(column, static_cast<unsigned char>(window[k]), siteCount,
-                                                         sequence.aprioriEntropy);
-    }
-}
-
-void updateRelativeEntropyWithWindow(SiteCollection& collection, const Sequence& sequence,
-                                     const std::string& window)
-{
-    const double siteCount = static_cast<double>(collection.siteCount());
-    for (std::size_t k = 0; k < window.size(); ++k) {
-        MotifColumn& column = columnAt(collection, k);
-        column.relativeEntropyWithWindow =
-            relativeEntropyWithLetter(column, static_cast<unsigned char>(window[k]), siteCount, sequence);
     }
 }

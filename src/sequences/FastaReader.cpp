@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
+#include "base/TextLines.h"
 #include "sequences/SequenceSet.h"
 
 namespace {
@@ -43,7 +44,6 @@ void readFastaRecord(Sequence& sequence, const std::string& header, std::istream
 
     trimBases(collected);
     sequence.bases = std::move(collected);
-    sequence.windowsTaken = 0;
     if (sequence.bases.empty())
         reportError({"No sequence read. Please check FASTA file!"});
 }

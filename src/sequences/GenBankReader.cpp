@@ -9,7 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
+#include "base/TextLines.h"
 #include "sequences/SequenceSet.h"
 
 namespace {
@@ -264,7 +265,6 @@ void readGenBankRecord(Sequence& sequence, std::istream& input)
     trimBases(bases);
     sequence.bases = std::move(bases);
     sequence.genes.shrink_to_fit();
-    sequence.windowsTaken = 0;
     if (sequence.bases.empty())
         reportError({"No sequence read. Please check GenBank file!"});
     cleanGeneTexts(sequence);

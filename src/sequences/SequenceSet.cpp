@@ -6,34 +6,13 @@
 #include <system_error>
 #include <vector>
 
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
+#include "base/FileNames.h"
+#include "base/TextLines.h"
 #include "sequences/FastaReader.h"
 #include "sequences/GenBankReader.h"
 
 namespace {
-
-// File names are searched for their last '.' only up to this index.
-constexpr std::string::size_type nameSearchLimit = 1024;
-constexpr std::string::size_type extensionLength = 3;
-
-std::string::size_type lastDot(const std::string& fileName)
-{
-    return fileName.rfind('.', nameSearchLimit);
-}
-
-std::string stemOf(const std::string& fileName)
-{
-    return fileName.substr(0, lastDot(fileName));
-}
-
-// Without a '.', the first characters of the name serve as the extension.
-std::string extensionOf(const std::string& fileName)
-{
-    const std::string::size_type dot = lastDot(fileName);
-    if (dot == std::string::npos)
-        return fileName.substr(0, extensionLength);
-    return fileName.substr(dot + 1, extensionLength);
-}
 
 // Bytes the stream reads from a sequence file at a time.
 constexpr std::size_t readBufferSize = std::size_t{1} << 20;
@@ -53,18 +32,6 @@ void openSequenceFile(std::ifstream& input, std::vector<char>& buffer, const std
 }
 
 } // namespace
-
-bool readTextLine(std::istream& input, std::string& line)
-{
-    if (!std::getline(input, line)) {
-        line.clear();
-        return false;
-    }
-    // eof after a successful getline means the line had no terminator.
-    if (!input.eof() && !line.empty() && line.back() == '\r')
-        line.pop_back();
-    return true;
-}
 
 void appendUpperCase(std::string& text, const std::string& letters)
 {
@@ -103,7 +70,6 @@ void SequenceSet::readGenBankFile(const std::string& fileName)
     sequence.sourceFormat = 'G';
     readGenBankRecord(sequence, input);
     sequences.push_back(std::move(sequence));
-    cursor = 0;
 }
 
 void SequenceSet::readFastaFile(const std::string& fileName)
@@ -134,5 +100,4 @@ void SequenceSet::readFastaFile(const std::string& fileName)
         readFastaRecord(sequence, input);
         sequences.push_back(std::move(sequence));
     }
-    cursor = 0;
 }

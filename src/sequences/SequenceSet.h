@@ -22,13 +22,7 @@ public:
 
     std::vector<Sequence> sequences;
     std::string stem;
-    std::size_t cursor = 0; // walks start at the first sequence
 };
-
-// Reads one text line into `line`, without its terminator: a line feed, or a
-// carriage return and line feed. A carriage return not followed by a line
-// feed stays. Returns false, with `line` empty, when no line was left.
-bool readTextLine(std::istream& input, std::string& line);
 
 // Appends `letters` to `text` with a to z upper-cased; every other byte is
 // kept as it is, whatever the locale.

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "driver/Arguments.h"
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "support/TestSupport.h"
 
 using testing_support::fileExists;

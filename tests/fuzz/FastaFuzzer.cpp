@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "sequences/SequenceSet.h"
 #include "FuzzSupport.h"
 

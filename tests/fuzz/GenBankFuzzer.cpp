@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "sequences/GenBankReader.h"
 #include "FuzzSupport.h"
 

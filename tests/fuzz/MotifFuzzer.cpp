@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "motif/Background.h"
 #include "motif/SiteCollection.h"
 #include "sequences/Sequence.h"

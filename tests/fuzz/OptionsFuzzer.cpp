@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "driver/RunLog.h"
+#include "base/RunLog.h"
 #include "options/Options.h"
 #include "FuzzSupport.h"
 
@@ -14,6 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RunLog log;
     Options options;
     readOptionsFile("Options.txt", log, options);
-    methodName(options);
+    methodName(options.methodCode);
     return 0;
 }

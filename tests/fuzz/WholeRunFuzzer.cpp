@@ -9,7 +9,7 @@
 #include <string>
 
 #include "driver/AnalysisRun.h"
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "FuzzSupport.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "driver/RunLog.h"
+#include "base/RunLog.h"
 #include "motif/CollectionLogs.h"
 #include "motif/SiteCollection.h"
 #include "sequences/Sequence.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "motif/SiteCollection.h"
 #include "sequences/Sequence.h"
 #include "support/TestSupport.h"

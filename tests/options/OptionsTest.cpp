@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/RunLog.h"
+#include "base/RunLog.h"
 #include "options/Options.h"
 #include "support/TestSupport.h"
 
@@ -91,7 +91,7 @@ TEST(OptionsDefaults, RestoreEveryFileFieldButKeepTheCutoff)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Setting options to default...\n");
     expectDefaults(options);
     EXPECT_EQ(options.cutoff, 12.5);
-    EXPECT_EQ(methodName(options), "Rsequence_Ri");
+    EXPECT_STREQ(methodName(options.methodCode), "Rsequence_Ri");
 }
 
 TEST(OptionsFile, SixteenValuesGoEachToItsOwnField)
@@ -301,10 +301,10 @@ TEST(MethodName, NamesEveryCodeAndMarksOthersUnknown)
     Options options;
     for (std::int32_t code = 1; code <= 11; ++code) {
         options.methodCode = code;
-        EXPECT_EQ(methodName(options), names[code - 1]);
+        EXPECT_EQ(std::string(methodName(options.methodCode)), names[code - 1]);
     }
     for (std::int32_t code : {0, 12, -5}) {
         options.methodCode = code;
-        EXPECT_EQ(methodName(options), "???");
+        EXPECT_STREQ(methodName(options.methodCode), "???");
     }
 }

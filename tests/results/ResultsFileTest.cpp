@@ -8,9 +8,9 @@
 #include <sstream>
 #include <string>
 
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "options/Options.h"
-#include "results/Hit.h"
+#include "sequences/Hit.h"
 #include "sequences/Sequence.h"
 #include "sequences/SequenceSet.h"
 #include "support/TestSupport.h"
@@ -25,6 +25,17 @@ namespace {
 
 const char* const headerLine = "Score,Motif,Strand,Distance,Type,Abs. position,Gene strand,Start,End,Gene tag,Gene,"
                                "Product,Local Mean,Up Mean,Dw Mean\n";
+
+// One hit's row, as the hit table writes it.
+std::string rowOf(const Hit& hit)
+{
+    Sequence sequence;
+    sequence.hits = {hit};
+    std::ostringstream table;
+    writeHitTable(sequence, table);
+    EXPECT_EQ(table.precision(), 14);
+    return table.str().substr(std::string(headerLine).size());
+}
 
 // A set of two FASTA sequences named "seq one" and "seq, two", stem <folder>/run.
 SequenceSet twoSequenceSet(const TempDir& folder)
@@ -151,12 +162,10 @@ TEST(ResultsFile, CutoffCarriesItsSignAndOrigin)
 
 TEST(ResultsFile, HitRowPrintsFourteenDigitsAndOneBasedPosition)
 {
-    std::ostringstream out;
     Hit hit = unannotatedHit(1e15, 4294967295u);
     hit.upMean = 100;
     hit.downMean = 123456.789012345678;
-    writeHitRow(out, hit);
-    EXPECT_EQ(out.str(), "1e+15,ACGTACGTAC,1,0,Unknown,4294967296,0,0,0,Unavailable,Unavailable,Unavailable,0,100,"
+    EXPECT_EQ(rowOf(hit), "1e+15,ACGTACGTAC,1,0,Unknown,4294967296,0,0,0,Unavailable,Unavailable,Unavailable,0,100,"
                          "123456.78901235\n");
 }
 
@@ -223,15 +232,12 @@ TEST(ResultsFile, HitRowNumbersMatchTheStreamAtPrecisionFourteen)
         hit.downMean = value * 3.0;
         hit.distance = -2147483647 - 1;
         hit.position = 4294967295u;
-        std::ostringstream fast;
-        writeHitRow(fast, hit);
         std::ostringstream stream;
         stream.precision(14);
         stream << hit.score << ',' << hit.window << ',' << 0 << ',' << hit.distance << ',' << hit.type << ','
                << std::uint64_t{hit.position} + 1 << ',' << 0 << ',' << hit.geneStart << ',' << hit.geneEnd << ",,,,"
                << hit.localMean << ',' << hit.upMean << ',' << hit.downMean << '\n';
-        EXPECT_EQ(fast.str(), stream.str()) << value;
-        EXPECT_EQ(fast.precision(), 14);
+        EXPECT_EQ(rowOf(hit), stream.str()) << value;
     }
 }
 
@@ -240,17 +246,14 @@ TEST(ResultsFile, LargeHitTableIsTheRowsInOrder)
     // Enough rows for several blocks, each formatted in two halves.
     Sequence sequence;
     std::string expected = headerLine;
-    std::ostringstream rows;
     for (std::uint32_t index = 0; index < 20000; ++index) {
         Hit hit = index % 3 == 0 ? annotatedReverseHit() : unannotatedHit(index / 7.0, index);
         hit.score += index;
         sequence.hits.push_back(hit);
-        writeHitRow(rows, hit);
+        expected += rowOf(hit);
     }
-    expected += rows.str();
     std::ostringstream table;
     writeHitTable(sequence, table);
     EXPECT_EQ(table.str(), expected);
     EXPECT_EQ(table.precision(), 14);
-    EXPECT_EQ(sequence.hitCursor, sequence.hits.size());
 }

@@ -8,11 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/ErrorReport.h"
-#include "motif/SiteCollection.h"
+#include "base/ErrorReport.h"
 #include "options/Options.h"
 #include "scoring/IntegrationWindows.h"
-#include "sequences/Sequence.h"
 #include "support/TestSupport.h"
 
 using testing_support::readFile;
@@ -51,36 +49,30 @@ std::string buildError(const Options& options)
     return console;
 }
 
-Hit scored(double score, std::uint32_t position = 0)
-{
-    Hit hit(3);
-    hit.score = score;
-    hit.position = position;
-    return hit;
-}
-
-// The buffer of a W = 5 span (offsets -2, -1, 1, 2) as priming leaves it
-// when the five windows score `scores`.
+// A ring of a W = 5 span (offsets -2, -1, 1, 2) as priming leaves it when
+// the five windows, at positions 0..4, score `scores`, with these means.
 IntegrationWindows primedByHand(const std::vector<double>& scores, double local, double up, double down)
 {
     IntegrationWindows windows = built(intervals(-2, -1, 1, 2));
     for (std::size_t i = 0; i < scores.size(); ++i)
-        windows.windowHits.push_back(scored(scores[i], static_cast<std::uint32_t>(i)));
+        windows.slots.push_back({scores[i], i, static_cast<std::uint32_t>(i)});
     windows.localMean = local;
     windows.upMean = up;
     windows.downMean = down;
     return windows;
 }
 
-const std::string strand = "ACGTTGCAAGTCCATGACGT"; // S = 20
-
-// A strand text as the scan extends it: S letters followed by its first L + f.
-Sequence extended(const std::string& text, bool forward, std::size_t extension)
+// Primes the ring for a strand text of `textLength` letters whose window at
+// offset j scores j; returns the offsets scored, in order.
+std::vector<std::size_t> primed(IntegrationWindows& windows, std::size_t textLength, bool forward,
+                                std::uint32_t siteLength)
 {
-    Sequence sequence;
-    sequence.bases = text + text.substr(0, extension);
-    sequence.forward = forward;
-    return sequence;
+    std::vector<std::size_t> offsets;
+    primeWindowSlots(windows, textLength, forward, siteLength, [&](std::size_t offset) {
+        offsets.push_back(offset);
+        return static_cast<double>(offset);
+    });
+    return offsets;
 }
 
 } // namespace
@@ -96,7 +88,7 @@ TEST(IntegrationGeometry, DefaultIntervalsSpan1001Windows)
     EXPECT_EQ(windows.downLastIndex, 1000u);
     EXPECT_EQ(windows.upCount, 500);
     EXPECT_EQ(windows.downCount, 500);
-    EXPECT_TRUE(windows.windowHits.empty());
+    EXPECT_TRUE(windows.slots.empty());
 }
 
 TEST(IntegrationGeometry, IntervalsMayShareOneWindow)
@@ -159,135 +151,80 @@ TEST(IntegrationGeometry, InvalidIntervalsEndTheRunWhetherOrNotIntegrationIsOn)
     EXPECT_EQ(buildError(intervals(3, 1, 2, 2)), "Error in upstream mean interval. Please check Options file!\n");
 }
 
-TEST(IntegrationPriming, ForwardBufferRunsAcrossTheOrigin)
+TEST(IntegrationPriming, ForwardRingRunsAcrossTheOrigin)
 {
-    const Options options = intervals(-2, -1, 1, 2);
-    IntegrationWindows windows = built(options);
-    Sequence sequence = extended(strand, true, 3 + 2);
-    SiteCollection collection = SiteCollection::fromSites({"ACG", "ACG", "TCA", "GTT"}, sequence);
-    primeIntegrationWindows(sequence, windows, collection, options);
-
-    const std::string circular = strand + strand;
+    // S = 20, L = 3, f = 2: the text has 25 letters and the ring starts two
+    // windows before the origin.
+    IntegrationWindows windows = built(intervals(-2, -1, 1, 2));
+    EXPECT_EQ(primed(windows, 25, true, 3), (std::vector<std::size_t>{18, 19, 20, 21, 22}));
     const std::vector<std::uint32_t> positions = {18, 19, 0, 1, 2};
-    ASSERT_EQ(windows.windowHits.size(), 5u);
-    for (std::size_t i = 0; i < 5; ++i) {
-        const Hit& hit = windows.windowHits[i];
-        EXPECT_EQ(hit.position, positions[i]) << i;
-        EXPECT_EQ(hit.window, circular.substr(positions[i], 3)) << i;
-        EXPECT_TRUE(hit.forward);
-        EXPECT_EQ(hit.windowLength, 3u);
-        EXPECT_EQ(hit.localMean, 0.0);
-    }
-    const std::deque<Hit>& buffer = windows.windowHits;
-    EXPECT_EQ(windows.localMean,
-              (0.0 + buffer[0].score + buffer[1].score + buffer[2].score + buffer[3].score + buffer[4].score) / 5);
-    EXPECT_EQ(windows.upMean, (0.0 + buffer[0].score + buffer[1].score) / 2);
-    EXPECT_EQ(windows.downMean, (0.0 + buffer[3].score + buffer[4].score) / 2);
+    ASSERT_EQ(windows.slots.size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(windows.slots[i].position, positions[i]) << i;
+    EXPECT_EQ(windows.localMean, (0.0 + 18 + 19 + 20 + 21 + 22) / 5);
+    EXPECT_EQ(windows.upMean, (0.0 + 18 + 19) / 2);
+    EXPECT_EQ(windows.downMean, (0.0 + 21 + 22) / 2);
     EXPECT_EQ(windows.globalMean, 0.0);
-
-    Hit centre;
-    takeCentreHit(windows, centre);
-    EXPECT_EQ(centre.position, 0u);
-    EXPECT_EQ(centre.window, "ACG");
-    EXPECT_EQ(centre.upMean, windows.upMean);
+    EXPECT_EQ(centreSlot(windows).position, 0u);
+    EXPECT_EQ(centreSlot(windows).textOffset, 20u);
 }
 
-TEST(IntegrationPriming, ReverseBufferUsesTheScanCoordinates)
+TEST(IntegrationPriming, ReverseRingUsesTheScanCoordinates)
 {
-    const Options options = intervals(-2, -1, 1, 2);
-    IntegrationWindows windows = built(options);
-    Sequence sequence = extended(strand, false, 3 + 2);
-    SiteCollection collection = SiteCollection::fromSites({"ACG", "TCA"}, sequence);
-    primeIntegrationWindows(sequence, windows, collection, options);
-
+    IntegrationWindows windows = built(intervals(-2, -1, 1, 2));
+    primed(windows, 25, false, 3);
     // The scan reports the reverse window starting at text index j at S - j.
     const std::vector<std::uint32_t> positions = {2, 1, 20, 19, 18};
-    const std::vector<std::size_t> starts = {18, 19, 0, 1, 2};
-    const std::string circular = strand + strand;
-    ASSERT_EQ(windows.windowHits.size(), 5u);
-    for (std::size_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(windows.windowHits[i].position, positions[i]) << i;
-        EXPECT_EQ(windows.windowHits[i].window, circular.substr(starts[i], 3)) << i;
-        EXPECT_FALSE(windows.windowHits[i].forward);
-    }
+    ASSERT_EQ(windows.slots.size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(windows.slots[i].position, positions[i]) << i;
 }
 
 TEST(IntegrationPriming, DefaultSpanCentresOnTheOriginWithDistinctCoordinates)
 {
-    const Options options;
-    IntegrationWindows windows = built(options);
-    std::string text;
-    for (int i = 0; i < 300; ++i)
-        text += "ACGTTGCA";
-    const std::size_t length = text.size(); // S = 2400
-    Sequence sequence = extended(text, true, 4 + 500);
-    SiteCollection collection = SiteCollection::fromSites({"ACGT", "TGCA"}, sequence);
-    primeIntegrationWindows(sequence, windows, collection, options);
-
-    ASSERT_EQ(windows.windowHits.size(), 1001u);
-    EXPECT_EQ(windows.windowHits[500].position, 0u);
-    EXPECT_EQ(windows.windowHits[0].position, length - 500);
+    IntegrationWindows windows = built(Options());
+    const std::size_t length = 2400;
+    primed(windows, length + 4 + 500, true, 4);
+    ASSERT_EQ(windows.slots.size(), 1001u);
+    EXPECT_EQ(windows.slots[500].position, 0u);
+    EXPECT_EQ(windows.slots[0].position, length - 500);
     std::set<std::uint32_t> positions;
-    for (const Hit& hit : windows.windowHits)
-        positions.insert(hit.position);
+    for (const WindowSlot& slot : windows.slots)
+        positions.insert(slot.position);
     EXPECT_EQ(positions.size(), 1001u);
 }
 
-TEST(IntegrationPriming, StrandShorterThanTheReachLeavesTheBufferEmpty)
+TEST(IntegrationPriming, StrandShorterThanTheReachLeavesTheRingEmpty)
 {
-    const Options options = intervals(-2, -1, 1, 2);
-    IntegrationWindows windows = built(options);
+    IntegrationWindows windows = built(intervals(-2, -1, 1, 2));
     // S = 1 extended by L + f = 5: the priming needs f = 2 letters before the origin.
-    Sequence sequence = extended("A", true, 0);
-    sequence.bases = "AAAAAA";
-    SiteCollection collection = SiteCollection::fromSites({"ACG"}, sequence);
-    primeIntegrationWindows(sequence, windows, collection, options);
-    EXPECT_TRUE(windows.windowHits.empty());
-    Hit centre;
-    EXPECT_THROW(takeCentreHit(windows, centre), std::out_of_range);
-    EXPECT_THROW(slideIntegrationWindows(windows, centre, sequence), std::out_of_range);
+    EXPECT_TRUE(primed(windows, 6, true, 3).empty());
+    EXPECT_TRUE(windows.slots.empty());
+    EXPECT_THROW(centreSlot(windows), std::out_of_range);
+    EXPECT_THROW(slideWindowSlots(windows, {}, 6), std::out_of_range);
 }
 
 TEST(IntegrationSlide, WorkedExampleOfFiveWindows)
 {
     IntegrationWindows windows = primedByHand({1, 2, 3, 4, 5}, 3, 1.5, 4.5);
-    Sequence sequence;
-    sequence.bases = std::string(10, 'A');
-
-    Hit centre;
-    takeCentreHit(windows, centre);
-    EXPECT_EQ(centre.score, 3.0);
-    EXPECT_EQ(centre.localMean, 3.0);
-    EXPECT_EQ(centre.upMean, 1.5);
-    EXPECT_EQ(centre.downMean, 4.5);
-
-    slideIntegrationWindows(windows, scored(6, 5), sequence);
-    ASSERT_EQ(windows.windowHits.size(), 5u);
-    EXPECT_EQ(windows.windowHits.front().position, 1u);
-    EXPECT_EQ(windows.windowHits.back().position, 5u);
+    EXPECT_EQ(centreSlot(windows).score, 3.0);
+    slideWindowSlots(windows, {6, 5, 5}, 10);
     EXPECT_EQ(windows.globalMean, 0.6);
-
-    Hit next;
-    takeCentreHit(windows, next);
-    EXPECT_EQ(next.score, 4.0);
-    EXPECT_DOUBLE_EQ(next.localMean, 4.0);
-    EXPECT_EQ(next.upMean, 2.5);
-    EXPECT_EQ(next.downMean, 5.5);
-
-    Options options;
-    options.integrationMode = 2;
-    sequence.hits.push_back(next);
-    applyIntegrationRatio(sequence, options);
-    EXPECT_DOUBLE_EQ(sequence.hits[0].score, 2.5);
+    EXPECT_EQ(centreSlot(windows).score, 4.0);
+    EXPECT_EQ(centreSlot(windows).position, 3u);
+    EXPECT_DOUBLE_EQ(windows.localMean, 4.0);
+    EXPECT_EQ(windows.upMean, 2.5);
+    EXPECT_EQ(windows.downMean, 5.5);
+    // The oldest window now is the one at position 1, the newest at 5.
+    slideWindowSlots(windows, {7, 6, 6}, 10);
+    EXPECT_EQ(centreSlot(windows).position, 4u);
 }
 
 TEST(IntegrationSlide, MeansAreUpdatedNotRecomputed)
 {
     // A stale mean carries over: only the leaving and entering windows change it.
     IntegrationWindows windows = primedByHand({1, 2, 3, 4, 5}, 100, 100, 100);
-    Sequence sequence;
-    sequence.bases = std::string(4, 'A');
-    slideIntegrationWindows(windows, scored(6), sequence);
+    slideWindowSlots(windows, {6, 5, 5}, 4);
     EXPECT_EQ(windows.localMean, 100 - 1.0 / 5 + 6.0 / 5);
     EXPECT_EQ(windows.upMean, 100 - 1.0 / 2 + 3.0 / 2);
     EXPECT_EQ(windows.downMean, 100 - 4.0 / 2 + 6.0 / 2);
@@ -298,82 +235,29 @@ TEST(IntegrationSlide, ConstantScoresKeepEveryRatioAtOne)
 {
     const double score = 0.7;
     IntegrationWindows windows = primedByHand(std::vector<double>(5, score), score, score, score);
-    Sequence sequence;
-    sequence.bases = std::string(100, 'A');
     for (int i = 0; i < 10000; ++i)
-        slideIntegrationWindows(windows, scored(score), sequence);
-    Hit centre;
-    takeCentreHit(windows, centre);
-    EXPECT_DOUBLE_EQ(centre.localMean, score);
-    EXPECT_DOUBLE_EQ(centre.upMean, score);
-    EXPECT_DOUBLE_EQ(centre.downMean, score);
-
-    for (std::int32_t mode : {2, 3}) {
-        Options options;
-        options.integrationMode = mode;
-        sequence.hits = {centre};
-        applyIntegrationRatio(sequence, options);
-        EXPECT_DOUBLE_EQ(sequence.hits[0].score, score) << mode;
-    }
+        slideWindowSlots(windows, {score, 0, 0}, 100);
+    EXPECT_DOUBLE_EQ(windows.localMean, score);
+    EXPECT_DOUBLE_EQ(windows.upMean, score);
+    EXPECT_DOUBLE_EQ(windows.downMean, score);
+    for (std::int32_t mode : {2, 3})
+        EXPECT_DOUBLE_EQ(integratedScore(score, windows.localMean, windows.upMean, windows.downMean, 1.0, mode), score)
+            << mode;
 }
 
 TEST(IntegrationRatio, UpstreamMeanOverTheChosenMean)
 {
-    Hit hit = scored(3);
-    hit.upMean = 2;
-    hit.localMean = 4;
-    hit.downMean = 8;
-    Sequence sequence;
-    sequence.globalScoreMean = 16;
-    const std::vector<std::pair<std::int32_t, double>> expected = {{1, 3 * (2.0 / 16)}, {2, 3 * (2.0 / 4)},
-                                                                   {3, 3 * (2.0 / 8)},  {0, 3 * (2.0 / 16)},
-                                                                   {7, 3 * (2.0 / 16)}};
-    for (const auto& [mode, score] : expected) {
-        Options options;
-        options.integrationMode = mode;
-        sequence.hits = {hit, hit};
-        applyIntegrationRatio(sequence, options);
-        EXPECT_EQ(sequence.hits[0].score, score) << mode;
-        EXPECT_EQ(sequence.hits[1].score, score) << mode;
-    }
+    const std::vector<std::pair<std::int32_t, double>> expected = {
+        {1, 3 * (2.0 / 16)}, {2, 3 * (2.0 / 4)}, {3, 3 * (2.0 / 8)}, {0, 3 * (2.0 / 16)}, {7, 3 * (2.0 / 16)}};
+    for (const auto& [mode, score] : expected)
+        EXPECT_EQ(integratedScore(3, 4, 2, 8, 16, mode), score) << mode;
 }
 
 TEST(IntegrationRatio, TwoNegativeMeansInvertTheRatio)
 {
-    Hit hit = scored(3);
-    hit.upMean = -2;
-    Sequence sequence;
-    Options options; // mode 1: upstream over global
-
-    sequence.globalScoreMean = -4;
-    sequence.hits = {hit};
-    applyIntegrationRatio(sequence, options);
-    EXPECT_EQ(sequence.hits[0].score, 6.0);
-
-    sequence.globalScoreMean = 4;
-    sequence.hits = {hit};
-    applyIntegrationRatio(sequence, options);
-    EXPECT_EQ(sequence.hits[0].score, -1.5);
-
-    sequence.globalScoreMean = std::nan("");
-    sequence.hits = {hit};
-    applyIntegrationRatio(sequence, options);
-    EXPECT_TRUE(std::isnan(sequence.hits[0].score));
-
+    EXPECT_EQ(integratedScore(3, 0, -2, 0, -4, 1), 6.0);
+    EXPECT_EQ(integratedScore(3, 0, -2, 0, 4, 1), -1.5);
+    EXPECT_TRUE(std::isnan(integratedScore(3, 0, -2, 0, std::nan(""), 1)));
     // No guard: a zero mean gives what floating point gives.
-    sequence.globalScoreMean = 0;
-    sequence.hits = {hit};
-    applyIntegrationRatio(sequence, options);
-    EXPECT_EQ(sequence.hits[0].score, -std::numeric_limits<double>::infinity());
-}
-
-TEST(IntegrationBuffer, ClearingReleasesEveryHit)
-{
-    IntegrationWindows windows = primedByHand({1, 2, 3, 4, 5}, 3, 1.5, 4.5);
-    clearWindowHits(windows);
-    EXPECT_TRUE(windows.windowHits.empty());
-
-    windows = primedByHand({1, 2, 3, 4, 5}, 3, 1.5, 4.5);
-    buildIntegrationWindows(Options(), windows);
-    EXPECT_TRUE(windows.windowHits.empty());
+    EXPECT_EQ(integratedScore(3, 0, -2, 0, 0, 1), -std::numeric_limits<double>::infinity());
 }

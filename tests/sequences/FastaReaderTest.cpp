@@ -3,7 +3,7 @@
 #include <sstream>
 #include <string>
 
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "sequences/FastaReader.h"
 #include "support/TestSupport.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "sequences/GenBankReader.h"
 #include "sequences/SequenceSet.h"
 #include "support/TestSupport.h"
@@ -101,7 +101,6 @@ TEST(GenBankReader, ReadsTheLocusNameAndTheSecondLine)
     EXPECT_EQ(sequence.locusName, "TESTREC");
     EXPECT_EQ(sequence.name, "A test record, with a comma.");
     EXPECT_EQ(sequence.bases, "ACGTACGTAC");
-    EXPECT_EQ(sequence.windowsTaken, 0u);
 
     const std::string longDefinition(1500, 'x');
     const Sequence cut = readText("LOCUS       L\nDEFINITION  " + longDefinition + "\nORIGIN\n 1 a\n");

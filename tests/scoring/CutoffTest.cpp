@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/RunLog.h"
-#include "motif/Cutoff.h"
+#include "base/RunLog.h"
+#include "scoring/Cutoff.h"
 #include "motif/SiteCollection.h"
 #include "options/Options.h"
 #include "sequences/Sequence.h"

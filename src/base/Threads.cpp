@@ -1,4 +1,4 @@
-#include "driver/Threads.h"
+#include "base/Threads.h"
 
 #include <cstdlib>
 #include <string>

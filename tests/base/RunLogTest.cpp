@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "driver/ErrorReport.h"
-#include "driver/RunLog.h"
+#include "base/ErrorReport.h"
+#include "base/RunLog.h"
 #include "support/TestSupport.h"
 
 using testing_support::fileExists;

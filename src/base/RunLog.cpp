@@ -1,11 +1,9 @@
-#include "driver/RunLog.h"
+#include "base/RunLog.h"
 
 #include <iostream>
 
-namespace {
-// File names are searched for their last '.' only up to this index.
-constexpr std::string::size_type nameSearchLimit = 1024;
-}
+#include "base/FileNames.h"
+
 
 RunLog::RunLog(const std::string& sequenceFile)
     : file(nameFor(sequenceFile), std::ios::out | std::ios::trunc)
@@ -14,8 +12,7 @@ RunLog::RunLog(const std::string& sequenceFile)
 
 std::string RunLog::nameFor(const std::string& sequenceFile)
 {
-    const std::string::size_type dot = sequenceFile.rfind('.', nameSearchLimit);
-    return sequenceFile.substr(0, dot) + ".log";
+    return stemOf(sequenceFile) + ".log";
 }
 
 void logLine(RunLog& log, const std::string& text)
@@ -34,4 +31,14 @@ void logPair(RunLog& log, const std::string& first, const std::string& second)
 {
     log.file << first << second << std::endl;
     std::cout << first << second << std::endl;
+}
+
+bool openDiagnosticLog(std::ofstream& stream, const std::string& fileName, RunLog& log)
+{
+    stream.open(fileName, std::ios::out | std::ios::trunc);
+    if (!stream) {
+        logLine(log, "WARNING: could not write " + fileName);
+        return false;
+    }
+    return true;
 }

@@ -1,4 +1,4 @@
-#include "results/NumberText.h"
+#include "base/NumberText.h"
 
 #include <charconv>
 #include <cstdint>

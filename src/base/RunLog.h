@@ -22,3 +22,7 @@ void logLine(RunLog& log, const std::string& text);
 // (6 significant digits, so 3.0 prints as 3).
 void logValue(RunLog& log, const std::string& text, double number);
 void logPair(RunLog& log, const std::string& first, const std::string& second);
+
+// Opens a diagnostic log for writing; on failure announces it on the run log
+// channel. Returns whether the stream is usable.
+bool openDiagnosticLog(std::ofstream& stream, const std::string& fileName, RunLog& log);

@@ -1,4 +1,4 @@
-#include "driver/ErrorReport.h"
+#include "base/ErrorReport.h"
 
 #include <fstream>
 #include <iostream>

@@ -1,13 +1,12 @@
-#include "motif/Cutoff.h"
+#include "scoring/Cutoff.h"
 
 #include <cmath>
 #include <fstream>
 
-#include "driver/RunLog.h"
-#include "motif/CollectionLogs.h"
+#include "base/RunLog.h"
 #include "motif/SiteCollection.h"
 #include "options/Options.h"
-#include "scoring/Scoring.h"
+#include "scoring/ScoreTable.h"
 #include "sequences/Sequence.h"
 
 namespace {
@@ -92,10 +91,10 @@ void deriveCutoff(SiteCollection& collection, Options& options, const Sequence& 
     if (logging)
         scoreLog << "Motif;Score\n";
 
-    const auto method = static_cast<std::uint32_t>(options.methodCode);
+    const ScoreTable table(options.methodCode, referenceSequence, collection);
     double sum = 0.0;
     for (Hit& site : collection.sites) {
-        scoreWindow(method, site, referenceSequence, collection);
+        site.score = table.score(site.window.data());
         sum += site.score;
         if (logging)
             scoreLog << site.window << ',' << site.score << '\n';

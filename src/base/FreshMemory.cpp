@@ -1,8 +1,8 @@
-#include "driver/FreshMemory.h"
+#include "base/FreshMemory.h"
 
 #include <cstdint>
 
-#include "driver/Threads.h"
+#include "base/Threads.h"
 
 #if defined(__linux__)
 #include <sys/mman.h>

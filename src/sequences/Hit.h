@@ -3,15 +3,11 @@
 #include <cstdint>
 #include <string>
 
-// One scored window. The same record serves as the scan's working window, an
-// entry of the integration buffer, a site of the motif collection and a kept
-// hit of a sequence.
+// One scored window: a kept hit of a sequence, with its gene context, or a
+// site of the motif collection.
 class Hit {
 public:
     explicit Hit(std::uint32_t windowLength = 0) : windowLength(windowLength) {}
-
-    // Every field back to its initial value except windowLength.
-    void reset();
 
     std::string window;          // letters as scored, 5'->3' on the hit's strand
     std::uint32_t position = 0;  // 0-based; reverse strand: leftmost letter on the given strand + windowLength

@@ -1,6 +1,0 @@
-#include "results/Hit.h"
-
-void Hit::reset()
-{
-    *this = Hit(windowLength);
-}

@@ -1,0 +1,119 @@
+#include "results/HitSort.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "base/FreshMemory.h"
+#include "base/Threads.h"
+#include "options/Options.h"
+#include "sequences/Sequence.h"
+
+namespace {
+
+// From this many hits on, a second thread builds half of them.
+constexpr std::size_t parallelHits = 16384;
+
+// Best first in the method's score sense; NaN goes after every number, which
+// keeps the comparison a strict weak ordering.
+bool scoresBefore(double a, double b, bool lowerBetter)
+{
+    if (std::isnan(a))
+        return false;
+    if (std::isnan(b))
+        return true;
+    return lowerBetter ? a < b : a > b;
+}
+
+// The order of the records by one key each, compared with `before`, equal
+// keys by their index: a total order, so every sort gives the same result.
+// The record indexes are of type Index: the smaller the entries, the less
+// memory the sort moves.
+template <typename Index, typename KeyOf, typename Before>
+std::vector<std::size_t> orderByKey(const RecordArray<ScanHit>& records, KeyOf keyOf, Before before)
+{
+    using Key = decltype(keyOf(records[0]));
+    struct Entry {
+        Key key;
+        Index index; // in the unsorted records
+    };
+    std::vector<Entry> entries;
+    entries.reserve(records.size());
+    for (std::size_t index = 0; index < records.size(); ++index)
+        entries.push_back({keyOf(records[index]), static_cast<Index>(index)});
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        if (before(a.key, b.key))
+            return true;
+        return !before(b.key, a.key) && a.index < b.index;
+    });
+    std::vector<std::size_t> order;
+    order.reserve(entries.size());
+    for (const Entry& entry : entries)
+        order.push_back(entry.index);
+    return order;
+}
+
+template <typename Index>
+std::vector<std::size_t> sortedOrderOf(const RecordArray<ScanHit>& records, const Options& options)
+{
+    if (options.sortByScore) {
+        const bool lowerBetter = lowerIsBetter(options.methodCode);
+        return orderByKey<Index>(
+            records, [](const ScanHit& record) { return record.score; },
+            [lowerBetter](double a, double b) { return scoresBefore(a, b, lowerBetter); });
+    }
+    return orderByKey<Index>(
+        records, [](const ScanHit& record) { return record.position; },
+        [](std::uint32_t a, std::uint32_t b) { return a < b; });
+}
+
+} // namespace
+
+std::vector<std::size_t> sortedOrder(const RecordArray<ScanHit>& records, const Options& options)
+{
+    if (records.size() <= std::numeric_limits<std::uint32_t>::max())
+        return sortedOrderOf<std::uint32_t>(records, options);
+    return sortedOrderOf<std::size_t>(records, options);
+}
+
+void storeSortedHits(const ScanHits& found, Sequence& sequence, const Options& options)
+{
+    // The order does not depend on the rest: with many hits, the sort runs
+    // while the other thread makes the room for the hits, whose memory both
+    // threads make ready first, and each hit's letters, in the records' order.
+    const RecordArray<ScanHit>& records = found.records();
+    const std::uint32_t windowLength = found.windowLength();
+    std::vector<std::size_t> order;
+    std::vector<Hit> hits;
+    std::vector<std::string> windows;
+    const std::size_t count = records.size();
+    hits.reserve(count);
+    windows.reserve(count);
+    prepareMemory(hits.data(), count * sizeof(Hit));
+    prepareMemory(windows.data(), count * sizeof(std::string));
+    runTogether(
+        count >= parallelHits && secondThreadAllowed(),
+        [&] {
+            hits.assign(count, Hit(windowLength));
+            for (std::size_t index = 0; index < count; ++index)
+                windows.emplace_back(found.lettersOf(index), windowLength);
+        },
+        [&] { order = sortedOrder(records, options); });
+    inTwoHalves(order.size(), parallelHits, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t place = begin; place < end; ++place) {
+            const std::size_t from = order[place];
+            const ScanHit& record = records[from];
+            Hit& hit = hits[place];
+            hit.window = std::move(windows[from]);
+            hit.position = record.position;
+            hit.forward = record.forward;
+            hit.score = record.score;
+            hit.localMean = record.localMean;
+            hit.upMean = record.upMean;
+            hit.downMean = record.downMean;
+        }
+    });
+    sequence.hits = std::move(hits);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <charconv>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <type_traits>
+
+#include "base/NumberText.h"
+
+// Rows of a text table built field by field straight into a string, for
+// every writer of hits: the room a row takes follows from its fields, so a
+// column added to a row can never write past it.
+
+// A number written as %.14g writes it.
+struct FourteenDigits {
+    double value;
+};
+
+namespace row_text {
+
+template <typename T>
+constexpr bool isInteger = std::is_integral_v<T> && !std::is_same_v<T, char> && !std::is_same_v<T, bool>;
+
+inline std::size_t roomFor(char) { return 1; }
+inline std::size_t roomFor(const char* text) { return std::strlen(text); }
+inline std::size_t roomFor(const std::string& text) { return text.size(); }
+// What putFourteenDigits may touch.
+inline std::size_t roomFor(FourteenDigits) { return 24; }
+// A sign and the 20 digits of the widest 64-bit integer.
+template <typename Integer, std::enable_if_t<isInteger<Integer>, int> = 0>
+std::size_t roomFor(Integer)
+{
+    return 21;
+}
+
+inline char* put(char* out, char letter)
+{
+    *out = letter;
+    return out + 1;
+}
+inline char* put(char* out, const char* text)
+{
+    const std::size_t length = std::strlen(text);
+    std::memcpy(out, text, length);
+    return out + length;
+}
+inline char* put(char* out, const std::string& text)
+{
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+inline char* put(char* out, FourteenDigits number) { return putFourteenDigits(out, number.value); }
+template <typename Integer, std::enable_if_t<isInteger<Integer>, int> = 0>
+char* put(char* out, Integer value)
+{
+    return std::to_chars(out, out + roomFor(value), value).ptr;
+}
+
+} // namespace row_text
+
+// Appends the fields to `row` in order, with nothing between them: chars,
+// texts, integers and FourteenDigits.
+template <typename... Fields>
+void appendRow(std::string& row, const Fields&... fields)
+{
+    const std::size_t start = row.size();
+    row.resize(start + (row_text::roomFor(fields) + ...));
+    char* out = &row[start];
+    ((out = row_text::put(out, fields)), ...);
+    row.resize(static_cast<std::size_t>(out - row.data()));
+}

@@ -1,0 +1,219 @@
+#include "scan/StrandScan.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+
+#include "base/RecordArray.h"
+#include "base/Threads.h"
+#include "options/Options.h"
+#include "scan/ScanHits.h"
+#include "scoring/IntegrationWindows.h"
+#include "scoring/ScoreTable.h"
+
+namespace {
+
+// A very unspecific motif on a long sequence would ask for up to 4 hits per
+// letter; the list still grows past this when the hits really come.
+constexpr double maximumReservedHits = 1000000.0;
+
+// Windows scored per call of the letter source: its letters fit in the cache.
+constexpr std::size_t chunkWindows = 4096;
+
+std::array<char, 256> makeComplementTable()
+{
+    std::array<char, 256> table{};
+    for (int byte = 0; byte < 256; ++byte)
+        table[byte] = static_cast<char>(byte); // unknown bytes keep their place unchanged
+    const char* from = "ACGTBDHVKMRYSWNXU";
+    const char* to = "TGCAVHDBMKYRSWXNA"; // U stands for T, so it pairs with A
+    for (int i = 0; from[i] != '\0'; ++i)
+        table[static_cast<unsigned char>(from[i])] = to[i];
+    return table;
+}
+
+const std::array<char, 256> complementTable = makeComplementTable();
+
+// A window that passed the cut-off, as a pass reports it: where its letters
+// start in the strand's text, and under integration the means around it.
+struct PassingWindow {
+    double score = 0.0;
+    double localMean = 0.0;
+    double upMean = 0.0;
+    double downMean = 0.0;
+    std::size_t textOffset = 0;
+    std::uint32_t position = 0;
+};
+
+// The letters of one strand's extended text, made from the letters as read
+// without building the text: letter i of the forward text is letter i mod S,
+// of the reverse text the complement of letter (S - 1 - i) mod S. A call
+// gives the letters of `count` windows from `offset` on (count + L - 1 of
+// them), valid until the next call: straight from the sequence where they lie
+// there in order, else copied into a chunk of its own.
+class StrandLetters {
+public:
+    StrandLetters(const std::string& letters, bool forward, std::uint32_t windowLength)
+        : letters_(letters.data()), length_(letters.size()), forward_(forward), windowLength_(windowLength)
+    {
+    }
+
+    const char* operator()(std::size_t offset, std::size_t count)
+    {
+        const std::size_t size = count + windowLength_ - 1;
+        if (forward_ && offset + size <= length_)
+            return letters_ + offset;
+        chunk_.resize(size);
+        // Every index is below 2 S: the extension is no longer than the strand.
+        for (std::size_t i = 0; i < size; ++i) {
+            const std::size_t index = offset + i;
+            if (forward_)
+                chunk_[i] = letters_[index < length_ ? index : index - length_];
+            else
+                chunk_[i] = complementOf(letters_[index < length_ ? length_ - 1 - index : 2 * length_ - 1 - index]);
+        }
+        return chunk_.data();
+    }
+
+private:
+    const char* letters_;
+    std::size_t length_;
+    bool forward_;
+    std::uint32_t windowLength_;
+    std::string chunk_;
+};
+
+// Calls visit(offset, score) for the windows from text offset `start` up to
+// the one that ends one letter before the text's end, in order.
+template <typename Visit>
+void scoreWindows(const ScoreTable& table, StrandLetters& letters, std::size_t start, std::size_t textLength,
+                  Visit visit)
+{
+    constexpr std::size_t blockLength = ScoreTable::blockLength;
+    const std::size_t windowLength = table.windowLength();
+    const std::size_t end = textLength > windowLength ? textLength - windowLength : 0;
+    double scores[blockLength];
+    for (std::size_t offset = start; offset < end; offset += chunkWindows) {
+        const std::size_t count = std::min(chunkWindows, end - offset);
+        const char* chunk = letters(offset, count);
+        std::size_t index = 0;
+        for (; index + blockLength <= count; index += blockLength) {
+            table.scoreBlock(chunk + index, scores);
+            for (std::size_t j = 0; j < blockLength; ++j)
+                visit(offset + index + j, scores[j]);
+        }
+        for (; index < count; ++index)
+            visit(offset + index, table.score(chunk + index));
+    }
+}
+
+// One strand's pass: report(PassingWindow) for each window that passes the
+// cut-off, in order (under integration, the ring's centre before the slide).
+template <typename Report>
+void scanPass(const std::string& sequenceLetters, bool forward, std::size_t textLength, const ScoreTable& table,
+              const Options& options, IntegrationWindows& windows, Report report)
+{
+    const std::uint32_t windowLength = table.windowLength();
+    const double cutoff = options.cutoff;
+    const bool lowerBetter = lowerIsBetter(options.methodCode);
+    StrandLetters letters(sequenceLetters, forward, windowLength);
+    // The position rule in 32 bits: the window at text offset j is reported at
+    // j on the forward strand and at textLength - windowLength - j on the reverse.
+    const std::uint32_t reverseBase = static_cast<std::uint32_t>(textLength) - windowLength;
+    const auto positionAt = [&](std::size_t offset) {
+        const auto taken = static_cast<std::uint32_t>(offset);
+        return forward ? taken : reverseBase - taken;
+    };
+
+    if (!options.useIntegration) {
+        scoreWindows(table, letters, 0, textLength, [&](std::size_t offset, double score) {
+            // Tested before anything else, so a failing window costs nothing
+            // more than its score.
+            if (passesCutoff(score, cutoff, lowerBetter))
+                report(PassingWindow{score, 0.0, 0.0, 0.0, offset, positionAt(offset)});
+        });
+        return;
+    }
+    primeWindowSlots(windows, textLength, forward, windowLength,
+                     [&](std::size_t offset) { return table.score(letters(offset, 1)); });
+    // The primed ring already holds the windows up to the centre's span.
+    const std::size_t start = textLength > windows.centreIndex + 1 ? windows.centreIndex + 1 : 0;
+    // The reverse strand's text is longer by the centre's reach than without
+    // integration; its positions are lowered by as much.
+    const std::uint32_t lowering = forward ? 0 : windows.centreIndex;
+    scoreWindows(table, letters, start, textLength, [&](std::size_t offset, double score) {
+        const WindowSlot& centre = centreSlot(windows);
+        const bool passes = passesCutoff(centre.score, cutoff, lowerBetter);
+        const PassingWindow passing{centre.score,      windows.localMean, windows.upMean,
+                                    windows.downMean, centre.textOffset, centre.position};
+        slideWindowSlots(windows, WindowSlot{score, offset, positionAt(offset) - lowering}, textLength);
+        if (passes)
+            report(passing);
+    });
+}
+
+ScanHit recordOf(const PassingWindow& passing, bool forward)
+{
+    return {passing.score, passing.localMean, passing.upMean, passing.downMean, passing.position, forward};
+}
+
+} // namespace
+
+char complementOf(char letter)
+{
+    return complementTable[static_cast<unsigned char>(letter)];
+}
+
+std::size_t scanExtension(bool useIntegration, std::uint32_t windowLength, std::int64_t windowCount)
+{
+    std::size_t extension = windowLength;
+    if (useIntegration)
+        extension += static_cast<std::size_t>((windowCount - 1) / 2);
+    return extension;
+}
+
+std::size_t expectedHitCount(std::size_t length, double relativeEntropy)
+{
+    // ln 2 and log10 2 are held in single precision on purpose: the estimate
+    // is 4 * S / 2^RE up to that precision.
+    const double ln2 = static_cast<double>(0.693147180559945309f);
+    const double log10Of2 = static_cast<double>(0.301029995663981195f);
+    const double expected =
+        4.0 * std::exp(ln2 * (std::log10(static_cast<double>(length)) / log10Of2 - relativeEntropy));
+    if (!(expected >= 1.0)) // also NaN
+        return 0;
+    return static_cast<std::size_t>(std::min(expected, maximumReservedHits));
+}
+
+std::size_t scanStrands(const std::string& letters, const ScoreTable& table, const Options& options,
+                        IntegrationWindows& windows, ScanHits& found, bool inParallel)
+{
+    const std::uint32_t windowLength = table.windowLength();
+    const std::size_t textLength = letters.size() + scanExtension(options.useIntegration, windowLength,
+                                                                  windows.windowCount);
+    // The reverse strand's windows are decided by their own scores alone: they
+    // are scored into a ring and a list of their own, on a second thread when
+    // allowed, and kept after the forward ones, in scan order.
+    IntegrationWindows reverseWindows = windows;
+    RecordArray<PassingWindow> reversePassing;
+    runTogether(
+        inParallel,
+        [&] {
+            StrandLetters kept(letters, true, windowLength);
+            scanPass(letters, true, textLength, table, options, windows, [&](const PassingWindow& passing) {
+                found.consider(recordOf(passing, true), kept(passing.textOffset, 1), options);
+            });
+        },
+        [&] {
+            scanPass(letters, false, textLength, table, options, reverseWindows,
+                     [&](const PassingWindow& passing) { reversePassing.push_back(passing); });
+        });
+    windows = std::move(reverseWindows);
+    // Each reverse window adds at most one hit.
+    found.reserveFilledSoon(found.records().size() + reversePassing.size());
+    StrandLetters kept(letters, false, windowLength);
+    for (const PassingWindow& passing : reversePassing)
+        found.consider(recordOf(passing, false), kept(passing.textOffset, 1), options);
+    return textLength;
+}

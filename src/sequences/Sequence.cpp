@@ -1,1 +1,0 @@
-#include "sequences/Sequence.h"
