@@ -242,6 +242,31 @@ TEST(EndToEnd, KnownLexABoxesOfTheExampleGenomeAreOperatorsOfTheirGenes)
     }
 }
 
+TEST(EndToEnd, OneThreadAndTwoWriteTheSameFilesForTheExampleGenome)
+{
+    // The example scan with its logs, and a literal cut-off that keeps over
+    // 200,000 hits, so that every step that can take a second thread does.
+    const std::vector<std::vector<std::string>> optionSets = {
+        {}, {"1", "5", "0", "0", "350", "100", "0", "1", "1", "0", "-500", "-1", "1", "500", "1.5", "1"}};
+    for (const std::vector<std::string>& values : optionSets) {
+        std::vector<std::string> files[2];
+        for (int threads = 1; threads <= 2; ++threads) {
+            TempDir folder;
+            for (const char* name : {"ecoli_k12.gbk", "lexa_sites.txt", "Options.txt"})
+                std::filesystem::copy_file(sourceFile(std::string("examples/") + name), folder.file(name));
+            if (!values.empty())
+                writeOptionsFile(folder.file("Options.txt"), values);
+            const RunResult result = runVarno(folder.path(), {"ecoli_k12.gbk", "lexa_sites.txt", "Options.txt"},
+                                              {"VARNO_THREADS=" + std::to_string(threads)});
+            ASSERT_EQ(result.exitStatus, 0) << result.output;
+            for (const std::string& name : listFiles(folder.path()))
+                files[threads - 1].push_back(name + "\n" + maskTimes(readFile(folder.file(name))));
+        }
+        ASSERT_EQ(files[0].size(), 10u);
+        EXPECT_TRUE(files[0] == files[1]) << "the files differ";
+    }
+}
+
 TEST(EndToEnd, DiagnosticLogsLandBesideTheSequenceFileOnlyWhenAskedFor)
 {
     TempDir folder;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -79,7 +80,8 @@ std::string sourceFile(const std::string& relativePath)
     return std::string(VARNO_SOURCE_ROOT) + "/" + relativePath;
 }
 
-RunResult runVarno(const std::string& workingFolder, const std::vector<std::string>& arguments)
+RunResult runVarno(const std::string& workingFolder, const std::vector<std::string>& arguments,
+                   const std::vector<std::string>& environment)
 {
     const std::string outPath = workingFolder + "/.varno-stdout";
     const std::string errPath = workingFolder + "/.varno-stderr";
@@ -93,6 +95,9 @@ RunResult runVarno(const std::string& workingFolder, const std::vector<std::stri
         if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr)
             || !freopen("/dev/null", "r", stdin))
             _exit(127);
+        for (const std::string& setting : environment)
+            if (putenv(strdup(setting.c_str())) != 0)
+                _exit(127);
         std::vector<char*> argv;
         std::string binary = VARNO_BINARY;
         argv.push_back(binary.data());

@@ -51,8 +51,10 @@ struct RunResult {
 };
 
 // Runs the built varno binary with `arguments` in `workingFolder`, standard
-// input closed, and collects its output and exit status.
-RunResult runVarno(const std::string& workingFolder, const std::vector<std::string>& arguments);
+// input closed, and collects its output and exit status. `environment` adds
+// NAME=value settings to the program's environment.
+RunResult runVarno(const std::string& workingFolder, const std::vector<std::string>& arguments,
+                   const std::vector<std::string>& environment = {});
 
 // The lines of a text, without their terminators.
 std::vector<std::string> splitLines(const std::string& text);
