@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "driver/Arguments.h"
 #include "base/RunLog.h"
 #include "base/Threads.h"
+#include "driver/Arguments.h"
 #include "motif/Background.h"
 #include "motif/CollectionLogs.h"
 #include "motif/SiteCollection.h"

@@ -1,5 +1,5 @@
-#include "driver/AnalysisRun.h"
 #include "base/ErrorReport.h"
+#include "driver/AnalysisRun.h"
 
 int main(int argc, char** argv)
 {

@@ -15,6 +15,8 @@ double entropyTerm(double probability)
 
 void BaseCounts::add(unsigned char letter)
 {
+    // One base or code per line, as a table.
+    // clang-format off
     switch (letter) {
     case 'A': countA += 1.0; break;
     case 'C': countC += 1.0; break;
@@ -33,6 +35,7 @@ void BaseCounts::add(unsigned char letter)
     case 'N': countA += 0.25; countC += 0.25; countG += 0.25; countT += 0.25; break;
     default: break;
     }
+    // clang-format on
 }
 
 void computeBackground(Sequence& sequence)

@@ -9,8 +9,8 @@
 
 #include "base/Threads.h"
 #include "options/Options.h"
-#include "sequences/Hit.h"
 #include "sequences/Gene.h"
+#include "sequences/Hit.h"
 #include "sequences/Sequence.h"
 
 namespace {

@@ -34,6 +34,8 @@ UpdatedFrequencies withWindowLetter(const MotifColumn& column, unsigned char let
     double c = column.countC;
     double g = column.countG;
     double t = column.countT;
+    // One base or code per line, as a table.
+    // clang-format off
     switch (letter) {
     case 'A': a += 1.0; break;
     case 'C': c += 1.0; break;
@@ -52,6 +54,7 @@ UpdatedFrequencies withWindowLetter(const MotifColumn& column, unsigned char let
     // Any other letter, U and N included, is spread evenly.
     default: a += 0.25; c += 0.25; g += 0.25; t += 0.25; break;
     }
+    // clang-format on
     // Always N + 1, whatever weight the letter added.
     const double sites = siteCount + 1.0;
     return {a / sites + logGuard, c / sites + logGuard, g / sites + logGuard, t / sites + logGuard};

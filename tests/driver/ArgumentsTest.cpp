@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/Arguments.h"
 #include "base/ErrorReport.h"
+#include "driver/Arguments.h"
 #include "support/TestSupport.h"
 
 using testing_support::fileExists;

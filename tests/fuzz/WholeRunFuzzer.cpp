@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/AnalysisRun.h"
 #include "base/ErrorReport.h"
+#include "driver/AnalysisRun.h"
 #include "FuzzSupport.h"
 
 namespace {

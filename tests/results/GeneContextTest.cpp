@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "options/Options.h"
-#include "sequences/Hit.h"
 #include "sequences/Gene.h"
+#include "sequences/Hit.h"
 #include "sequences/Sequence.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "base/RunLog.h"
-#include "scoring/Cutoff.h"
 #include "motif/SiteCollection.h"
 #include "options/Options.h"
+#include "scoring/Cutoff.h"
 #include "sequences/Sequence.h"
 #include "support/TestSupport.h"
 
