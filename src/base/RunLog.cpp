@@ -4,11 +4,7 @@
 
 #include "base/FileNames.h"
 
-
-RunLog::RunLog(const std::string& sequenceFile)
-    : file(nameFor(sequenceFile), std::ios::out | std::ios::trunc)
-{
-}
+RunLog::RunLog(const std::string& sequenceFile) : file(nameFor(sequenceFile), std::ios::out | std::ios::trunc) {}
 
 std::string RunLog::nameFor(const std::string& sequenceFile)
 {

@@ -79,8 +79,7 @@ private:
 };
 
 void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& collection, const Options& options,
-                     IntegrationWindows& windows, TableCache& tables, RunLog& log,
-                     const RunClock& clock)
+                     IntegrationWindows& windows, TableCache& tables, RunLog& log, const RunClock& clock)
 {
     logValue(log, "Analyzing sequence: ", number);
     // Gene context bounds a hit's offset inside a gene by the length of the

@@ -54,8 +54,8 @@ void computeBackground(Sequence& sequence)
     sequence.backgroundG = strong;
     sequence.backgroundT = weak;
 
-    const double sum = entropyTerm(sequence.backgroundA) + entropyTerm(sequence.backgroundC) +
-                       entropyTerm(sequence.backgroundG) + entropyTerm(sequence.backgroundT);
+    const double sum = entropyTerm(sequence.backgroundA) + entropyTerm(sequence.backgroundC)
+                     + entropyTerm(sequence.backgroundG) + entropyTerm(sequence.backgroundT);
     // 0.0 - sum rather than -sum: an empty composition must give +0, never -0.
     sequence.aprioriEntropy = 0.0 - sum;
 }

@@ -49,8 +49,8 @@ SiteCollection::SiteCollection(const std::string& motifFileName, const Sequence&
     buildModel(referenceSequence);
 }
 
-SiteCollection SiteCollection::fromSites(const std::vector<std::string>& siteTexts,
-                                         const Sequence& referenceSequence, const std::string& motifName)
+SiteCollection SiteCollection::fromSites(const std::vector<std::string>& siteTexts, const Sequence& referenceSequence,
+                                         const std::string& motifName)
 {
     SiteCollection collection;
     collection.motifName = motifName;

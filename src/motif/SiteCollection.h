@@ -26,8 +26,7 @@ public:
 
     // A collection of the given sites (already in the form they would be
     // read), with the model built; for tests and benchmarks.
-    static SiteCollection fromSites(const std::vector<std::string>& siteTexts,
-                                    const Sequence& referenceSequence,
+    static SiteCollection fromSites(const std::vector<std::string>& siteTexts, const Sequence& referenceSequence,
                                     const std::string& motifName = "sites");
 
     void readSiteList(const std::string& fileName);

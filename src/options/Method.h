@@ -32,8 +32,14 @@ struct MethodTraits {
 // The traits of any code, the unknown ones included.
 const MethodTraits& traitsOf(std::int32_t code);
 
-inline const char* methodName(std::int32_t code) { return traitsOf(code).name; }
-inline bool lowerIsBetter(std::int32_t code) { return traitsOf(code).lowerIsBetter; }
+inline const char* methodName(std::int32_t code)
+{
+    return traitsOf(code).name;
+}
+inline bool lowerIsBetter(std::int32_t code)
+{
+    return traitsOf(code).lowerIsBetter;
+}
 
 // The cut-off test, strict in both score senses, so neither a score equal to
 // the cut-off nor a NaN ever passes.

@@ -26,10 +26,16 @@ std::int32_t readInteger(const std::string& text)
 }
 
 // The atof rules (strtod: overflow gives an infinity, underflow 0 or a subnormal).
-double readDouble(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+double readDouble(const std::string& text)
+{
+    return std::strtod(text.c_str(), nullptr);
+}
 
 // A flag is set exactly when its text reads as the integer 1.
-bool readFlag(const std::string& text) { return readInteger(text) == 1; }
+bool readFlag(const std::string& text)
+{
+    return readInteger(text) == 1;
+}
 
 // Stores the text of the value at 1-based `position` in the options file.
 void storeValue(Options& options, std::uint64_t position, const std::string& text)

@@ -203,10 +203,10 @@ std::size_t NearestGeneFinder::firstStartAfterFirst(std::uint32_t position) cons
     std::size_t index = bucketFirst_[bucket];
     const std::size_t last = bucketFirst_[bucket + 1];
     if (last - index > 8)
-        return static_cast<std::size_t>(
-            std::upper_bound(leadingLargest_.begin() + static_cast<std::ptrdiff_t>(index),
-                             leadingLargest_.begin() + static_cast<std::ptrdiff_t>(last), position)
-            - leadingLargest_.begin());
+        return static_cast<std::size_t>(std::upper_bound(leadingLargest_.begin() + static_cast<std::ptrdiff_t>(index),
+                                                         leadingLargest_.begin() + static_cast<std::ptrdiff_t>(last),
+                                                         position)
+                                        - leadingLargest_.begin());
     while (index < last && leadingLargest_[index] <= position)
         ++index;
     return index;

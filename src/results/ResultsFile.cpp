@@ -23,11 +23,10 @@ constexpr int rowPrecision = 14;
 // computed in 64 bits so the last 32-bit position stays nonzero.
 void appendHitRow(std::string& row, const Hit& hit)
 {
-    appendRow(row, FourteenDigits{hit.score}, ',', hit.window, hit.forward ? ",1," : ",0,", hit.distance, ',',
-              hit.type, ',', std::uint64_t{hit.position} + 1, hit.geneForward ? ",1," : ",0,", hit.geneStart, ',',
-              hit.geneEnd, ',', hit.geneTag, ',', hit.geneName, ',', hit.geneProduct, ',',
-              FourteenDigits{hit.localMean}, ',', FourteenDigits{hit.upMean}, ',', FourteenDigits{hit.downMean},
-              '\n');
+    appendRow(row, FourteenDigits{hit.score}, ',', hit.window, hit.forward ? ",1," : ",0,", hit.distance, ',', hit.type,
+              ',', std::uint64_t{hit.position} + 1, hit.geneForward ? ",1," : ",0,", hit.geneStart, ',', hit.geneEnd,
+              ',', hit.geneTag, ',', hit.geneName, ',', hit.geneProduct, ',', FourteenDigits{hit.localMean}, ',',
+              FourteenDigits{hit.upMean}, ',', FourteenDigits{hit.downMean}, '\n');
 }
 
 // Written first under this name beside the results file, and renamed into

@@ -22,11 +22,23 @@ namespace row_text {
 template <typename T>
 constexpr bool isInteger = std::is_integral_v<T> && !std::is_same_v<T, char> && !std::is_same_v<T, bool>;
 
-inline std::size_t roomFor(char) { return 1; }
-inline std::size_t roomFor(const char* text) { return std::strlen(text); }
-inline std::size_t roomFor(const std::string& text) { return text.size(); }
+inline std::size_t roomFor(char)
+{
+    return 1;
+}
+inline std::size_t roomFor(const char* text)
+{
+    return std::strlen(text);
+}
+inline std::size_t roomFor(const std::string& text)
+{
+    return text.size();
+}
 // What putFourteenDigits may touch.
-inline std::size_t roomFor(FourteenDigits) { return 24; }
+inline std::size_t roomFor(FourteenDigits)
+{
+    return 24;
+}
 // A sign and the 20 digits of the widest 64-bit integer.
 template <typename Integer, std::enable_if_t<isInteger<Integer>, int> = 0>
 std::size_t roomFor(Integer)
@@ -50,7 +62,10 @@ inline char* put(char* out, const std::string& text)
     std::memcpy(out, text.data(), text.size());
     return out + text.size();
 }
-inline char* put(char* out, FourteenDigits number) { return putFourteenDigits(out, number.value); }
+inline char* put(char* out, FourteenDigits number)
+{
+    return putFourteenDigits(out, number.value);
+}
 template <typename Integer, std::enable_if_t<isInteger<Integer>, int> = 0>
 char* put(char* out, Integer value)
 {

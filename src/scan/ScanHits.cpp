@@ -40,9 +40,8 @@ void ScanHits::consider(const ScanHit& candidate, const char* letters, const Opt
             std::vector<std::uint32_t>().swap(forwardPositions_);
         }
         std::size_t partner = StrandPairIndex::none;
-        const int outcome = inScanOrder_
-                                ? mergeInScanOrder(candidate, options.methodCode, partner)
-                                : mergeWithTwin(candidate, options.methodCode, partner);
+        const int outcome = inScanOrder_ ? mergeInScanOrder(candidate, options.methodCode, partner)
+                                         : mergeWithTwin(candidate, options.methodCode, partner);
         if (outcome == 1)
             std::copy(letters, letters + windowLength_, &letters_[partner * windowLength_]);
         if (outcome != -1)

@@ -32,8 +32,7 @@ public:
     // Index of the first record in stored order at this position on this strand, or `none`.
     std::size_t firstAt(const RecordArray<ScanHit>& records, std::uint32_t position, bool forward);
     // Records that records[index], the first at its old place, now stands at its new place.
-    void moveFirst(const RecordArray<ScanHit>& records, std::size_t index, std::uint32_t oldPosition,
-                   bool oldForward);
+    void moveFirst(const RecordArray<ScanHit>& records, std::size_t index, std::uint32_t oldPosition, bool oldForward);
 
 private:
     // Positions fill 32 bits, so no key has all 64 bits set.

@@ -145,7 +145,7 @@ void scanPass(const std::string& sequenceLetters, bool forward, std::size_t text
     scoreWindows(table, letters, start, textLength, [&](std::size_t offset, double score) {
         const WindowSlot& centre = centreSlot(windows);
         const bool passes = passesCutoff(centre.score, cutoff, lowerBetter);
-        const PassingWindow passing{centre.score,      windows.localMean, windows.upMean,
+        const PassingWindow passing{centre.score,     windows.localMean, windows.upMean,
                                     windows.downMean, centre.textOffset, centre.position};
         slideWindowSlots(windows, WindowSlot{score, offset, positionAt(offset) - lowering}, textLength);
         if (passes)
@@ -190,8 +190,8 @@ std::size_t scanStrands(const std::string& letters, const ScoreTable& table, con
                         IntegrationWindows& windows, ScanHits& found, bool inParallel)
 {
     const std::uint32_t windowLength = table.windowLength();
-    const std::size_t textLength = letters.size() + scanExtension(options.useIntegration, windowLength,
-                                                                  windows.windowCount);
+    const std::size_t textLength =
+        letters.size() + scanExtension(options.useIntegration, windowLength, windows.windowCount);
     // The reverse strand's windows are decided by their own scores alone: they
     // are scored into a ring and a list of their own, on a second thread when
     // allowed, and kept after the forward ones, in scan order.

@@ -30,8 +30,8 @@ constexpr double middleNum[9] = {3.9894151208813466764e-1, 8.8831497943883759412
 constexpr double middleDen[8] = {2.2266688044328115691e01, 2.3538790178262499861e02, 1.5193775994075548050e03,
                                  6.4855582982667607550e03, 1.8615571640885098091e04, 3.4900952721145977266e04,
                                  3.8912003286093271411e04, 1.9685429676859990727e04};
-constexpr double outerNum[6] = {2.1589853405795699e-1, 1.274011611602473639e-1, 2.2235277870649807e-2,
-                                1.421619193227893466e-3, 2.9112874951168792e-5, 2.307344176494017303e-2};
+constexpr double outerNum[6] = {2.1589853405795699e-1,   1.274011611602473639e-1, 2.2235277870649807e-2,
+                                1.421619193227893466e-3, 2.9112874951168792e-5,   2.307344176494017303e-2};
 constexpr double outerDen[5] = {1.28426009614491121e00, 4.68238212480865118e-1, 6.59881378689285515e-2,
                                 3.78239633202758244e-3, 7.29751555083966205e-5};
 constexpr double innerLimit = 0.66291;
@@ -86,8 +86,7 @@ void deriveCutoff(SiteCollection& collection, Options& options, const Sequence& 
                   const std::string& logStem, RunLog& log)
 {
     std::ofstream scoreLog;
-    const bool logging =
-        options.writeLogs && openDiagnosticLog(scoreLog, logStem + "__motif_score_log.csv", log);
+    const bool logging = options.writeLogs && openDiagnosticLog(scoreLog, logStem + "__motif_score_log.csv", log);
     if (logging)
         scoreLog << "Motif;Score\n";
 

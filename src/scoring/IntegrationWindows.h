@@ -22,16 +22,16 @@ struct WindowSlot {
 class IntegrationWindows {
 public:
     // Counts are 64-bit: the widest span the options allow, W = 2^32 + 1, must not overflow.
-    std::int64_t windowCount = 0;      // W
+    std::int64_t windowCount = 0; // W
     // Buffer indices; a valid geometry keeps each of them in 0 .. W - 1.
     std::uint32_t upFirstIndex = 0;
     std::uint32_t upLastIndex = 0;
     std::uint32_t downFirstIndex = 0;
     std::uint32_t downLastIndex = 0;
-    std::uint32_t centreIndex = 0;     // (W - 1) / 2
+    std::uint32_t centreIndex = 0; // (W - 1) / 2
     std::int64_t upCount = 0;
     std::int64_t downCount = 0;
-    double globalMean = 0.0;           // running mean over the strand scan: score / length of the extended text
+    double globalMean = 0.0; // running mean over the strand scan: score / length of the extended text
     double localMean = 0.0;
     double upMean = 0.0;
     double downMean = 0.0;

@@ -60,31 +60,28 @@ UpdatedFrequencies withWindowLetter(const MotifColumn& column, unsigned char let
     return {a / sites + logGuard, c / sites + logGuard, g / sites + logGuard, t / sites + logGuard};
 }
 
-double rsequenceWithLetter(const MotifColumn& column, unsigned char letter, double siteCount,
-                           double aprioriEntropy)
+double rsequenceWithLetter(const MotifColumn& column, unsigned char letter, double siteCount, double aprioriEntropy)
 {
     const UpdatedFrequencies f = withWindowLetter(column, letter, siteCount);
-    return aprioriEntropy + f.a * log2Bits(f.a) + f.c * log2Bits(f.c) + f.g * log2Bits(f.g) +
-           f.t * log2Bits(f.t);
+    return aprioriEntropy + f.a * log2Bits(f.a) + f.c * log2Bits(f.c) + f.g * log2Bits(f.g) + f.t * log2Bits(f.t);
 }
 
 double relativeEntropyWithLetter(const MotifColumn& column, unsigned char letter, double siteCount,
                                  const Sequence& sequence)
 {
     const UpdatedFrequencies f = withWindowLetter(column, letter, siteCount);
-    return f.a * log2Bits(f.a / backgroundProbability(sequence, 'A')) +
-           f.c * log2Bits(f.c / backgroundProbability(sequence, 'C')) +
-           f.g * log2Bits(f.g / backgroundProbability(sequence, 'G')) +
-           f.t * log2Bits(f.t / backgroundProbability(sequence, 'T'));
+    return f.a * log2Bits(f.a / backgroundProbability(sequence, 'A'))
+         + f.c * log2Bits(f.c / backgroundProbability(sequence, 'C'))
+         + f.g * log2Bits(f.g / backgroundProbability(sequence, 'G'))
+         + f.t * log2Bits(f.t / backgroundProbability(sequence, 'T'));
 }
 
 // ln((f(consensus) + 1/N) / (f(letter) + 1/N)): 0 for the consensus letter.
-double consensusLogRatio(const SiteCollection& collection, std::size_t k, unsigned char letter,
-                         double inverseN)
+double consensusLogRatio(const SiteCollection& collection, std::size_t k, unsigned char letter, double inverseN)
 {
     const auto consensus = static_cast<unsigned char>(columnAt(collection, k).consensus);
-    return std::log((baseFrequency(collection, consensus, k) + inverseN) /
-                    (baseFrequency(collection, letter, k) + inverseN));
+    return std::log((baseFrequency(collection, consensus, k) + inverseN)
+                    / (baseFrequency(collection, letter, k) + inverseN));
 }
 } // namespace
 
@@ -105,8 +102,7 @@ double updatedColumnMeasure(std::int32_t method, const TermInputs& inputs, std::
                                    inputs.sequence.aprioriEntropy);
     case Differential::RelativeEntropy:
         return relativeEntropyWithLetter(columnAt(inputs.collection, k), letter, inputs.siteCount, inputs.sequence);
-    case Differential::None:
-        break;
+    case Differential::None: break;
     }
     return 0.0;
 }
@@ -119,10 +115,8 @@ double letterTerm(std::int32_t method, const TermInputs& inputs, std::size_t k, 
     const auto probability = [&](unsigned char x) { return inputs.corrected(baseFrequency(collection, x, k)); };
 
     switch (static_cast<Method>(method)) {
-    case Method::Ri:
-        return aprioriEntropy + log2Bits(probability(letter));
-    case Method::BvhHi:
-        return consensusLogRatio(collection, k, letter, inputs.inverseN);
+    case Method::Ri: return aprioriEntropy + log2Bits(probability(letter));
+    case Method::BvhHi: return consensusLogRatio(collection, k, letter, inputs.inverseN);
     case Method::RsequenceBvh:
         return columnAt(collection, k).rsequence * consensusLogRatio(collection, k, letter, inputs.inverseN);
     case Method::RsequenceDifferentialRsequence: {
@@ -131,25 +125,21 @@ double letterTerm(std::int32_t method, const TermInputs& inputs, std::size_t k, 
     }
     case Method::RsequenceRi:
         return (aprioriEntropy + log2Bits(probability(letter))) * columnAt(collection, k).rsequence;
-    case Method::PredictRegulon:
-        return baseFrequency(collection, letter, k) * columnAt(collection, k).relativeEntropy;
+    case Method::PredictRegulon: return baseFrequency(collection, letter, k) * columnAt(collection, k).relativeEntropy;
     case Method::ReRi:
         return (aprioriEntropy + log2Bits(probability(letter))) * columnAt(collection, k).relativeEntropy;
     case Method::DifferentialRe: {
         const MotifColumn& column = columnAt(collection, k);
         return (updatedMeasure - column.relativeEntropy) * column.relativeEntropy;
     }
-    case Method::Iseq:
-        return log2Bits(probability(letter) / backgroundProbability(inputs.sequence, letter));
+    case Method::Iseq: return log2Bits(probability(letter) / backgroundProbability(inputs.sequence, letter));
     case Method::VarnoHi: {
         const auto consensus = static_cast<unsigned char>(columnAt(collection, k).consensus);
         const double p = probability(letter);
         return (probability(consensus) / p) * log2Bits(p);
     }
-    case Method::DifferentialRsequence:
-        return updatedMeasure - columnAt(collection, k).rsequence;
-    default:
-        return 0.0;
+    case Method::DifferentialRsequence: return updatedMeasure - columnAt(collection, k).rsequence;
+    default: return 0.0;
     }
 }
 

@@ -35,8 +35,8 @@ void readFastaRecord(Sequence& sequence, const std::string& header, std::istream
     sequence.locusName = sequence.name;
 
     std::string collected;
-    collected.reserve(static_cast<std::size_t>(
-        capacityHint == 0 ? initialBasesCapacity : std::min(capacityHint, maximumBasesHint)));
+    collected.reserve(
+        static_cast<std::size_t>(capacityHint == 0 ? initialBasesCapacity : std::min(capacityHint, maximumBasesHint)));
     // Peeking at each line's first byte leaves the next header unread.
     std::string line;
     while (!atHeader(input) && readTextLine(input, line))

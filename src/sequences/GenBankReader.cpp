@@ -50,7 +50,10 @@ public:
         const std::string::size_type key = line.find("CDS");
         return key != std::string::npos && key <= latestCdsIndex;
     }
-    bool hasCdsKey() const { return line.size() >= featureKeyIndex + 3 && line.compare(featureKeyIndex, 3, "CDS") == 0; }
+    bool hasCdsKey() const
+    {
+        return line.size() >= featureKeyIndex + 3 && line.compare(featureKeyIndex, 3, "CDS") == 0;
+    }
 
     std::string line;
     bool atEnd = false;
@@ -92,8 +95,8 @@ void readLocation(const std::string& line, Gene& gene)
     } else {
         const std::string::size_type open = line.find('(');
         const std::string::size_type close = line.find(')');
-        if (open == std::string::npos || range == std::string::npos || close == std::string::npos
-            || open > range || range > close)
+        if (open == std::string::npos || range == std::string::npos || close == std::string::npos || open > range
+            || range > close)
             return;
         first = line.substr(open + 1, range - open - 1);
         second = line.substr(range + 2, close - range - 2);
@@ -212,7 +215,7 @@ std::string readOrigin(std::istream& input, std::uint64_t capacityHint)
     const auto take = [&](unsigned char byte) {
         if (kept)
             collected.push_back(byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A')
-                                                          : static_cast<char>(byte));
+                                                           : static_cast<char>(byte));
     };
     std::array<char, 1 << 16> block;
     for (std::streamsize count; (count = buffer->sgetn(block.data(), block.size())) > 0;) {

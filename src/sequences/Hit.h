@@ -9,17 +9,17 @@ class Hit {
 public:
     explicit Hit(std::uint32_t windowLength = 0) : windowLength(windowLength) {}
 
-    std::string window;          // letters as scored, 5'->3' on the hit's strand
-    std::uint32_t position = 0;  // 0-based; reverse strand: leftmost letter on the given strand + windowLength
-    std::uint32_t windowLength;  // the collection's siteLength
-    bool forward = false;        // true on the strand as read
+    std::string window;         // letters as scored, 5'->3' on the hit's strand
+    std::uint32_t position = 0; // 0-based; reverse strand: leftmost letter on the given strand + windowLength
+    std::uint32_t windowLength; // the collection's siteLength
+    bool forward = false;       // true on the strand as read
     double score = 0.0;
-    double upMean = 0.0;         // integration means (0 without integration)
+    double upMean = 0.0; // integration means (0 without integration)
     double downMean = 0.0;
     double localMean = 0.0;
     std::string type = "Unknown"; // "Unknown", "Intergenic", "Operator", "Intragenic" or "Collection"
-    std::int32_t distance = 0;   // signed distance to the chosen gene
-    std::uint32_t geneStart = 0; // chosen gene's coordinates, 1-based
+    std::int32_t distance = 0;    // signed distance to the chosen gene
+    std::uint32_t geneStart = 0;  // chosen gene's coordinates, 1-based
     std::uint32_t geneEnd = 0;
     bool geneForward = false;
     std::string geneTag;

@@ -9,17 +9,17 @@
 // One input sequence as read, with its background and, once analysed, its hits.
 class Sequence {
 public:
-    char sourceFormat = 'F';     // 'F' from FASTA, 'G' from GenBank
-    std::string locusName;       // GenBank LOCUS name; FASTA header text
-    std::string name;            // printed name: DEFINITION text or FASTA header text
-    std::vector<Gene> genes;     // CDS features in file order (GenBank only)
-    std::string bases;           // upper case, nothing filtered, as read: the scan never changes it
+    char sourceFormat = 'F'; // 'F' from FASTA, 'G' from GenBank
+    std::string locusName;   // GenBank LOCUS name; FASTA header text
+    std::string name;        // printed name: DEFINITION text or FASTA header text
+    std::vector<Gene> genes; // CDS features in file order (GenBank only)
+    std::string bases;       // upper case, nothing filtered, as read: the scan never changes it
     double backgroundA = 0.25;
     double backgroundC = 0.25;
     double backgroundG = 0.25;
     double backgroundT = 0.25;
-    double aprioriEntropy = 2.0; // bits
-    std::vector<Hit> hits;       // sorted, with their gene context
+    double aprioriEntropy = 2.0;  // bits
+    std::vector<Hit> hits;        // sorted, with their gene context
     double globalScoreMean = 0.0; // under integration: the reverse pass's mean score per letter of its text
 
     std::string getName() const { return name; }

@@ -33,10 +33,7 @@ double fromBits(std::uint64_t bits)
 // the first few that differ with their exact binary value.
 class AgainstPrintf {
 public:
-    ~AgainstPrintf()
-    {
-        EXPECT_EQ(differing_, 0u) << "of " << checked_ << " values";
-    }
+    ~AgainstPrintf() { EXPECT_EQ(differing_, 0u) << "of " << checked_ << " values"; }
 
     void check(double value)
     {
@@ -50,8 +47,7 @@ public:
         if (++differing_ <= 10) {
             char exact[40];
             std::snprintf(exact, sizeof exact, "%a", value);
-            ADD_FAILURE() << exact << ": printf gives " << expected << ", formatter gives "
-                          << std::string(actual, end);
+            ADD_FAILURE() << exact << ": printf gives " << expected << ", formatter gives " << std::string(actual, end);
         }
     }
 

@@ -19,20 +19,24 @@ const std::string parameterError = "ERROR: Incorrect parameter number.\n"
                                    "Must provide sequence, motif (and option file names). Type Varno /? for help.\n";
 
 const std::string rule(76, '-');
-const std::string helpScreen = "VARNO Motif Finder v1.0\n" + rule + "\n"
+const std::string helpScreen = "VARNO Motif Finder v1.0\n" + rule
+                             + "\n"
                                "MANDATORY command line arguments:\n"
                                "1 - Sequence file name: name of the FASTA or GENBANK file to be processed\n"
                                "    Must contain name and extension (FAS/FNA for FASTA, GBK/GB for GenBank\n"
                                "2 - Motif file name: name of the bare or mFASTA file to be processed\n"
                                "    Must contain name and extension (TXT for bare files, FAS/FNA for mFASTA)\n"
                                "File names should contain full or relative paths if file not in working folder\n"
-                               + rule + "\n"
+                             + rule
+                             + "\n"
                                "OPTIONAL command line arguments:\n"
                                "3 - Options file name\n"
-                               + rule + "\n"
+                             + rule
+                             + "\n"
                                "All other parameters are set in the options file to be read\n"
                                "Check documentation for these parameters\n"
-                               + rule + "\n"
+                             + rule
+                             + "\n"
                                "Sample command line: calls program with command line arguments\n"
                                "-----|input_file|motif_file|options_file----\n"
                                "varno seq.fas    mot.txt    options.txt\n";
@@ -104,8 +108,7 @@ TEST(ArgumentsCommandLine, HelpExitsWithZeroAndWritesNoFile)
 
 TEST(ArgumentsCommandLine, WrongCountExitsWithOneAndWritesOnlyTheErrorLog)
 {
-    for (const std::vector<std::string>& arguments :
-         std::vector<std::vector<std::string>>{{}, {"/??"}, {"seq.fas"}}) {
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{{}, {"/??"}, {"seq.fas"}}) {
         TempDir folder;
         const testing_support::RunResult result = runVarno(folder.path(), arguments);
         EXPECT_EQ(result.exitStatus, 1);

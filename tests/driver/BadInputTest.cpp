@@ -19,8 +19,8 @@ using namespace testing_support;
 
 namespace {
 
-const std::vector<std::string> defaultValues = {"1", "5", "0", "0.8", "350", "100", "0", "1",
-                                                "0", "0", "-500", "-1", "1", "500", "1.5", "1"};
+const std::vector<std::string> defaultValues = {"1", "5", "0",    "0.8", "350", "100", "0",   "1",
+                                                "0", "0", "-500", "-1",  "1",   "500", "1.5", "1"};
 
 // The default options with some values replaced: {position (1-based), text}.
 std::vector<std::string> optionsWith(const std::vector<std::pair<int, std::string>>& changes)
@@ -36,7 +36,10 @@ const std::string filler = "GCTTAGCCAGGTCATTAGGC";
 // Three sites of a small palindromic motif; "CTGTATATATATACAG" scores highest.
 const std::string sites = "CTGTATATATATACAG\nCTGTATAAAAATACAG\nCTGTATATAAATACAG\n";
 
-std::string fastaOf(const std::string& name, const std::string& bases) { return ">" + name + "\n" + bases + "\n"; }
+std::string fastaOf(const std::string& name, const std::string& bases)
+{
+    return ">" + name + "\n" + bases + "\n";
+}
 
 // A folder holding the three input files of one run.
 struct Case {
@@ -57,7 +60,7 @@ struct Case {
         for (const std::string& name : listFiles(folder.path())) {
             const auto endsWith = [&name](const std::string& suffix) {
                 return name.size() >= suffix.size()
-                       && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+                    && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
             };
             if ((endsWith(".csv") || endsWith(".tmp")) && !endsWith("_freq_table.csv")
                 && !endsWith("__motif_score_log.csv") && !endsWith("_gene_log.csv"))
@@ -110,7 +113,10 @@ std::vector<std::string> hitRows(const std::string& results)
     return rows;
 }
 
-bool runningAsRoot() { return geteuid() == 0; }
+bool runningAsRoot()
+{
+    return geteuid() == 0;
+}
 
 } // namespace
 
@@ -219,7 +225,8 @@ TEST(BadInput, UnreadableFiles)
 TEST(BadInput, BinaryFilesWithNulBytes)
 {
     // The start of an executable: NUL bytes, line feeds, no header, no LOCUS.
-    const char header[] = "\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\n\x03\0>\0\x01\0\0\0\x10\x10\n\0\0\0";
+    const char header[] = "\x7f"
+                          "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\n\x03\0>\0\x01\0\0\0\x10\x10\n\0\0\0";
     const std::string binary(header, sizeof header - 1);
     for (const std::string name : {"genome.fas", "genome.gb"}) {
         Case run;
@@ -264,7 +271,7 @@ std::string genBankHead(const std::string& cdsLines)
            "                     /gene=\"abcA\"\n"
            "                     /locus_tag=\"T0001\"\n"
            "                     /product=\"first protein\"\n"
-           + cdsLines;
+         + cdsLines;
 }
 
 std::string originLines()
@@ -317,8 +324,8 @@ TEST(BadInput, GenBankCutInsideOriginKeepsTheBasesRead)
     for (int b = 0; b < 8; ++b)
         bases += "GCTAGCCAGG";
     bases += "GCTAG"; // the half block before the cut
-    EXPECT_EQ(readFile(run.folder.file("genome_seq_log.txt")), ">Test record.\n" + bases.substr(0, 70) + "\n"
-                                                                    + bases.substr(70) + "\n\n");
+    EXPECT_EQ(readFile(run.folder.file("genome_seq_log.txt")),
+              ">Test record.\n" + bases.substr(0, 70) + "\n" + bases.substr(70) + "\n\n");
 }
 
 TEST(BadInput, CdsCoordinatesBeyondTheSequenceAndAbove32Bits)
@@ -338,11 +345,11 @@ TEST(BadInput, CdsCoordinatesBeyondTheSequenceAndAbove32Bits)
     run.run({"genome.gb", "sites.txt"});
     run.expectSuccess("genome_Rsequence_Ri_0.800.csv");
     EXPECT_EQ(readFile(run.folder.file("genome_gene_log.csv")), "Begin,End,Sense,Locus,Product,Gene\n"
-                                                                 "30,80,1,T0001,first protein,abcA\n"
-                                                                 "5000000,5000900,1,T0002,,\n"
-                                                                 "0,0,0,T0003,,\n"
-                                                                 "4294967295,0,1,T0004,,\n"
-                                                                 ";;;;,\n");
+                                                                "30,80,1,T0001,first protein,abcA\n"
+                                                                "5000000,5000900,1,T0002,,\n"
+                                                                "0,0,0,T0003,,\n"
+                                                                "4294967295,0,1,T0004,,\n"
+                                                                ";;;;,\n");
 }
 
 namespace {
@@ -435,8 +442,8 @@ TEST(BadInput, MotifSitesHoldingEveryByteValue)
     for (char byte : everyByte()) {
         list += std::string("CTGT") + byte + "TATATACAG\n";
         const char upper = byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A') : byte;
-        expectedLog += ">sites collection - Site #" + std::to_string(siteNumber++) + "\n" + "CTGT" + upper
-                       + "TATATACAG\n";
+        expectedLog +=
+            ">sites collection - Site #" + std::to_string(siteNumber++) + "\n" + "CTGT" + upper + "TATATACAG\n";
     }
     Case run;
     run.write("genome.fas", fastaOf("one", filler + "CTGTATATATACAG" + filler));
@@ -481,10 +488,8 @@ TEST(BadInput, ComputedCutoffFromAbsurdThresholds)
     // threshold (NaN and the infinities included) gives the cut-off 0. The
     // threshold still names the results file, as the stream prints it.
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"nan", "genome_Rsequence_Ri_nan.csv"},
-        {"inf", "genome_Rsequence_Ri_inf.csv"},
-        {"-1e999", "genome_Rsequence_Ri_-inf.csv"},
-        {"-2.5", "genome_Rsequence_Ri_-2.500.csv"},
+        {"nan", "genome_Rsequence_Ri_nan.csv"},     {"inf", "genome_Rsequence_Ri_inf.csv"},
+        {"-1e999", "genome_Rsequence_Ri_-inf.csv"}, {"-2.5", "genome_Rsequence_Ri_-2.500.csv"},
         {"7", "genome_Rsequence_Ri_7.000.csv"},
     };
     for (const auto& [threshold, name] : cases) {

@@ -18,8 +18,8 @@ namespace {
 std::vector<std::string> literalOptions(const std::string& method, const std::string& threshold,
                                         const std::string& sortByScore = "0", const std::string& merge = "1")
 {
-    return {"0", method, "0", threshold, "350", "100", sortByScore, merge, "1", "0", "-500", "-1", "1", "500", "1.5",
-            "1"};
+    return {"0", method, "0",    threshold, "350", "100", sortByScore, merge,
+            "1", "0",    "-500", "-1",      "1",   "500", "1.5",       "1"};
 }
 
 // Elapsed times vary from run to run; the rest of a progress line does not.
@@ -191,7 +191,8 @@ TEST(EndToEnd, InputErrorsEndTheRunWithStatusOneAndNoResults)
     const RunResult result = runVarno(folder.path(), {"seqs.fas", "sites.txt"});
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), "Incorrect collection file! - Different site lengths\n");
-    EXPECT_EQ(listFiles(folder.path()), (std::vector<std::string>{"VarnoLog.txt", "seqs.fas", "seqs.log", "seqs_seq_log.txt", "sites.txt"}));
+    EXPECT_EQ(listFiles(folder.path()),
+              (std::vector<std::string>{"VarnoLog.txt", "seqs.fas", "seqs.log", "seqs_seq_log.txt", "sites.txt"}));
 }
 
 TEST(EndToEnd, IntegrationStampsMeansAndRescalesByTheChosenRatio)
@@ -232,12 +233,14 @@ TEST(EndToEnd, KnownLexABoxesOfTheExampleGenomeAreOperatorsOfTheirGenes)
     std::vector<std::string> operators;
     for (const std::string& line : splitLines(readFile(folder.file("ecoli_k12_Rsequence_Ri_0.800.csv")))) {
         std::smatch fields;
-        if (std::regex_match(line, fields, std::regex(R"([^,]*,([^,]*),([01]),[^,]*,Operator,(\d+),[01],\d+,\d+,[^,]*,([^,]*),.*)")))
-            operators.push_back(fields[4].str() + " " + fields[3].str() + " " + fields[2].str() + " " + fields[1].str());
+        if (std::regex_match(line, fields,
+                             std::regex(R"([^,]*,([^,]*),([01]),[^,]*,Operator,(\d+),[01],\d+,\d+,[^,]*,([^,]*),.*)")))
+            operators.push_back(fields[4].str() + " " + fields[3].str() + " " + fields[2].str() + " "
+                                + fields[1].str());
     }
     for (const char* expected : {"recA 2823849 0 TACTGTATGAGCATACAGTA", "lexA 4257068 1 TGCTGTATATACTCACAGCA",
-                                        "lexA 4257089 1 AACTGTATATACACCCAGGG", "umuD 1230728 1 TACTGTATATAAAAACAGTA",
-                                        "sulA 1020962 0 TACTGTACATCCATACAGTA", "polB 65854 0 GACTGTATAAAACCACAGCC"}) {
+                                 "lexA 4257089 1 AACTGTATATACACCCAGGG", "umuD 1230728 1 TACTGTATATAAAAACAGTA",
+                                 "sulA 1020962 0 TACTGTACATCCATACAGTA", "polB 65854 0 GACTGTATAAAACCACAGCC"}) {
         EXPECT_NE(std::find(operators.begin(), operators.end(), expected), operators.end()) << expected;
     }
 }
@@ -281,8 +284,7 @@ TEST(EndToEnd, DiagnosticLogsLandBesideTheSequenceFileOnlyWhenAskedFor)
     ASSERT_EQ(runVarno(folder.path(), {"data/ecoli.fna", "sites.txt"}).exitStatus, 0);
     EXPECT_EQ(listFiles(folder.file("data")),
               (std::vector<std::string>{"ecoli.fna", "ecoli.log", "ecoli_Ri_0.800.csv", "ecoli__motif_score_log.csv",
-                                        "ecoli_freq_table.csv", "ecoli_seq_log.txt",
-                                        "ecoli_site_collection_log.txt"}));
+                                        "ecoli_freq_table.csv", "ecoli_seq_log.txt", "ecoli_site_collection_log.txt"}));
     // Header, one row per site, empty line, threshold, empty line, cut-off.
     const std::vector<std::string> scoreLog = splitLines(readFile(folder.file("data/ecoli__motif_score_log.csv")));
     ASSERT_EQ(scoreLog.size(), 3u + 5u);
@@ -292,14 +294,14 @@ TEST(EndToEnd, DiagnosticLogsLandBesideTheSequenceFileOnlyWhenAskedFor)
     EXPECT_EQ(scoreLog[7].rfind("Cut-off,", 0), 0u);
 
     // With the logs off, earlier logs of the same names stay as they were.
-    for (const char* name : {"ecoli__motif_score_log.csv", "ecoli_freq_table.csv", "ecoli_seq_log.txt",
-                             "ecoli_site_collection_log.txt"})
+    for (const char* name :
+         {"ecoli__motif_score_log.csv", "ecoli_freq_table.csv", "ecoli_seq_log.txt", "ecoli_site_collection_log.txt"})
         writeFile(folder.file(std::string("data/") + name), "earlier\n");
     options[0] = "0";
     writeOptionsFile(folder.file("Options.txt"), options);
     ASSERT_EQ(runVarno(folder.path(), {"data/ecoli.fna", "sites.txt"}).exitStatus, 0);
-    for (const char* name : {"ecoli__motif_score_log.csv", "ecoli_freq_table.csv", "ecoli_seq_log.txt",
-                             "ecoli_site_collection_log.txt"})
+    for (const char* name :
+         {"ecoli__motif_score_log.csv", "ecoli_freq_table.csv", "ecoli_seq_log.txt", "ecoli_site_collection_log.txt"})
         EXPECT_EQ(readFile(folder.file(std::string("data/") + name)), "earlier\n") << name;
 }
 

@@ -20,18 +20,17 @@ TEST(CollectionLogs, WriteTheWorkedFrequencyTableAndSiteLog)
     RunLog console;
     writeCollectionLogs(collection, folder.file("ecoli"), console);
 
-    EXPECT_EQ(readFile(folder.file("ecoli_freq_table.csv")),
-              ",1,2,\n"
-              "A,1,0,\n"
-              "C,0,0.5,\n"
-              "G,0,0.5,\n"
-              "T,0,0,\n"
-              "Cons.,A,C,\n"
-              "RI,2,1,\n"
-              "RE,2,1,\n"
-              "\n"
-              "Motif Rsequence (bits): 3\n"
-              "Motif RE (bits): 3\n");
+    EXPECT_EQ(readFile(folder.file("ecoli_freq_table.csv")), ",1,2,\n"
+                                                             "A,1,0,\n"
+                                                             "C,0,0.5,\n"
+                                                             "G,0,0.5,\n"
+                                                             "T,0,0,\n"
+                                                             "Cons.,A,C,\n"
+                                                             "RI,2,1,\n"
+                                                             "RE,2,1,\n"
+                                                             "\n"
+                                                             "Motif Rsequence (bits): 3\n"
+                                                             "Motif RE (bits): 3\n");
     EXPECT_EQ(readFile(folder.file("ecoli_site_collection_log.txt")),
               ">lexa collection - Site #0\nAC\n>lexa collection - Site #1\nAG\n");
 }

@@ -162,8 +162,7 @@ TEST(FrequencyTable, WeighsIupacLetters)
 TEST(FrequencyTable, ConsensusTiesGoToTheEarlierBase)
 {
     const Sequence uniform;
-    const SiteCollection collection =
-        SiteCollection::fromSites({"ACGTA", "GGTTT", "TCGAA", "CGTCT"}, uniform);
+    const SiteCollection collection = SiteCollection::fromSites({"ACGTA", "GGTTT", "TCGAA", "CGTCT"}, uniform);
     std::string consensus;
     for (const MotifColumn& column : collection.columns)
         consensus += column.consensus;
@@ -181,9 +180,8 @@ TEST(MotifInformation, MatchesTheWorkedEntropies)
     EXPECT_NEAR(collection.columns[2].rsequence, 9.51465862e-08, 5e-16);
     EXPECT_EQ(collection.rsequence,
               collection.columns[0].rsequence + collection.columns[1].rsequence + collection.columns[2].rsequence);
-    EXPECT_EQ(collection.relativeEntropy, collection.columns[0].relativeEntropy +
-                                              collection.columns[1].relativeEntropy +
-                                              collection.columns[2].relativeEntropy);
+    EXPECT_EQ(collection.relativeEntropy, collection.columns[0].relativeEntropy + collection.columns[1].relativeEntropy
+                                              + collection.columns[2].relativeEntropy);
 }
 
 TEST(MotifInformation, UsesTheReferenceBackground)

@@ -17,8 +17,8 @@ using testing_support::writeOptionsFile;
 namespace {
 
 // Sixteen values, each different from its default, in file order.
-const std::vector<std::string> changedValues = {"0",  "3",  "1",    "0.5", "200", "50", "1", "0",
-                                                "1",  "1",  "-20",  "-2",  "3",   "40", "2", "3"};
+const std::vector<std::string> changedValues = {"0", "3", "1",   "0.5", "200", "50", "1", "0",
+                                                "1", "1", "-20", "-2",  "3",   "40", "2", "3"};
 
 struct ReadResult {
     bool read = false;

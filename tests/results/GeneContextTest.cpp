@@ -135,10 +135,9 @@ TEST(GeneContext, ComplementGeneMeasuresOnItsOwnStrand)
 {
     Sequence sequence = annotatedSequence({makeGene(900, 400, false, "C")}, {950, 600, 1250, 1249});
     assignGeneContext(sequence, Options(), sequence.bases.size());
-    expectContexts(sequence, {{"Operator", -50, "C"},
-                              {"Intragenic", 300, "C"},
-                              {"Intergenic", -350, "C"},
-                              {"Operator", -349, "C"}});
+    expectContexts(
+        sequence,
+        {{"Operator", -50, "C"}, {"Intragenic", 300, "C"}, {"Intergenic", -350, "C"}, {"Operator", -349, "C"}});
     EXPECT_EQ(sequence.hits[1].geneStart, 900u);
     EXPECT_EQ(sequence.hits[1].geneEnd, 400u);
     EXPECT_FALSE(sequence.hits[1].geneForward);
@@ -151,10 +150,8 @@ TEST(GeneContext, OperatorDistancesComeFromOptions)
     options.operatorDownstream = 0;
     Sequence sequence = annotatedSequence({makeGene(400, 900, true, "A")}, {351, 350, 400, 401});
     assignGeneContext(sequence, options, sequence.bases.size());
-    expectContexts(sequence, {{"Operator", -49, "A"},
-                              {"Intergenic", -50, "A"},
-                              {"Intergenic", 0, "A"},
-                              {"Intragenic", 1, "A"}});
+    expectContexts(sequence,
+                   {{"Operator", -49, "A"}, {"Intergenic", -50, "A"}, {"Intergenic", 0, "A"}, {"Intragenic", 1, "A"}});
 }
 
 TEST(GeneContext, NearestGeneWalkStopsWhenDistancesGrow)

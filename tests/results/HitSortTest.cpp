@@ -21,7 +21,7 @@ std::vector<Hit> storedAfter(const std::vector<Hit>& records, const Options& opt
     Options keepAll = options;
     keepAll.mergeStrandPairs = false;
     keepAll.cutoff = lowerIsBetter(options.methodCode) ? std::numeric_limits<double>::infinity()
-                                                         : -std::numeric_limits<double>::infinity();
+                                                       : -std::numeric_limits<double>::infinity();
     ScanHits found(8);
     for (const Hit& hit : records)
         found.consider({hit.score, hit.localMean, hit.upMean, hit.downMean, hit.position, hit.forward},
@@ -61,9 +61,9 @@ TEST(HitSort, ByPositionOrByScoreInEitherSenseWithNanLastAndTiesInScanOrder)
         std::vector<Hit> records;
         for (int index = 0; index < count; ++index) {
             Hit hit(8);
-            hit.position = round < 6 ? random() % 60
-                           : index < count / 2 ? 3 * index
-                                               : 3 * (count - index) + random() % 2 * 3;
+            hit.position = round < 6         ? random() % 60
+                         : index < count / 2 ? 3 * index
+                                             : 3 * (count - index) + random() % 2 * 3;
             hit.forward = round < 6 ? random() % 2 == 0 : index < count / 2;
             hit.score = double(random() % 7) - 3.0;
             hit.localMean = random() % 9 == 0 ? 0.0 : 1.0;

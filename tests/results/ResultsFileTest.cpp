@@ -114,19 +114,19 @@ TEST(ResultsFile, WritesHeadingsRowsAndSummary)
 
     const std::string expected = std::string("Sequence,seq one\n"
                                              "Global score mean:,0.333333\n")
-        + headerLine
-        + "12.5,ACGTACGTAC,1,0,Unknown,1,0,0,0,Unavailable,Unavailable,Unavailable,0,0,0\n"
-          "0.33333333333333,GTACGTACGT,0,-42,Operator,10,1,52,300,b0001,thrL,leader peptide,"
-          "0.66666666666667,0.1,-1e-20\n"
-          "Sequence,seq, two\n"
-          "Global score mean:,0.33333333333333\n"
-        + headerLine
-        + "\n"
-          "Sequences,2\n"
-          "Sites,2\n"
-          "A priori H,1.954\n"
-          "Method,Rsequence_Ri\n"
-          "Cut-off,+5.123; - Computed\n";
+                               + headerLine
+                               + "12.5,ACGTACGTAC,1,0,Unknown,1,0,0,0,Unavailable,Unavailable,Unavailable,0,0,0\n"
+                                 "0.33333333333333,GTACGTACGT,0,-42,Operator,10,1,52,300,b0001,thrL,leader peptide,"
+                                 "0.66666666666667,0.1,-1e-20\n"
+                                 "Sequence,seq, two\n"
+                                 "Global score mean:,0.33333333333333\n"
+                               + headerLine
+                               + "\n"
+                                 "Sequences,2\n"
+                                 "Sites,2\n"
+                                 "A priori H,1.954\n"
+                                 "Method,Rsequence_Ri\n"
+                                 "Cut-off,+5.123; - Computed\n";
     EXPECT_EQ(readFile(folder.file("run_Rsequence_Ri_0.800.csv")), expected);
     EXPECT_FALSE(fileExists(folder.file("run_Rsequence_Ri_0.800.csv.tmp")));
 }
@@ -166,7 +166,7 @@ TEST(ResultsFile, HitRowPrintsFourteenDigitsAndOneBasedPosition)
     hit.upMean = 100;
     hit.downMean = 123456.789012345678;
     EXPECT_EQ(rowOf(hit), "1e+15,ACGTACGTAC,1,0,Unknown,4294967296,0,0,0,Unavailable,Unavailable,Unavailable,0,100,"
-                         "123456.78901235\n");
+                          "123456.78901235\n");
 }
 
 TEST(ResultsFile, ReplacesAnEarlierFile)
@@ -220,10 +220,23 @@ TEST(ResultsFile, HitRowNumbersMatchTheStreamAtPrecisionFourteen)
 {
     // The row is formatted by hand; every number must still read exactly as
     // the stream would print it, whatever its magnitude or kind.
-    const double values[] = {0.0, -0.0, 12.5, 1.0 / 3.0, -2.0 / 3.0, 1e-300, 4.9e-324, 1.7976931348623157e308,
-                             123456789012345.0, 1e14, 99999999999999.5, 0.0001, 0.00001,
-                             std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                             std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN()};
+    const double values[] = {0.0,
+                             -0.0,
+                             12.5,
+                             1.0 / 3.0,
+                             -2.0 / 3.0,
+                             1e-300,
+                             4.9e-324,
+                             1.7976931348623157e308,
+                             123456789012345.0,
+                             1e14,
+                             99999999999999.5,
+                             0.0001,
+                             0.00001,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN(),
+                             -std::numeric_limits<double>::quiet_NaN()};
     for (const double value : values) {
         Hit hit(4);
         hit.score = value;

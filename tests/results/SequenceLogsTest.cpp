@@ -64,8 +64,7 @@ TEST(SequenceLog, BreaksBasesIntoLinesOf70)
 {
     const std::string bases140 = std::string(70, 'A') + std::string(70, 'C');
     EXPECT_EQ(sequenceLogOf(bases140), ">s1\n" + std::string(70, 'A') + "\n" + std::string(70, 'C') + "\n\n");
-    EXPECT_EQ(sequenceLogOf(bases140 + "G"),
-              ">s1\n" + std::string(70, 'A') + "\n" + std::string(70, 'C') + "\nG\n\n");
+    EXPECT_EQ(sequenceLogOf(bases140 + "G"), ">s1\n" + std::string(70, 'A') + "\n" + std::string(70, 'C') + "\nG\n\n");
     EXPECT_EQ(sequenceLogOf("ACGT"), ">s1\nACGT\n\n");
 }
 
@@ -108,6 +107,8 @@ TEST(SequenceLogs, WarnsWhenALogCannotBeCreatedAndGoesOn)
     RunLog log;
     testing::internal::CaptureStdout();
     writeSequenceLogs(set, log);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "WARNING: could not write " + set.stem + "_gene_log.csv\n"
-                                                      "WARNING: could not write " + set.stem + "_seq_log.txt\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "WARNING: could not write " + set.stem
+                                                          + "_gene_log.csv\n"
+                                                            "WARNING: could not write "
+                                                          + set.stem + "_seq_log.txt\n");
 }

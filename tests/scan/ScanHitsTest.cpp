@@ -36,8 +36,8 @@ Hit makeHit(std::uint32_t position, bool forward, double score, std::uint32_t wi
 
 void consider(ScanHits& found, const Hit& hit, const Options& options)
 {
-    found.consider({hit.score, hit.localMean, hit.upMean, hit.downMean, hit.position, hit.forward},
-                   hit.window.data(), options);
+    found.consider({hit.score, hit.localMean, hit.upMean, hit.downMean, hit.position, hit.forward}, hit.window.data(),
+                   options);
 }
 
 // The kept records as "position strand score letters", in stored order.
@@ -76,10 +76,10 @@ TEST(ScanHits, OnlyScoresStrictlyBeyondTheCutoffInTheMethodsSensePass)
     const double nan = std::nan("");
     for (std::int32_t method : {1, 2, 3}) {
         const bool lower = method != 1;
-        const std::vector<std::string> kept = keptAfter(
-            {makeHit(1, true, 5.0), makeHit(2, true, nan), makeHit(3, true, lower ? 6.0 : 4.0),
-             makeHit(4, true, lower ? 4.9 : 5.0000001)},
-            optionsFor(method, 5.0, false));
+        const std::vector<std::string> kept =
+            keptAfter({makeHit(1, true, 5.0), makeHit(2, true, nan), makeHit(3, true, lower ? 6.0 : 4.0),
+                       makeHit(4, true, lower ? 4.9 : 5.0000001)},
+                      optionsFor(method, 5.0, false));
         ASSERT_EQ(kept.size(), 1u) << method;
         EXPECT_EQ(kept[0].substr(0, 2), "4+") << method;
     }
@@ -89,19 +89,19 @@ TEST(ScanHits, StrictlyBetterTwinTakesThePlaceOfTheKeptOne)
 {
     // A reverse window at p covers the letters of the forward window at p - 10.
     const Options higher = optionsFor(1, 0.0, true);
-    EXPECT_EQ(keptAfter({makeHit(100, true, 8.0), makeHit(110, false, 8.0), makeHit(50, true, 1.0),
-                         makeHit(110, false, 9.0)},
-                        higher),
-              (std::vector<std::string>{"110-9.000000 RRRRRRRRRR", "50+1.000000 FFFFFFFFFF"}));
+    EXPECT_EQ(
+        keptAfter({makeHit(100, true, 8.0), makeHit(110, false, 8.0), makeHit(50, true, 1.0), makeHit(110, false, 9.0)},
+                  higher),
+        (std::vector<std::string>{"110-9.000000 RRRRRRRRRR", "50+1.000000 FFFFFFFFFF"}));
     const Options lower = optionsFor(3, 10.0, true);
     EXPECT_EQ(keptAfter({makeHit(100, true, 2.0), makeHit(110, false, 3.0), makeHit(110, false, 1.0)}, lower),
               (std::vector<std::string>{"110-1.000000 RRRRRRRRRR"}));
     // A tandem site on the other side, the same strand or the same position is no twin.
-    EXPECT_EQ(keptAfter({makeHit(100, true, 8.0), makeHit(90, false, 9.0), makeHit(110, true, 9.0),
-                         makeHit(100, false, 9.0)},
-                        higher)
-                  .size(),
-              4u);
+    EXPECT_EQ(
+        keptAfter({makeHit(100, true, 8.0), makeHit(90, false, 9.0), makeHit(110, true, 9.0), makeHit(100, false, 9.0)},
+                  higher)
+            .size(),
+        4u);
     // The twin position wraps in 32 bits.
     EXPECT_EQ(keptAfter({makeHit(4294967291u, true, 5.0), makeHit(5, false, 6.0)}, higher).size(), 1u);
     // Without merging, both strands of a palindrome stay.

@@ -165,7 +165,7 @@ TEST(StrandScan, MatchesTheRulesWithoutIntegration)
 TEST(StrandScan, MatchesTheRulesUnderIntegration)
 {
     const std::vector<ScanCase> cases = {
-        {true, -2, -1, 1, 2},     // the smallest span, W = 5
+        {true, -2, -1, 1, 2}, // the smallest span, W = 5
         {true, -5, -1, 1, 5},
         {true, -3, -1, 1, 40},    // uneven intervals in a symmetric span
         {true, -30, -10, -10, 3}, // intervals sharing a window, both upstream of the centre
@@ -192,15 +192,15 @@ TEST(StrandScan, WindowsCrossTheOriginAndReverseOnesSitAWindowLengthOn)
     IntegrationWindows windows;
     buildIntegrationWindows(options, windows);
     ScanHits found(2);
-    EXPECT_EQ(scanStrands(sequence.bases, ScoreTable(options.methodCode, sequence, collection), options, windows,
-                          found, false),
+    EXPECT_EQ(scanStrands(sequence.bases, ScoreTable(options.methodCode, sequence, collection), options, windows, found,
+                          false),
               7u);
     std::vector<std::string> kept;
     for (std::size_t i = 0; i < found.records().size(); ++i)
         kept.push_back(std::string(found.lettersOf(i), 2) + "@" + std::to_string(found.records()[i].position)
                        + (found.records()[i].forward ? "+" : "-"));
-    EXPECT_EQ(kept, (std::vector<std::string>{"AC@0+", "CG@1+", "GT@2+", "TT@3+", "TA@4+", "AA@5-", "AC@4-",
-                                              "CG@3-", "GT@2-", "TA@1-"}));
+    EXPECT_EQ(kept, (std::vector<std::string>{"AC@0+", "CG@1+", "GT@2+", "TT@3+", "TA@4+", "AA@5-", "AC@4-", "CG@3-",
+                                              "GT@2-", "TA@1-"}));
 }
 
 TEST(StrandScan, ComplementFollowsTheIupacTableAndKeepsOtherBytes)

@@ -33,8 +33,8 @@ double quantile(double p, double q, double mean, double sd)
 }
 
 const std::vector<std::string> lexaSites = {
-    "GACTGTATAAAACCACAGCC", "TATTGGCTGTTTATACAGTA", "TCCTGTTAATCCATACAGCA", "TACTGTACATCCATACAGTA",
-    "ACCTGTATAAATAACCAGTA",
+    "GACTGTATAAAACCACAGCC", "TATTGGCTGTTTATACAGTA", "TCCTGTTAATCCATACAGCA",
+    "TACTGTACATCCATACAGTA", "ACCTGTATAAATAACCAGTA",
 };
 
 // deriveCutoff on the LexA sites, without logs, with the given settings.
@@ -136,7 +136,7 @@ TEST(DeriveCutoff, FitsTheSiteScoresOnTheBetterSide)
         const double sd = std::sqrt(squares / 5.0);
         const double threshold = double(0.8f);
         const double expected = method == 2 ? quantile(threshold, 1.0 - threshold, mean, sd)
-                                             : quantile(1.0 - threshold, threshold, mean, sd);
+                                            : quantile(1.0 - threshold, threshold, mean, sd);
         EXPECT_EQ(options.cutoff, expected) << method;
         if (method == 2)
             EXPECT_GT(options.cutoff, mean);
@@ -169,8 +169,8 @@ TEST(DeriveCutoff, HalfThresholdGivesTheMean)
 TEST(DeriveCutoff, GivesZeroWhenAllSitesScoreAlike)
 {
     const Sequence uniform;
-    for (const std::vector<std::string>& sites : {std::vector<std::string>{"ACGTT"},
-                                                  std::vector<std::string>{"ACGTT", "ACGTT", "ACGTT"}}) {
+    for (const std::vector<std::string>& sites :
+         {std::vector<std::string>{"ACGTT"}, std::vector<std::string>{"ACGTT", "ACGTT", "ACGTT"}}) {
         SiteCollection collection = SiteCollection::fromSites(sites, uniform);
         Options options;
         options.writeLogs = false;

@@ -141,7 +141,8 @@ TEST(IntegrationGeometry, InvalidIntervalsEndTheRunWhetherOrNotIntegrationIsOn)
         Options downstreamOfOne = intervals(-5, -1, 3, 3);
         for (Options* options : {&overlapping, &upstreamOfOne, &downstreamOfOne})
             options->useIntegration = useIntegration;
-        EXPECT_EQ(buildError(overlapping), "Error: overlapping intervals for integration. Please check Options file!\n");
+        EXPECT_EQ(buildError(overlapping),
+                  "Error: overlapping intervals for integration. Please check Options file!\n");
         EXPECT_EQ(buildError(upstreamOfOne), "Error in upstream mean interval. Please check Options file!\n");
         EXPECT_EQ(buildError(downstreamOfOne), "Error in downstream mean interval. Please check Options file!\n");
     }

@@ -22,8 +22,7 @@ std::string printed(double value)
     return text.str();
 }
 
-double score(std::int32_t method, const std::string& window, const Sequence& sequence,
-             const SiteCollection& collection)
+double score(std::int32_t method, const std::string& window, const Sequence& sequence, const SiteCollection& collection)
 {
     return ScoreTable(method, sequence, collection).score(window.data());
 }
@@ -49,9 +48,9 @@ TEST(ScoreWindow, WorkedExampleOfTwoSitesForAllElevenMethods)
     const Sequence uniform;
     SiteCollection collection = SiteCollection::fromSites({"AC", "AG"}, uniform);
     const std::vector<WorkedCase> cases = {
-        {1, "1.41504", "-1.16992"},   {2, "0", "1.79176"},          {3, "0", "2.89037"},
-        {4, "0.0817042", "-2.42155"}, {5, "2.41504", "-1.75489"},   {6, "2.5", "0"},
-        {7, "2.41504", "-1.75489"},   {8, "0.0817042", "-2.42155"}, {9, "1.41504", "-1.16992"},
+        {1, "1.41504", "-1.16992"},   {2, "0", "1.79176"},           {3, "0", "2.89037"},
+        {4, "0.0817042", "-2.42155"}, {5, "2.41504", "-1.75489"},    {6, "2.5", "0"},
+        {7, "2.41504", "-1.75489"},   {8, "0.0817042", "-2.42155"},  {9, "1.41504", "-1.16992"},
         {10, "-2.58496", "-12.9248"}, {11, "0.0817042", "-1.50326"},
     };
     for (const WorkedCase& c : cases) {
@@ -72,9 +71,9 @@ TEST(ScoreWindow, ConsensusIsBestForTheConsensusMethods)
     double expected = 0.0;
     for (const MotifColumn& column : collection.columns) {
         const double f = column.consensus == 'A' ? column.freqA
-                         : column.consensus == 'C' ? column.freqC
-                         : column.consensus == 'G' ? column.freqG
-                                                   : column.freqT;
+                       : column.consensus == 'C' ? column.freqC
+                       : column.consensus == 'G' ? column.freqG
+                                                 : column.freqT;
         expected += log2Bits((f + 1.0 / 3.0) / (1.0 + 4.0 / 3.0));
     }
     EXPECT_DOUBLE_EQ(score(10, "ACGT", uniform, collection), expected);
@@ -95,8 +94,8 @@ TEST(ScoreWindow, UnknownLettersTakeAQuarterAndTheUniformBackground)
     const double termN9 = log2Bits(pN / 0.25);
     EXPECT_EQ(score(9, "NN", skewed, collection), termN9 + termN9);
     // R takes the mean of A and G from its column but 0.25 as background.
-    const double termR = log2Bits(opaque((0.5 + 0.5) / (1.0 + 2.0) / 0.25)) +
-                         log2Bits(opaque((0.25 + 0.5) / (1.0 + 2.0) / 0.25));
+    const double termR =
+        log2Bits(opaque((0.5 + 0.5) / (1.0 + 2.0) / 0.25)) + log2Bits(opaque((0.25 + 0.5) / (1.0 + 2.0) / 0.25));
     EXPECT_EQ(score(9, "RR", skewed, collection), termR);
 }
 
@@ -154,9 +153,9 @@ TEST(WindowUpdate, AddsTheLetterAsOneMoreSite)
     const double a2 = opaque(2.0 / 3.0 + 1e-100);
     const double c2 = opaque(1.0 / 3.0 + 1e-100);
     const double zero = opaque(0.0 + 1e-100);
-    EXPECT_EQ(updatedColumnMeasure(8, inputs, 0, 'A'),
-              a2 * log2Bits(a2 / 0.25) + c2 * log2Bits(c2 / 0.25) + zero * log2Bits(zero / 0.25)
-                  + zero * log2Bits(zero / 0.25));
+    EXPECT_EQ(updatedColumnMeasure(8, inputs, 0, 'A'), a2 * log2Bits(a2 / 0.25) + c2 * log2Bits(c2 / 0.25)
+                                                           + zero * log2Bits(zero / 0.25)
+                                                           + zero * log2Bits(zero / 0.25));
     for (std::int32_t other : {1, 5, 12})
         EXPECT_EQ(updatedColumnMeasure(other, inputs, 0, 'A'), 0.0);
 }

@@ -90,6 +90,7 @@ TEST(FastaReader, EndsTheRunOnARecordWithoutLetters)
         testing::internal::CaptureStdout();
         EXPECT_THROW(readOne(text), FatalError) << text;
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "No sequence read. Please check FASTA file!\n");
-        EXPECT_EQ(testing_support::readFile(folder.file("VarnoLog.txt")), "No sequence read. Please check FASTA file!\n");
+        EXPECT_EQ(testing_support::readFile(folder.file("VarnoLog.txt")),
+                  "No sequence read. Please check FASTA file!\n");
     }
 }

@@ -50,8 +50,8 @@ std::string record(const std::string& features, const std::string& letters = "ac
     return "LOCUS       TESTREC     1000 bp    DNA     linear   BCT 01-JAN-2000\n"
            "DEFINITION  A test record, with a comma.\n"
            "FEATURES             Location/Qualifiers\n"
-           + feature("source", "1..1000", {"/organism=\"Escherichia coli\""}) + features + "ORIGIN\n"
-           + originLines(letters) + "//\n";
+         + feature("source", "1..1000", {"/organism=\"Escherichia coli\""}) + features + "ORIGIN\n"
+         + originLines(letters) + "//\n";
 }
 
 Sequence readText(const std::string& text)
@@ -163,10 +163,10 @@ TEST(GenBankReader, LeavesUnreadableCoordinatesAtZero)
 
 TEST(GenBankReader, TakesGenesOnlyFromCdsFeatures)
 {
-    const Sequence sequence = readText(record(feature("gene", "190..255", {"/gene=\"thrL\"", "/locus_tag=\"b0001\""})
-                                              + cds("190..255", {"/gene=\"thrL\"", "/locus_tag=\"b0001\"",
-                                                                 "/product=\"thr operon leader peptide\""})
-                                              + feature("misc_feature", "300..400", {"/note=\"CDS nearby\""})));
+    const Sequence sequence = readText(
+        record(feature("gene", "190..255", {"/gene=\"thrL\"", "/locus_tag=\"b0001\""})
+               + cds("190..255", {"/gene=\"thrL\"", "/locus_tag=\"b0001\"", "/product=\"thr operon leader peptide\""})
+               + feature("misc_feature", "300..400", {"/note=\"CDS nearby\""})));
     ASSERT_EQ(sequence.genes.size(), 1u);
     const Gene& gene = sequence.genes[0];
     EXPECT_EQ(gene.start, 190u);
@@ -179,7 +179,8 @@ TEST(GenBankReader, KeepsThousandsOfGenesInFileOrder)
 {
     std::string features;
     for (int i = 1; i <= 4000; ++i)
-        features += cds(std::to_string(i) + ".." + std::to_string(i + 10), {"/locus_tag=\"t" + std::to_string(i) + "\""});
+        features +=
+            cds(std::to_string(i) + ".." + std::to_string(i + 10), {"/locus_tag=\"t" + std::to_string(i) + "\""});
     const Sequence sequence = readText(record(features));
     ASSERT_EQ(sequence.genes.size(), 4000u);
     EXPECT_EQ(sequence.genes.capacity(), 4000u);
@@ -199,8 +200,8 @@ TEST(GenBankReader, SearchesTheQualifiersInTheirOrder)
     // /gene= is looked for on the first two qualifier lines only.
     const Gene second = onlyGene(cds("1..9", {"/note=\"x\"", "/gene=\"abc\"", "/product=\"p\""}));
     EXPECT_EQ(second.geneName, "abc");
-    const Gene third = onlyGene(cds("1..9", {"/note=\"x\"", "/note=\"y\"", "/gene=\"abc\"", "/locus_tag=\"t\"",
-                                             "/product=\"p\""}));
+    const Gene third =
+        onlyGene(cds("1..9", {"/note=\"x\"", "/note=\"y\"", "/gene=\"abc\"", "/locus_tag=\"t\"", "/product=\"p\""}));
     EXPECT_EQ(third.geneName, "");
     EXPECT_EQ(third.locusTag, "t");
     EXPECT_EQ(third.product, "p");
@@ -214,8 +215,8 @@ TEST(GenBankReader, SearchesTheQualifiersInTheirOrder)
 
 TEST(GenBankReader, StopsQualifierSearchesAtTheNextCds)
 {
-    const Sequence sequence =
-        readText(record(cds("1..9") + cds("complement(20..30)", {"/gene=\"b\"", "/locus_tag=\"t2\"", "/product=\"p2\""})));
+    const Sequence sequence = readText(
+        record(cds("1..9") + cds("complement(20..30)", {"/gene=\"b\"", "/locus_tag=\"t2\"", "/product=\"p2\""})));
     ASSERT_EQ(sequence.genes.size(), 2u);
     EXPECT_EQ(sequence.genes[0].geneName, "");
     EXPECT_EQ(sequence.genes[0].locusTag, "");
@@ -298,8 +299,8 @@ TEST(GenBankReader, ReadsWindowsLineEndsLikeLineFeeds)
 
 TEST(GenBankReader, SurvivesAbsurdCapacityHints)
 {
-    const Sequence sequence =
-        readText("LOCUS       HUGE 99999999999999999999 bp\nDEFINITION  x\n" + cds("1..4294967295") + "ORIGIN\n 1 acgt\n");
+    const Sequence sequence = readText("LOCUS       HUGE 99999999999999999999 bp\nDEFINITION  x\n"
+                                       + cds("1..4294967295") + "ORIGIN\n 1 acgt\n");
     EXPECT_EQ(sequence.bases, "ACGT");
     EXPECT_EQ(sequence.genes.size(), 1u);
     EXPECT_EQ(readText("LOCUS       NEG -5000 bp\nDEFINITION  x\nORIGIN\n 1 acgt\n").bases, "ACGT");

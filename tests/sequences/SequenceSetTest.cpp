@@ -159,8 +159,9 @@ TEST(SequenceSet, ReadsTheSameBasesFromFastaAndGenBank)
     ASSERT_EQ(genBank.sequences.size(), 1u);
     EXPECT_EQ(fasta.sequences[0].bases.size(), 9609u);
     EXPECT_EQ(fasta.sequences[0].bases, genBank.sequences[0].bases);
-    EXPECT_EQ(fasta.sequences[0].name,
-              "gi|45478711|ref|NC_005816.1| Yersinia pestis biovar Microtus str. 91001 plasmid pPCP1, complete sequence");
+    EXPECT_EQ(
+        fasta.sequences[0].name,
+        "gi|45478711|ref|NC_005816.1| Yersinia pestis biovar Microtus str. 91001 plasmid pPCP1, complete sequence");
 }
 
 TEST(SequenceSet, ReadsOnlyTheFirstGenBankRecord)

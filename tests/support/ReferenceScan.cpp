@@ -99,8 +99,7 @@ void scanStrand(const Sequence& sequence, const SiteCollection& collection, cons
 
 } // namespace
 
-double score(std::int32_t method, const std::string& window, const Sequence& sequence,
-             const SiteCollection& collection)
+double score(std::int32_t method, const std::string& window, const Sequence& sequence, const SiteCollection& collection)
 {
     const TermInputs inputs(collection, sequence);
     double sum = 0.0;

@@ -30,7 +30,10 @@ TempDir::~TempDir()
     fs::remove_all(root, ignored);
 }
 
-std::string TempDir::file(const std::string& name) const { return root + "/" + name; }
+std::string TempDir::file(const std::string& name) const
+{
+    return root + "/" + name;
+}
 
 ScopedWorkingFolder::ScopedWorkingFolder(const std::string& folder) : previous(fs::current_path().string())
 {
@@ -61,7 +64,10 @@ std::string readFile(const std::string& path)
     return text.str();
 }
 
-bool fileExists(const std::string& path) { return fs::exists(path); }
+bool fileExists(const std::string& path)
+{
+    return fs::exists(path);
+}
 
 std::vector<std::string> listFiles(const std::string& folder)
 {
@@ -73,7 +79,10 @@ std::vector<std::string> listFiles(const std::string& folder)
     return names;
 }
 
-std::string dataFile(const std::string& name) { return std::string(VARNO_TEST_DATA) + "/" + name; }
+std::string dataFile(const std::string& name)
+{
+    return std::string(VARNO_TEST_DATA) + "/" + name;
+}
 
 std::string sourceFile(const std::string& relativePath)
 {
