@@ -28,7 +28,6 @@ public:
 // kept as it is, whatever the locale.
 void appendUpperCase(std::string& text, const std::string& letters);
 
-// Gives a sequence's letters back their spare room when it is large. A
-// little is kept, so that the scan's circular extension usually fits
-// without moving a genome-sized text once more.
+// Gives a sequence's letters back their spare room when it is large; a
+// little is not worth moving a genome-sized text for.
 void trimBases(std::string& bases);
