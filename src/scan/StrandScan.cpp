@@ -66,11 +66,11 @@ public:
             return letters_ + offset;
         chunk_.resize(size);
         // Every index is below 2 S: the extension is no longer than the strand.
-        for (std::size_t i = 0; i < size; ++i) {
-            const std::size_t index = offset + i;
-            if (forward_)
+        if (forward_) {
+            for (std::size_t i = 0, index = offset; i < size; ++i, ++index)
                 chunk_[i] = letters_[index < length_ ? index : index - length_];
-            else
+        } else {
+            for (std::size_t i = 0, index = offset; i < size; ++i, ++index)
                 chunk_[i] = complementOf(letters_[index < length_ ? length_ - 1 - index : 2 * length_ - 1 - index]);
         }
         return chunk_.data();
