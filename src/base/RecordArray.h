@@ -18,8 +18,6 @@ class RecordArray {
     static_assert(std::is_trivially_copyable_v<T>, "records are moved as bytes");
 
 public:
-    using value_type = T;
-
     RecordArray() = default;
     RecordArray(const RecordArray&) = delete;
     RecordArray& operator=(const RecordArray&) = delete;

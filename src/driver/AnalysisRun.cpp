@@ -87,7 +87,7 @@ void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& 
     std::size_t scannedLength = sequence.bases.size();
     const std::string reason = unscannableReason(sequence, collection.siteLength, windows, options.useIntegration);
     if (!reason.empty()) {
-        logPair(log, reason, sequence.getName());
+        logPair(log, reason, sequence.name);
         logValue(log, "Sorting results for sequence: ", number);
     } else {
         // The hits are kept compactly while the scan finds them; the ratio of
@@ -106,7 +106,7 @@ void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& 
         storeSortedHits(found, sequence, options);
     }
     assignGeneContext(sequence, options, scannedLength);
-    logLine(log, sequence.getName());
+    logLine(log, sequence.name);
     logValue(log, "Sequence analyzed! - Time (s): ", clock.elapsed());
     logLine(log, " ");
 }

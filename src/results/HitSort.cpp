@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "base/FreshMemory.h"
 #include "base/Threads.h"
@@ -69,14 +70,15 @@ std::vector<std::size_t> sortedOrderOf(const RecordArray<ScanHit>& records, cons
         [](std::uint32_t a, std::uint32_t b) { return a < b; });
 }
 
-} // namespace
-
+// The order in which the records become hits: place i takes records[order[i]].
 std::vector<std::size_t> sortedOrder(const RecordArray<ScanHit>& records, const Options& options)
 {
     if (records.size() <= std::numeric_limits<std::uint32_t>::max())
         return sortedOrderOf<std::uint32_t>(records, options);
     return sortedOrderOf<std::size_t>(records, options);
 }
+
+} // namespace
 
 void storeSortedHits(const ScanHits& found, Sequence& sequence, const Options& options)
 {

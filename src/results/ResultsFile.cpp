@@ -43,7 +43,7 @@ void writeContent(const SequenceSet& set, const Options& options, std::ostream& 
 {
     std::size_t siteCount = 0;
     for (const Sequence& sequence : set.sequences) {
-        out << "Sequence," << sequence.getName() << '\n';
+        out << "Sequence," << sequence.name << '\n';
         out << "Global score mean:," << sequence.globalScoreMean << '\n';
         writeHitTable(sequence, out);
         siteCount += sequence.hits.size();

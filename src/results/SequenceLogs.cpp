@@ -37,7 +37,7 @@ void writeGeneLog(const Sequence& sequence, std::ostream& out)
 
 void writeSequenceLog(std::ostream& out, const Sequence& sequence)
 {
-    out << '>' << sequence.getName() << '\n';
+    out << '>' << sequence.name << '\n';
     // Lines go out in large blocks: a genome has tens of thousands of them.
     constexpr std::string::size_type blockSize = 1 << 16;
     std::string block;

@@ -7,11 +7,17 @@
 #include "options/Options.h"
 #include "scoring/IntegrationWindows.h"
 
+namespace {
+
+// Only the true twin covers the same letters: a reverse window at p is the
+// forward window at p - windowLength. Unsigned arithmetic wraps on purpose.
 std::uint32_t twinPosition(std::uint32_t position, bool forward, std::uint32_t windowLength)
 {
     return forward ? static_cast<std::uint32_t>(position + windowLength)
                    : static_cast<std::uint32_t>(position - windowLength);
 }
+
+} // namespace
 
 void ScanHits::reserve(std::size_t count)
 {

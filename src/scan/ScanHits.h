@@ -118,7 +118,3 @@ private:
     std::vector<std::uint32_t> forwardPositions_;
     std::size_t lastForwardPlace_ = 0;
 };
-
-// Only the true twin covers the same letters: a reverse window at p is the
-// forward window at p - windowLength. Unsigned arithmetic wraps on purpose.
-std::uint32_t twinPosition(std::uint32_t position, bool forward, std::uint32_t windowLength);

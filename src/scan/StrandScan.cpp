@@ -158,19 +158,20 @@ ScanHit recordOf(const PassingWindow& passing, bool forward)
     return {passing.score, passing.localMean, passing.upMean, passing.downMean, passing.position, forward};
 }
 
-} // namespace
-
-char complementOf(char letter)
-{
-    return complementTable[static_cast<unsigned char>(letter)];
-}
-
+// The letters a strand's text gets beyond the sequence's own.
 std::size_t scanExtension(bool useIntegration, std::uint32_t windowLength, std::int64_t windowCount)
 {
     std::size_t extension = windowLength;
     if (useIntegration)
         extension += static_cast<std::size_t>((windowCount - 1) / 2);
     return extension;
+}
+
+} // namespace
+
+char complementOf(char letter)
+{
+    return complementTable[static_cast<unsigned char>(letter)];
 }
 
 std::size_t expectedHitCount(std::size_t length, double relativeEntropy)

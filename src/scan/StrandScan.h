@@ -29,13 +29,10 @@ class ScoreTable;
 //
 // The sequence must be scannable: S >= n. With inParallel the reverse strand
 // is scored on a second thread; what is kept is the same to the last bit.
-// Returns S + n, the length of each strand's text.
+// Returns S + n, the length of each strand's text. n is the window length,
+// and under integration also the reach of the centre, (windowCount - 1) / 2.
 std::size_t scanStrands(const std::string& letters, const ScoreTable& table, const Options& options,
                         IntegrationWindows& windows, ScanHits& found, bool inParallel);
-
-// The letters a strand's text gets beyond the sequence's own: the window
-// length, and under integration the reach of the centre, (windowCount - 1) / 2.
-std::size_t scanExtension(bool useIntegration, std::uint32_t windowLength, std::int64_t windowCount);
 
 // The room to make for the hits of a sequence of `length` letters: 4 S / 2^RE
 // for a motif of relative entropy RE, at most 1,000,000.

@@ -21,6 +21,4 @@ public:
     double aprioriEntropy = 2.0;  // bits
     std::vector<Hit> hits;        // sorted, with their gene context
     double globalScoreMean = 0.0; // under integration: the reverse pass's mean score per letter of its text
-
-    std::string getName() const { return name; }
 };
