@@ -1,26 +1,72 @@
 #include "base/FileNames.h"
 
+#include <initializer_list>
+
 namespace {
 
 constexpr std::string::size_type nameSearchLimit = 1024;
 constexpr std::string::size_type extensionLength = 3;
+
+// The name without a compression suffix.
+std::string uncompressedName(const std::string& fileName)
+{
+    const std::string::size_type length = fileName.size();
+    if (length > 3 && (fileName.compare(length - 3, 3, ".gz") == 0 || fileName.compare(length - 3, 3, ".GZ") == 0))
+        return fileName.substr(0, length - 3);
+    return fileName;
+}
 
 std::string::size_type lastDot(const std::string& fileName)
 {
     return fileName.rfind('.', nameSearchLimit);
 }
 
+// The whole text after the last '.'; empty without one.
+std::string suffixOf(const std::string& name)
+{
+    const std::string::size_type dot = lastDot(name);
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+bool isOneOf(const std::string& text, std::initializer_list<const char*> choices)
+{
+    for (const char* choice : choices)
+        if (text == choice)
+            return true;
+    return false;
+}
+
+// Up to three characters after the last '.', or the name's first three.
+std::string extensionOf(const std::string& fileName)
+{
+    const std::string name = uncompressedName(fileName);
+    const std::string::size_type dot = lastDot(name);
+    if (dot == std::string::npos)
+        return name.substr(0, extensionLength);
+    return name.substr(dot + 1, extensionLength);
+}
+
 } // namespace
 
 std::string stemOf(const std::string& fileName)
 {
-    return fileName.substr(0, lastDot(fileName));
+    const std::string name = uncompressedName(fileName);
+    return name.substr(0, lastDot(name));
 }
 
-std::string extensionOf(const std::string& fileName)
+bool isFastaName(const std::string& fileName)
 {
-    const std::string::size_type dot = lastDot(fileName);
-    if (dot == std::string::npos)
-        return fileName.substr(0, extensionLength);
-    return fileName.substr(dot + 1, extensionLength);
+    return isOneOf(extensionOf(fileName), {"FAS", "FNA", "fas", "fna"})
+        || isOneOf(suffixOf(uncompressedName(fileName)), {"fa", "FA", "fsa", "FSA"});
+}
+
+bool isGenBankName(const std::string& fileName)
+{
+    return isOneOf(extensionOf(fileName), {"GBK", "GB", "gbk", "gb"})
+        || isOneOf(suffixOf(uncompressedName(fileName)), {"gbff", "GBFF"});
+}
+
+bool isPlainListName(const std::string& fileName)
+{
+    return isOneOf(extensionOf(fileName), {"TXT", "txt"});
 }

@@ -2,12 +2,18 @@
 
 #include <string>
 
-// The rules by which a file name gives its stem and its extension. Names are
-// searched for their last '.' only up to index 1024.
+// The rules by which a file name gives its stem and its kind. A name ending
+// in ".gz" or ".GZ" (a compressed file) is taken without that suffix by every
+// rule. Names are searched for their last '.' only up to index 1024.
 
 // The name up to its last '.' (directory part kept); the whole name when it has none.
 std::string stemOf(const std::string& fileName);
 
-// Up to three characters after the last '.'; without a '.', the first three
-// characters of the name serve as the extension.
-std::string extensionOf(const std::string& fileName);
+// The kinds of file told by their names. The extension is up to three
+// characters after the last '.' (without a '.', the first three of the
+// name): FAS or FNA for FASTA, GBK or GB for GenBank, TXT for a plain list,
+// in upper or lower case. FASTA also takes fa and fsa, GenBank gbff, each in
+// upper or lower case and as the whole text after the last '.'.
+bool isFastaName(const std::string& fileName);
+bool isGenBankName(const std::string& fileName);
+bool isPlainListName(const std::string& fileName);

@@ -1,10 +1,10 @@
 #include "motif/SiteCollection.h"
 
 #include <cctype>
-#include <fstream>
 
 #include "base/ErrorReport.h"
 #include "base/FileNames.h"
+#include "base/InputFile.h"
 #include "base/TextLines.h"
 #include "motif/Background.h"
 #include "motif/Log2.h"
@@ -38,10 +38,9 @@ char consensusOf(const MotifColumn& column)
 SiteCollection::SiteCollection(const std::string& motifFileName, const Sequence& referenceSequence)
 {
     motifName = stemOf(motifFileName);
-    const std::string extension = extensionOf(motifFileName);
-    if (extension == "FAS" || extension == "FNA" || extension == "fas" || extension == "fna")
+    if (isFastaName(motifFileName))
         readSiteFasta(motifFileName);
-    else if (extension == "TXT" || extension == "txt")
+    else if (isPlainListName(motifFileName))
         readSiteList(motifFileName);
     else
         reportError({"Incorrect motif file extension.", "Type Varno /? for help"});
@@ -82,15 +81,9 @@ void SiteCollection::readSiteFasta(const std::string& fileName)
 
 void SiteCollection::readSites(const std::string& fileName, bool skipHeaders)
 {
-    std::ifstream file(fileName);
-    // A directory opens like an empty file but fails on the first read.
-    if (file)
-        file.peek();
-    if (!file.is_open() || file.bad())
-        reportError({"Incorrect file name: " + fileName});
-
+    InputFile file(fileName);
     std::string line;
-    while (readTextLine(file, line)) {
+    while (readTextLine(file.stream(), line)) {
         // Lines are taken whole: no trimming, no comments; only empty lines
         // (and headers of a multi-FASTA file) are not sites.
         if (line.empty() || (skipHeaders && line[0] == '>'))

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <utility>
@@ -246,7 +247,160 @@ std::string readOrigin(std::istream& input, std::uint64_t capacityHint)
     }
     return cutAtSlash(std::move(collected));
 }
+// One record of a GenBank file as a stream of its own: from where the last
+// record ended (or the file's start) up to its first line beginning with
+// "//", or else up to the next line beginning with "LOCUS", or to the end of
+// the file. The line that ends a record is not part of it.
+class RecordBuffer : public std::streambuf {
+public:
+    explicit RecordBuffer(std::streambuf& source) : source_(source), block_(blockSize) {}
+
+    // Passes over the rest of this record and, after a "//" line, over the
+    // lines up to the next one beginning with "LOCUS": true when a record
+    // starts there.
+    bool nextRecord()
+    {
+        while (underflow() != traits_type::eof())
+            setg(eback(), egptr(), egptr());
+        const End end = end_;
+        end_ = End::None;
+        firstLine_ = true;
+        if (end == End::Locus)
+            return true;
+        if (end != End::Slashes)
+            return false;
+        // From the "//" line on, line by line.
+        for (;;) {
+            const char* newline = nullptr;
+            while ((newline = static_cast<const char*>(std::memchr(&block_[begin_], '\n', filled_ - begin_)))
+                   == nullptr) {
+                begin_ = filled_;
+                if (!readMore())
+                    return false;
+            }
+            begin_ = static_cast<std::size_t>(newline - block_.data()) + 1;
+            if (filled_ - begin_ < 5)
+                readMore();
+            if (startsWith("LOCUS"))
+                return true;
+        }
+    }
+
+protected:
+    int_type underflow() override
+    {
+        if (gptr() < egptr())
+            return traits_type::to_int_type(*gptr());
+        if (end_ != End::None)
+            return traits_type::eof();
+        if (begin_ == filled_ && !readMore()) {
+            end_ = End::File;
+            return traits_type::eof();
+        }
+        // The bytes handed on: up to the record's end, or to a line start
+        // that cannot be told yet, or all that was read.
+        std::size_t from = begin_;
+        std::size_t until = filled_;
+        bool lineStart = lineStart_;
+        for (std::size_t at = begin_;;) {
+            if (lineStart) {
+                if (filled_ - at < 5 && !sourceDone_) {
+                    if (at > from) {
+                        until = at;
+                        break;
+                    }
+                    readMore();
+                    from = at = begin_;
+                    until = filled_;
+                    continue;
+                }
+                begin_ = at;
+                if (startsWith("//")) {
+                    end_ = End::Slashes;
+                    until = at;
+                    break;
+                }
+                if (!firstLine_ && startsWith("LOCUS")) {
+                    end_ = End::Locus;
+                    until = at;
+                    break;
+                }
+                firstLine_ = false;
+            }
+            const auto* newline = static_cast<const char*>(std::memchr(&block_[at], '\n', filled_ - at));
+            if (newline == nullptr) {
+                lineStart = false;
+                break;
+            }
+            at = static_cast<std::size_t>(newline - block_.data()) + 1;
+            lineStart = true;
+            if (at == filled_)
+                break;
+        }
+        lineStart_ = lineStart;
+        begin_ = until;
+        setg(&block_[from], &block_[from], block_.data() + until);
+        if (from == until)
+            return traits_type::eof();
+        return traits_type::to_int_type(*gptr());
+    }
+
+private:
+    enum class End { None, Slashes, Locus, File };
+    static constexpr std::size_t blockSize = std::size_t{1} << 16;
+
+    bool startsWith(const char* text) const
+    {
+        const std::size_t length = std::strlen(text);
+        return filled_ - begin_ >= length && std::memcmp(&block_[begin_], text, length) == 0;
+    }
+
+    // Moves the bytes not yet handed on to the front and reads more after
+    // them; false when the source had nothing more.
+    bool readMore()
+    {
+        std::memmove(block_.data(), &block_[begin_], filled_ - begin_);
+        filled_ -= begin_;
+        begin_ = 0;
+        setg(block_.data(), block_.data(), block_.data());
+        if (sourceDone_)
+            return false;
+        const std::streamsize count =
+            source_.sgetn(&block_[filled_], static_cast<std::streamsize>(block_.size() - filled_));
+        if (count <= 0) {
+            sourceDone_ = true;
+            return false;
+        }
+        filled_ += static_cast<std::size_t>(count);
+        return true;
+    }
+
+    std::streambuf& source_;
+    std::vector<char> block_;
+    std::size_t begin_ = 0; // block_[begin_, filled_) is read and not yet handed on
+    std::size_t filled_ = 0;
+    bool sourceDone_ = false;
+    bool lineStart_ = true; // block_[begin_] starts a line
+    bool firstLine_ = true; // the record's own first line is still to come
+    End end_ = End::None;
+};
+
 } // namespace
+
+void readGenBankFile(std::istream& input, std::vector<Sequence>& sequences)
+{
+    RecordBuffer records(*input.rdbuf());
+    std::istream record(&records);
+    // A read error of the file itself reaches the caller as it is.
+    record.exceptions(std::ios::badbit);
+    do {
+        Sequence sequence;
+        sequence.sourceFormat = 'G';
+        readGenBankRecord(sequence, record);
+        sequences.push_back(std::move(sequence));
+        record.clear();
+    } while (records.nextRecord());
+}
 
 void readGenBankRecord(Sequence& sequence, std::istream& input)
 {

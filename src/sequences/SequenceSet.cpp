@@ -1,35 +1,19 @@
 #include "sequences/SequenceSet.h"
 
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-#include <vector>
+#include <cstddef>
+#include <istream>
 
 #include "base/ErrorReport.h"
 #include "base/FileNames.h"
+#include "base/InputFile.h"
 #include "base/TextLines.h"
 #include "sequences/FastaReader.h"
 #include "sequences/GenBankReader.h"
 
 namespace {
 
-// Bytes the stream reads from a sequence file at a time.
+// Bytes read from a sequence file at a time: a genome is read in large blocks.
 constexpr std::size_t readBufferSize = std::size_t{1} << 20;
-
-// A directory opens like an empty file but fails on the first read, so it is
-// told apart by peeking. `buffer` becomes the stream's read buffer and must
-// outlive it: a genome file is read in large blocks.
-void openSequenceFile(std::ifstream& input, std::vector<char>& buffer, const std::string& fileName)
-{
-    buffer.resize(readBufferSize);
-    input.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    input.open(fileName, std::ios::in);
-    if (input.is_open())
-        input.peek();
-    if (!input.is_open() || input.bad())
-        reportError({"Incorrect file name: " + fileName});
-}
 
 } // namespace
 
@@ -50,10 +34,9 @@ void trimBases(std::string& bases)
 
 SequenceSet::SequenceSet(const std::string& fileName)
 {
-    const std::string extension = extensionOf(fileName);
-    if (extension == "FAS" || extension == "FNA" || extension == "fas" || extension == "fna")
+    if (isFastaName(fileName))
         readFastaFile(fileName);
-    else if (extension == "GBK" || extension == "GB" || extension == "gbk" || extension == "gb")
+    else if (isGenBankName(fileName))
         readGenBankFile(fileName);
     else
         reportError({"Incorrect sequence file extension.", "Type Varno /? for help."});
@@ -62,22 +45,15 @@ SequenceSet::SequenceSet(const std::string& fileName)
 void SequenceSet::readGenBankFile(const std::string& fileName)
 {
     stem = stemOf(fileName);
-    std::vector<char> buffer;
-    std::ifstream input;
-    openSequenceFile(input, buffer, fileName);
-
-    Sequence sequence;
-    sequence.sourceFormat = 'G';
-    readGenBankRecord(sequence, input);
-    sequences.push_back(std::move(sequence));
+    InputFile file(fileName, readBufferSize);
+    ::readGenBankFile(file.stream(), sequences);
 }
 
 void SequenceSet::readFastaFile(const std::string& fileName)
 {
     stem = stemOf(fileName);
-    std::vector<char> buffer;
-    std::ifstream input;
-    openSequenceFile(input, buffer, fileName);
+    InputFile file(fileName, readBufferSize);
+    std::istream& input = file.stream();
 
     std::string header;
     bool found = false;
@@ -89,10 +65,8 @@ void SequenceSet::readFastaFile(const std::string& fileName)
 
     Sequence first;
     first.sourceFormat = 'F';
-    // The file's size bounds its first record's letters.
-    std::error_code unknownSize;
-    const std::uintmax_t fileSize = std::filesystem::file_size(fileName, unknownSize);
-    readFastaRecord(first, header, input, unknownSize ? 0 : fileSize);
+    // The file's size, where known, bounds its first record's letters.
+    readFastaRecord(first, header, input, file.sizeHint());
     sequences.push_back(std::move(first));
     while (input.peek() != std::char_traits<char>::eof()) {
         Sequence sequence;

@@ -320,3 +320,85 @@ TEST(EndToEnd, SmallRealGenBankRecordGetsItsGeneContext)
     ASSERT_EQ(runVarno(folder.path(), {"plasmid.gb", "sites.txt"}).exitStatus, 0);
     EXPECT_EQ(readFile(folder.file("plasmid_Ri_8.000.csv")), readFile(dataFile("e2e/plasmid_Ri_8.000.csv")));
 }
+
+TEST(EndToEnd, FirstOfTwoRecordsGivesTheResultsOfItsOwnFile)
+{
+    // The plasmid record followed by a real mRNA record without CDS, as one
+    // file under the name assemblies are downloaded with.
+    TempDir folder;
+    writeFile(folder.file("two.gbff"),
+              readFile(dataFile("sequences/NC_005816.gb")) + readFile(dataFile("sequences/iro.gb")));
+    std::filesystem::copy_file(dataFile("e2e/lexa_four_sites.txt"), folder.file("sites.txt"));
+    writeOptionsFile(folder.file("Options.txt"), literalOptions("1", "8"));
+    ASSERT_EQ(runVarno(folder.path(), {"two.gbff", "sites.txt"}).exitStatus, 0);
+    const std::string alone = readFile(dataFile("e2e/plasmid_Ri_8.000.csv"));
+    const std::string both = readFile(folder.file("two_Ri_8.000.csv"));
+    const std::string firstSection = alone.substr(0, alone.find("\nSequences,"));
+    EXPECT_EQ(both.substr(0, firstSection.size()), firstSection);
+    EXPECT_NE(both.find("Sequence,Homo sapiens mRNA full length insert"), std::string::npos);
+    EXPECT_NE(both.find("\nSequences,2\n"), std::string::npos);
+}
+
+TEST(EndToEnd, DraftAssemblyAsCompressedGenBankMatchesItsFastaTwin)
+{
+    // 75 records of a real draft genome, gzip-compressed, as GenBank and as
+    // FASTA: every record is scanned to the same hits, and each GenBank hit
+    // is placed against a gene of its own record.
+    std::string results[2];
+    std::string geneLog;
+    const char* names[2] = {"draft.gbk.gz", "draft.fa.gz"};
+    for (int form = 0; form < 2; ++form) {
+        TempDir folder;
+        std::filesystem::copy_file(
+            dataFile(form == 0 ? "sequences/Lkirschneri_draft.gbk.gz" : "sequences/Lkirschneri_draft.fa.gz"),
+            folder.file(names[form]));
+        for (const char* name : {"lexa_sites.txt", "Options.txt"})
+            std::filesystem::copy_file(sourceFile(std::string("examples/") + name), folder.file(name));
+        const RunResult run = runVarno(folder.path(), {names[form], "lexa_sites.txt", "Options.txt"});
+        ASSERT_EQ(run.exitStatus, 0) << run.output;
+        results[form] = readFile(folder.file("draft_Rsequence_Ri_0.800.csv"));
+        if (form == 0)
+            geneLog = readFile(folder.file("draft_gene_log.csv"));
+    }
+    // Score, letters, strand and position of every row, section by section.
+    std::vector<std::string> hits[2];
+    for (int form = 0; form < 2; ++form) {
+        for (const std::string& line : splitLines(results[form])) {
+            std::smatch fields;
+            if (line.rfind("Sequence,", 0) == 0)
+                hits[form].push_back("next record");
+            else if (std::regex_match(line, fields, std::regex(R"(([^,]*,[^,]*,[01]),[^,]*,[^,]*,(\d+),.*)")))
+                hits[form].push_back(fields[1].str() + " " + fields[2].str());
+        }
+    }
+    EXPECT_EQ(std::count(hits[0].begin(), hits[0].end(), "next record"), 75);
+    EXPECT_GT(hits[0].size(), 1000u);
+    EXPECT_TRUE(hits[0] == hits[1]);
+
+    // The gene log lists each record's genes, a block a record after a header
+    // line; the gene tag is its fourth field and the results' tenth. A record
+    // without genes gives its hits none.
+    const auto field = [](const std::string& line, int index) {
+        std::size_t at = 0;
+        for (int skipped = 0; skipped < index; ++skipped)
+            at = line.find(',', at) + 1;
+        return line.substr(at, line.find(',', at) - at);
+    };
+    std::vector<std::string> tagsOfRecord(1, ",");
+    for (const std::string& line : splitLines(geneLog)) {
+        if (line == ";;;;,")
+            tagsOfRecord.push_back(",");
+        else
+            tagsOfRecord.back() += field(line, 3) + ",";
+    }
+    int record = -1;
+    for (const std::string& line : splitLines(results[0])) {
+        if (line.rfind("Sequence,", 0) == 0)
+            ++record;
+        else if (record >= 0 && std::count(line.begin(), line.end(), ',') == 14 && line.rfind("Score,", 0) != 0) {
+            const std::string& tags = tagsOfRecord[record];
+            EXPECT_NE((tags == ",Locus," ? ",Unavailable," : tags).find("," + field(line, 9) + ","), std::string::npos)
+                << "record " << record << ": " << line;
+        }
+    }
+}

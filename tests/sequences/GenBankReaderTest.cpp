@@ -404,3 +404,38 @@ TEST(GenBankReader, RecordEndIsFoundWhereverTheSequenceIsCut)
         EXPECT_EQ(slash.bases, tokens % 7 == 0 ? expected + "TTTT" : expected) << shift;
     }
 }
+
+TEST(GenBankFile, EveryRecordEndsAtItsSlashesOrBeforeTheNextLocus)
+{
+    // Record 1 ends at "//" and the text up to the next LOCUS is passed
+    // over; record 2 has no "//" and ends before record 3; record 3 ends at
+    // the end of the file. A "//" line in the features ends a record too, so
+    // record 4 has no letters.
+    const std::string first = record(cds("2..9", {"/gene=\"one\""}), "aaaaccccgg");
+    std::string second = record(cds("complement(3..5)", {"/gene=\"two\""}), "ttttgggg");
+    second.erase(second.size() - 3);
+    std::string third = record("", "acgt");
+    third.erase(third.size() - 3);
+    std::istringstream input(first + "text between records\n  LOCUS indented starts nothing\n" + second + third);
+    std::vector<Sequence> sequences;
+    readGenBankFile(input, sequences);
+    ASSERT_EQ(sequences.size(), 3u);
+    EXPECT_EQ(sequences[0].bases, "AAAACCCCGG");
+    EXPECT_EQ(sequences[1].bases, "TTTTGGGG");
+    EXPECT_EQ(sequences[2].bases, "ACGT");
+    ASSERT_EQ(sequences[1].genes.size(), 1u);
+    EXPECT_EQ(sequences[1].genes[0].geneName, "two");
+    EXPECT_TRUE(sequences[2].genes.empty());
+    for (const Sequence& sequence : sequences) {
+        EXPECT_EQ(sequence.sourceFormat, 'G');
+        EXPECT_EQ(sequence.locusName, "TESTREC");
+    }
+
+    const TempDir folder;
+    const ScopedWorkingFolder inFolder(folder.path());
+    std::istringstream broken(first + "LOCUS       LATER\nDEFINITION  x\nFEATURES\n//\nORIGIN\n        1 acgt\n");
+    sequences.clear();
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(readGenBankFile(broken, sequences), FatalError);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "No sequence read. Please check GenBank file!\n");
+}

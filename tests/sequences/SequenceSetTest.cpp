@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/ErrorReport.h"
@@ -36,7 +37,8 @@ TEST(SequenceSet, ChoosesTheFastaReaderByExtension)
 {
     const TempDir folder;
     const ScopedWorkingFolder inFolder(folder.path());
-    for (const std::string name : {"seq.FNA", "seq.fna", "seq.fasta", "seq.FASTA", "seq.FAS", "fasfile"}) {
+    for (const std::string name : {"seq.FNA", "seq.fna", "seq.fasta", "seq.FASTA", "seq.FAS", "fasfile", "seq.fa",
+                                   "seq.FA", "seq.fsa", "seq.FSA", "seq.fa.gz", "seq.fna.GZ"}) {
         writeFile(name, smallFasta);
         const SequenceSet set(name);
         ASSERT_EQ(set.sequences.size(), 1u) << name;
@@ -44,13 +46,14 @@ TEST(SequenceSet, ChoosesTheFastaReaderByExtension)
     }
     EXPECT_EQ(SequenceSet("seq.fasta").getStem(), "seq");
     EXPECT_EQ(SequenceSet("fasfile").getStem(), "fasfile");
+    EXPECT_EQ(SequenceSet("seq.fa.gz").getStem(), "seq");
 }
 
 TEST(SequenceSet, ChoosesTheGenBankReaderByExtension)
 {
     const TempDir folder;
     const ScopedWorkingFolder inFolder(folder.path());
-    for (const std::string name : {"ann.gbk", "ann.GB", "ann.gb", "ann.GBK"}) {
+    for (const std::string name : {"ann.gbk", "ann.GB", "ann.gb", "ann.GBK", "ann.gbff", "ann.GBFF", "ann.gbk.gz"}) {
         writeFile(name, smallGenBank);
         const SequenceSet set(name);
         ASSERT_EQ(set.sequences.size(), 1u) << name;
@@ -65,7 +68,8 @@ TEST(SequenceSet, RejectsOtherExtensionsCaseIncluded)
     const TempDir folder;
     const ScopedWorkingFolder inFolder(folder.path());
     std::filesystem::create_directory("dir.old");
-    for (const std::string name : {"seq.Fasta", "seq.fa", "ann.gbff", "ann.Gb", "dir.old/fasfile", "seq."}) {
+    for (const std::string name :
+         {"seq.Fasta", "seq.Fa", "ann.Gbff", "ann.Gb", "ann.gb.zip", "dir.old/fasfile", "seq."}) {
         writeFile(name, smallFasta);
         EXPECT_EQ(fatalErrorOf(name), "Incorrect sequence file extension.\nType Varno /? for help.\n");
     }
@@ -164,10 +168,15 @@ TEST(SequenceSet, ReadsTheSameBasesFromFastaAndGenBank)
         "gi|45478711|ref|NC_005816.1| Yersinia pestis biovar Microtus str. 91001 plasmid pPCP1, complete sequence");
 }
 
-TEST(SequenceSet, ReadsOnlyTheFirstGenBankRecord)
+TEST(SequenceSet, ReadsEveryGenBankRecordInFileOrder)
 {
     const SequenceSet set(dataFile("sequences/cor6_6.gb"));
-    ASSERT_EQ(set.sequences.size(), 1u);
+    ASSERT_EQ(set.sequences.size(), 6u);
+    const Sequence& last = set.sequences[5];
+    EXPECT_EQ(last.locusName, "AF297471");
+    EXPECT_EQ(last.name, "Brassica napus BN28a (BN28a) gene, complete cds.");
+    EXPECT_EQ(last.bases.size(), 497u);
+    EXPECT_EQ(last.sourceFormat, 'G');
     const Sequence& sequence = set.sequences[0];
     EXPECT_EQ(sequence.locusName, "ATCOR66M");
     EXPECT_EQ(sequence.name, "A.thaliana cor6.6 mRNA.");
@@ -175,4 +184,28 @@ TEST(SequenceSet, ReadsOnlyTheFirstGenBankRecord)
     ASSERT_EQ(sequence.genes.size(), 1u);
     EXPECT_EQ(sequence.genes[0].start, 50u);
     EXPECT_EQ(sequence.genes[0].end, 250u);
+}
+
+TEST(SequenceSet, ReadsAGzipFileOfTwoMembersAsItsText)
+{
+    const SequenceSet set(dataFile("sequences/two_members.fa.gz"));
+    ASSERT_EQ(set.sequences.size(), 2u);
+    EXPECT_EQ(set.sequences[0].bases, "ACGTACGTAC");
+    EXPECT_EQ(set.sequences[1].name, "two");
+    EXPECT_EQ(set.sequences[1].bases, "TTTTGGGGCC");
+}
+
+TEST(SequenceSet, DamagedOrCutShortGzipFileIsAnError)
+{
+    const TempDir folder;
+    const ScopedWorkingFolder inFolder(folder.path());
+    const std::string packed = readFile(dataFile("sequences/two_members.fa.gz"));
+    std::string corrupt = packed;
+    for (std::size_t i = 12; i < 20; ++i)
+        corrupt[i] = static_cast<char>(~corrupt[i]);
+    for (const auto& [name, content] :
+         {std::pair<std::string, std::string>{"cut.fa.gz", packed.substr(0, 40)}, {"corrupt.fa.gz", corrupt}}) {
+        writeFile(name, content);
+        EXPECT_EQ(fatalErrorOf(name), "Damaged or incomplete compressed file: " + name + "\n");
+    }
 }
