@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the many-genomes workflow on three small genomes (one GenBank, two
-# FASTA) and checks the gathered table against each genome's results file;
+# Runs the many-genomes workflow on three small genomes (one compressed
+# GenBank, two FASTA) and checks the gathered table against each genome's results file;
 # then checks that a failing genome fails only its own job, and that two
 # genome files of one name are refused.
 # Usage: tests/workflow/run_workflow_test.sh [varno executable]   (default build/varno)
@@ -88,7 +88,7 @@ echo "a failing genome fails its own job only"
 
 mkdir twins
 cp "$data/genomes/NC_005816.fna" twins/NC_005816.fna
-cp "$data/genomes/NC_005816.fna" twins/NC_005816.fas
+cp "$data/genomes/NC_005816.fna" twins/NC_005816.fna.gz
 if snakemake -s "$root/workflow/Snakefile" --cores 2 --dry-run \
     --config genomes=twins output=twins_out "${settings[@]}" > twins.log 2>&1; then
     echo "FAIL: two genome files of one name were accepted"; exit 1

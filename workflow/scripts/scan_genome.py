@@ -13,12 +13,7 @@ import sys
 LOG_CSV_SUFFIXES = ("_freq_table.csv", "__motif_score_log.csv", "_gene_log.csv")
 
 
-def stem_of(file_name):
-    """The file name up to its last '.', as varno names its output files."""
-    return file_name.rpartition(".")[0]
-
-
-def scan_genome(genome, sites, options, varno, run_folder, results, console_log, threads):
+def scan_genome(genome, stem, sites, options, varno, run_folder, results, console_log, threads):
     # A fresh folder, so that the one results CSV in it and any VarnoLog.txt
     # are this run's.
     shutil.rmtree(run_folder, ignore_errors=True)
@@ -40,7 +35,6 @@ def scan_genome(genome, sites, options, varno, run_folder, results, console_log,
             message = f"(no VarnoLog.txt; see {console_log})"
         sys.exit(f"varno failed on {genome} (exit status {status}):\n{message}")
 
-    stem = stem_of(genome_file)
     logs = {stem + suffix for suffix in LOG_CSV_SUFFIXES}
     found = [
         name
@@ -54,6 +48,7 @@ def scan_genome(genome, sites, options, varno, run_folder, results, console_log,
 
 scan_genome(
     snakemake.input.genome,
+    snakemake.params.stem,
     snakemake.input.sites,
     snakemake.input.options,
     snakemake.input.varno,
