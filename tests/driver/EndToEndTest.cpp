@@ -342,7 +342,7 @@ TEST(EndToEnd, FirstOfTwoRecordsGivesTheResultsOfItsOwnFile)
 TEST(EndToEnd, DraftAssemblyAsCompressedGenBankMatchesItsFastaTwin)
 {
     // 75 records of a real draft genome, gzip-compressed, as GenBank and as
-    // FASTA: every record is scanned to the same hits, and each GenBank hit
+    // FASTA, with the known E. coli LexA sites: every record is scanned to the same hits, and each GenBank hit
     // is placed against a gene of its own record.
     std::string results[2];
     std::string geneLog;
@@ -352,9 +352,10 @@ TEST(EndToEnd, DraftAssemblyAsCompressedGenBankMatchesItsFastaTwin)
         std::filesystem::copy_file(
             dataFile(form == 0 ? "sequences/Lkirschneri_draft.gbk.gz" : "sequences/Lkirschneri_draft.fa.gz"),
             folder.file(names[form]));
-        for (const char* name : {"lexa_sites.txt", "Options.txt"})
-            std::filesystem::copy_file(sourceFile(std::string("examples/") + name), folder.file(name));
-        const RunResult run = runVarno(folder.path(), {names[form], "lexa_sites.txt", "Options.txt"});
+        // The sites come compressed too.
+        std::filesystem::copy_file(dataFile("motif/ecoli_LexA.txt.gz"), folder.file("lexa.txt.gz"));
+        std::filesystem::copy_file(sourceFile("examples/Options.txt"), folder.file("Options.txt"));
+        const RunResult run = runVarno(folder.path(), {names[form], "lexa.txt.gz", "Options.txt"});
         ASSERT_EQ(run.exitStatus, 0) << run.output;
         results[form] = readFile(folder.file("draft_Rsequence_Ri_0.800.csv"));
         if (form == 0)
