@@ -439,3 +439,24 @@ TEST(GenBankFile, EveryRecordEndsAtItsSlashesOrBeforeTheNextLocus)
     EXPECT_THROW(readGenBankFile(broken, sequences), FatalError);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "No sequence read. Please check GenBank file!\n");
 }
+
+TEST(GenBankFile, RecordEndsAreFoundAcrossTheReadBlocks)
+{
+    // The file is read in blocks of 64 KiB: the line that ends a record may
+    // be cut anywhere by a block's end.
+    const std::size_t block = 65536;
+    for (std::size_t pad = 0; pad < 16; ++pad) {
+        std::string first = record(cds("2..9", {"/note=\"\""}), "aaaacccc");
+        first.erase(first.size() - 3);
+        // The next line starts from 8 bytes before the block's end to 8 after.
+        first.insert(first.find("/note=\"") + 7, std::string(block - 8 + pad - first.size(), 'n'));
+        for (const std::string& between : {std::string(), "//\n" + std::string(pad % 7, 'x') + "\n"}) {
+            std::istringstream input(first + between + record("", "ttgg"));
+            std::vector<Sequence> sequences;
+            readGenBankFile(input, sequences);
+            ASSERT_EQ(sequences.size(), 2u) << pad;
+            EXPECT_EQ(sequences[0].bases, "AAAACCCC") << pad;
+            EXPECT_EQ(sequences[1].bases, "TTGG") << pad;
+        }
+    }
+}
