@@ -53,7 +53,8 @@ struct Case {
     }
     void run(const std::vector<std::string>& arguments) { result = runVarno(folder.path(), arguments); }
 
-    // Results files: every ".csv" but the diagnostic logs.
+    // Results files: every ".csv" but the diagnostic logs, and a results
+    // file's temporary (its name followed by '.' and six characters).
     std::vector<std::string> resultsFiles() const
     {
         std::vector<std::string> found;
@@ -62,7 +63,7 @@ struct Case {
                 return name.size() >= suffix.size()
                     && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
             };
-            if ((endsWith(".csv") || endsWith(".tmp")) && !endsWith("_freq_table.csv")
+            if ((endsWith(".csv") || name.find(".csv.") != std::string::npos) && !endsWith("_freq_table.csv")
                 && !endsWith("__motif_score_log.csv") && !endsWith("_gene_log.csv"))
                 found.push_back(name);
         }
