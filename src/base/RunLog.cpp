@@ -29,12 +29,24 @@ void logPair(RunLog& log, const std::string& first, const std::string& second)
     std::cout << first << second << std::endl;
 }
 
-bool openDiagnosticLog(std::ofstream& stream, const std::string& fileName, RunLog& log)
+namespace {
+void announceUnwritable(const std::string& fileName, RunLog& log)
 {
-    stream.open(fileName, std::ios::out | std::ios::trunc);
-    if (!stream) {
-        logLine(log, "WARNING: could not write " + fileName);
+    logLine(log, "WARNING: could not write " + fileName);
+}
+} // namespace
+
+bool openDiagnosticLog(OutputFile& file, const std::string& fileName, RunLog& log)
+{
+    if (!file.open(fileName)) {
+        announceUnwritable(fileName, log);
         return false;
     }
     return true;
+}
+
+void closeDiagnosticLog(OutputFile& file, const std::string& fileName, RunLog& log)
+{
+    if (!file.commit())
+        announceUnwritable(fileName, log);
 }

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <string>
 
+#include "base/OutputFile.h"
+
 // The run log channel: every progress or warning line of a run goes to the
 // run log file first and then to standard output, each flushed at once.
 class RunLog {
@@ -24,5 +26,8 @@ void logValue(RunLog& log, const std::string& text, double number);
 void logPair(RunLog& log, const std::string& first, const std::string& second);
 
 // Opens a diagnostic log for writing; on failure announces it on the run log
-// channel. Returns whether the stream is usable.
-bool openDiagnosticLog(std::ofstream& stream, const std::string& fileName, RunLog& log);
+// channel. Returns whether the file's stream is usable.
+bool openDiagnosticLog(OutputFile& file, const std::string& fileName, RunLog& log);
+// Puts a complete diagnostic log in place under its name; a write that failed
+// is announced as a log that could not be created is.
+void closeDiagnosticLog(OutputFile& file, const std::string& fileName, RunLog& log);

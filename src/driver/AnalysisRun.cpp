@@ -2,9 +2,12 @@
 
 #include <array>
 #include <ctime>
+#include <new>
 #include <optional>
 #include <string>
+#include <system_error>
 
+#include "base/ErrorReport.h"
 #include "base/RunLog.h"
 #include "base/Threads.h"
 #include "driver/Arguments.h"
@@ -34,6 +37,23 @@ public:
 private:
     std::time_t start;
 };
+
+// Runs one step of the analysis and returns what it gives. A step that
+// cannot get the memory it needs ends the run with a message naming it, as
+// an input error does; its files in the making are removed on the way out.
+// A second thread that cannot be started counts as memory lacking too.
+template <typename Step>
+auto withMemoryFor(const std::string& step, Step run) -> decltype(run())
+{
+    try {
+        return run();
+    } catch (const std::bad_alloc&) {
+    } catch (const std::system_error& error) {
+        if (error.code() != std::errc::resource_unavailable_try_again)
+            throw;
+    }
+    reportError({"Not enough memory to " + step + "."});
+}
 
 // Why a sequence cannot be scanned with this motif and these settings, or
 // empty when it can. Circular extension needs at least one window's letters,
@@ -132,25 +152,27 @@ int runAnalysis(int argc, const char* const* argv)
     }
 
     logLine(log, "Reading sequences...");
-    SequenceSet set(arguments->sequenceFile);
+    SequenceSet set = withMemoryFor("read the sequences", [&] { return SequenceSet(arguments->sequenceFile); });
     logValue(log, "Sequences read! - Time (s): ", clock.elapsed());
     if (options.writeLogs)
-        writeSequenceLogs(set, log);
+        withMemoryFor("write the sequence logs", [&] { writeSequenceLogs(set, log); });
     Sequence& reference = set.sequences.front();
     if (options.useSequenceBackground && set.sequences.size() < 2)
         computeBackground(reference);
 
     logLine(log, "Reading site collection...");
-    SiteCollection collection(arguments->motifFile, reference);
+    SiteCollection collection =
+        withMemoryFor("read the site collection", [&] { return SiteCollection(arguments->motifFile, reference); });
     logValue(log, "Site collection read! - Time (s): ", clock.elapsed());
     if (options.writeLogs)
-        writeCollectionLogs(collection, set.getStem(), log);
+        withMemoryFor("write the site collection logs", [&] { writeCollectionLogs(collection, set.getStem(), log); });
     logLine(log, " ");
 
-    deriveCutoff(collection, options, reference, set.getStem(), log);
+    withMemoryFor("score the site collection",
+                  [&] { deriveCutoff(collection, options, reference, set.getStem(), log); });
 
     IntegrationWindows windows;
-    buildIntegrationWindows(options, windows);
+    withMemoryFor("build the integration windows", [&] { buildIntegrationWindows(options, windows); });
     if (options.useIntegration) {
         if (lowerIsBetter(options.methodCode))
             options.cutoff = options.cutoff * options.cutoffFactor;
@@ -160,10 +182,13 @@ int runAnalysis(int argc, const char* const* argv)
 
     TableCache tables;
     unsigned number = 1;
-    for (Sequence& sequence : set.sequences)
-        analyseSequence(sequence, number++, collection, options, windows, tables, log, clock);
+    for (Sequence& sequence : set.sequences) {
+        withMemoryFor("scan sequence " + std::to_string(number),
+                      [&] { analyseSequence(sequence, number, collection, options, windows, tables, log, clock); });
+        ++number;
+    }
 
     logPair(log, "Saving results to ", resultsFileName(set, options));
-    writeResults(set, options);
+    withMemoryFor("write the results file", [&] { writeResults(set, options); });
     return 0;
 }

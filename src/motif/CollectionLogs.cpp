@@ -1,6 +1,6 @@
 #include "motif/CollectionLogs.h"
 
-#include <fstream>
+#include <ostream>
 
 #include "base/RunLog.h"
 #include "motif/SiteCollection.h"
@@ -9,7 +9,7 @@ namespace {
 // One line of the frequency table: the label cell, then one cell per position,
 // every cell followed by ','.
 template <typename Cell>
-void writeTableLine(std::ofstream& table, const char* label, const SiteCollection& collection, Cell cell)
+void writeTableLine(std::ostream& table, const char* label, const SiteCollection& collection, Cell cell)
 {
     table << label << ',';
     for (std::size_t k = 0; k < collection.columns.size(); ++k)
@@ -20,8 +20,10 @@ void writeTableLine(std::ofstream& table, const char* label, const SiteCollectio
 
 void writeCollectionLogs(const SiteCollection& collection, const std::string& stem, RunLog& log)
 {
-    std::ofstream table;
-    if (openDiagnosticLog(table, stem + "_freq_table.csv", log)) {
+    const std::string tableName = stem + "_freq_table.csv";
+    OutputFile tableFile;
+    if (openDiagnosticLog(tableFile, tableName, log)) {
+        std::ostream& table = tableFile.stream();
         const std::vector<MotifColumn>& columns = collection.columns;
         writeTableLine(table, "", collection, [](std::size_t k) { return k + 1; });
         writeTableLine(table, "A", collection, [&](std::size_t k) { return columns[k].freqA; });
@@ -34,13 +36,16 @@ void writeCollectionLogs(const SiteCollection& collection, const std::string& st
         table << '\n';
         table << "Motif Rsequence (bits): " << collection.rsequence << '\n';
         table << "Motif RE (bits): " << collection.relativeEntropy << '\n';
+        closeDiagnosticLog(tableFile, tableName, log);
     }
 
-    std::ofstream siteLog;
-    if (openDiagnosticLog(siteLog, stem + "_site_collection_log.txt", log)) {
+    const std::string siteLogName = stem + "_site_collection_log.txt";
+    OutputFile siteLog;
+    if (openDiagnosticLog(siteLog, siteLogName, log)) {
         for (std::size_t i = 0; i < collection.sites.size(); ++i) {
-            siteLog << '>' << collection.motifName << " collection - Site #" << i << '\n';
-            siteLog << collection.sites[i].window << '\n';
+            siteLog.stream() << '>' << collection.motifName << " collection - Site #" << i << '\n';
+            siteLog.stream() << collection.sites[i].window << '\n';
         }
+        closeDiagnosticLog(siteLog, siteLogName, log);
     }
 }

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <fstream>
 #include <ios>
 #include <sstream>
 
 #include "base/ErrorReport.h"
+#include "base/OutputFile.h"
 #include "base/Threads.h"
 #include "results/RowText.h"
 #include "sequences/Sequence.h"
@@ -27,14 +26,6 @@ void appendHitRow(std::string& row, const Hit& hit)
               ',', std::uint64_t{hit.position} + 1, hit.geneForward ? ",1," : ",0,", hit.geneStart, ',', hit.geneEnd,
               ',', hit.geneTag, ',', hit.geneName, ',', hit.geneProduct, ',', FourteenDigits{hit.localMean}, ',',
               FourteenDigits{hit.upMean}, ',', FourteenDigits{hit.downMean}, '\n');
-}
-
-// Written first under this name beside the results file, and renamed into
-// place only once complete, so a failed write never leaves a truncated file
-// under the final name nor spoils an earlier one.
-std::string temporaryName(const std::string& fileName)
-{
-    return fileName + ".tmp";
 }
 
 // The stream's formatting state carries over from line to line on purpose:
@@ -73,20 +64,13 @@ std::string resultsFileName(const SequenceSet& set, const Options& options)
 void writeResults(const SequenceSet& set, Options options)
 {
     const std::string fileName = resultsFileName(set, options);
-    const std::string temporary = temporaryName(fileName);
-    bool written = false;
-    {
-        std::ofstream out(temporary, std::ios::out | std::ios::trunc);
-        if (out.is_open()) {
-            writeContent(set, options, out);
-            out.close();
-            written = !out.fail();
-        }
+    OutputFile out;
+    if (out.open(fileName)) {
+        writeContent(set, options, out.stream());
+        if (out.commit())
+            return;
     }
-    if (!written || std::rename(temporary.c_str(), fileName.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        reportError({"Results file could not be written: " + fileName});
-    }
+    reportError({"Results file could not be written: " + fileName});
 }
 
 void writeHitTable(const Sequence& sequence, std::ostream& out)

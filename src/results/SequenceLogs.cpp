@@ -1,7 +1,5 @@
 #include "results/SequenceLogs.h"
 
-#include <fstream>
-
 #include "base/RunLog.h"
 #include "sequences/SequenceSet.h"
 
@@ -14,16 +12,22 @@ constexpr std::string::size_type lettersPerLine = 70;
 void writeSequenceLogs(const SequenceSet& set, RunLog& log)
 {
     if (!set.sequences.empty() && set.sequences.front().sourceFormat == 'G') {
-        std::ofstream geneLog;
-        if (openDiagnosticLog(geneLog, set.getStem() + "_gene_log.csv", log))
+        const std::string geneLogName = set.getStem() + "_gene_log.csv";
+        OutputFile geneLog;
+        if (openDiagnosticLog(geneLog, geneLogName, log)) {
             for (const Sequence& sequence : set.sequences)
-                writeGeneLog(sequence, geneLog);
+                writeGeneLog(sequence, geneLog.stream());
+            closeDiagnosticLog(geneLog, geneLogName, log);
+        }
     }
 
-    std::ofstream sequenceLog;
-    if (openDiagnosticLog(sequenceLog, set.getStem() + "_seq_log.txt", log))
+    const std::string sequenceLogName = set.getStem() + "_seq_log.txt";
+    OutputFile sequenceLog;
+    if (openDiagnosticLog(sequenceLog, sequenceLogName, log)) {
         for (const Sequence& sequence : set.sequences)
-            writeSequenceLog(sequenceLog, sequence);
+            writeSequenceLog(sequenceLog.stream(), sequence);
+        closeDiagnosticLog(sequenceLog, sequenceLogName, log);
+    }
 }
 
 void writeGeneLog(const Sequence& sequence, std::ostream& out)

@@ -1,7 +1,7 @@
 #include "scoring/Cutoff.h"
 
 #include <cmath>
-#include <fstream>
+#include <ostream>
 
 #include "base/RunLog.h"
 #include "motif/SiteCollection.h"
@@ -85,8 +85,10 @@ double standardNormalQuantile(double p, double q)
 void deriveCutoff(SiteCollection& collection, Options& options, const Sequence& referenceSequence,
                   const std::string& logStem, RunLog& log)
 {
-    std::ofstream scoreLog;
-    const bool logging = options.writeLogs && openDiagnosticLog(scoreLog, logStem + "__motif_score_log.csv", log);
+    const std::string scoreLogName = logStem + "__motif_score_log.csv";
+    OutputFile scoreLogFile;
+    const bool logging = options.writeLogs && openDiagnosticLog(scoreLogFile, scoreLogName, log);
+    std::ostream& scoreLog = scoreLogFile.stream();
     if (logging)
         scoreLog << "Motif;Score\n";
 
@@ -120,6 +122,7 @@ void deriveCutoff(SiteCollection& collection, Options& options, const Sequence& 
     if (logging) {
         scoreLog << '\n' << "Threshold," << options.threshold << '\n';
         scoreLog << '\n' << "Cut-off," << options.cutoff << '\n';
+        closeDiagnosticLog(scoreLogFile, scoreLogName, log);
     }
 }
 

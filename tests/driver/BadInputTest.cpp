@@ -53,7 +53,8 @@ struct Case {
     }
     void run(const std::vector<std::string>& arguments) { result = runVarno(folder.path(), arguments); }
 
-    // Results files: every ".csv" but the diagnostic logs.
+    // Results files: every ".csv" but the diagnostic logs, and a results
+    // file's temporary (its name followed by '.' and six characters).
     std::vector<std::string> resultsFiles() const
     {
         std::vector<std::string> found;
@@ -62,7 +63,7 @@ struct Case {
                 return name.size() >= suffix.size()
                     && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
             };
-            if ((endsWith(".csv") || endsWith(".tmp")) && !endsWith("_freq_table.csv")
+            if ((endsWith(".csv") || name.find(".csv.") != std::string::npos) && !endsWith("_freq_table.csv")
                 && !endsWith("__motif_score_log.csv") && !endsWith("_gene_log.csv"))
                 found.push_back(name);
         }
@@ -385,6 +386,25 @@ TEST(BadInput, HundredMegabyteSingleLineFastaUsesProportionalMemory)
     run.expectSuccess("big_???_1.000.csv");
     EXPECT_TRUE(hitRows(run.readResults("big_???_1.000.csv")).empty());
     EXPECT_LT(peakChildMemory(), 8 * lineLength);
+}
+
+TEST(BadInput, RunOutOfMemoryIsAnErrorNamingTheStep)
+{
+#ifdef VARNO_SANITIZED
+    GTEST_SKIP() << "a sanitized binary cannot start under a small address-space limit";
+#endif
+    // The example genome with a literal cut-off of -4 keeps millions of
+    // hits. Under 100 MiB of address space the run gets past start-up and
+    // reading (about 10 MiB) and fails in the scan or the sort of the hits
+    // (up to some 300 MiB); the whole run needs some 350 MiB.
+    constexpr std::size_t addressSpaceLimit = std::size_t{100} << 20;
+    Case run;
+    for (const char* name : {"ecoli_k12.gbk", "lexa_sites.txt"})
+        std::filesystem::copy_file(sourceFile(std::string("examples/") + name), run.folder.file(name));
+    run.writeOptions({"1", "5", "0", "-4", "350", "100", "0", "1", "1", "0", "-500", "-1", "1", "500", "1.5", "1"});
+    run.write("VarnoLog.txt", "an earlier error\n");
+    run.result = runVarno(run.folder.path(), {"ecoli_k12.gbk", "lexa_sites.txt", "Options.txt"}, {}, addressSpaceLimit);
+    run.expectError({"Not enough memory to scan sequence 1."});
 }
 
 TEST(BadInput, SequenceOfOnlyNHasNoHits)

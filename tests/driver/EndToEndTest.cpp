@@ -2,6 +2,8 @@
 // hand from the scoring rules, and compares every file it writes.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <regex>
@@ -400,6 +402,49 @@ TEST(EndToEnd, DraftAssemblyAsCompressedGenBankMatchesItsFastaTwin)
             const std::string& tags = tagsOfRecord[record];
             EXPECT_NE((tags == ",Locus," ? ",Unavailable," : tags).find("," + field(line, 9) + ","), std::string::npos)
                 << "record " << record << ": " << line;
+        }
+    }
+}
+TEST(EndToEnd, RunsAtOnceInOneFolderAllWriteWholeFiles)
+{
+    // The example scan with its logs, started three times at once in one
+    // folder: no run fails, and every file is the one a single run writes,
+    // with the permissions a plain create gives. The run log is shared by the
+    // runs, so only its presence is checked. A literal cut-off that keeps
+    // over 200,000 hits makes the results file long in writing, so that the
+    // runs write it at the same time.
+    const auto exampleIn = [](const TempDir& folder) {
+        for (const char* name : {"ecoli_k12.gbk", "lexa_sites.txt"})
+            std::filesystem::copy_file(sourceFile(std::string("examples/") + name), folder.file(name));
+        writeOptionsFile(folder.file("Options.txt"),
+                         {"1", "5", "0", "0", "350", "100", "0", "1", "1", "0", "-500", "-1", "1", "500", "1.5", "1"});
+    };
+    const std::vector<std::string> arguments = {"ecoli_k12.gbk", "lexa_sites.txt", "Options.txt"};
+    TempDir single;
+    exampleIn(single);
+    ASSERT_EQ(runVarno(single.path(), arguments).exitStatus, 0);
+
+    TempDir shared;
+    exampleIn(shared);
+    std::vector<StartedRun> runs;
+    for (int run = 0; run < 3; ++run)
+        runs.push_back(startVarno(shared.path(), arguments));
+    for (const StartedRun& run : runs) {
+        const RunResult result = finishRun(run);
+        EXPECT_EQ(result.exitStatus, 0) << result.output;
+    }
+
+    ASSERT_EQ(listFiles(shared.path()), listFiles(single.path()));
+    const mode_t mask = umask(0);
+    umask(mask);
+    for (const std::string& name : listFiles(single.path())) {
+        if (name != "ecoli_k12.log") {
+            EXPECT_TRUE(readFile(shared.file(name)) == readFile(single.file(name))) << name << " differs";
+        }
+        struct stat status {};
+        ASSERT_EQ(stat(shared.file(name).c_str(), &status), 0);
+        if (name.find(".csv") != std::string::npos || name.find("_log.txt") != std::string::npos) {
+            EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask) << name;
         }
     }
 }

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "base/ErrorReport.h"
 #include "options/Options.h"
@@ -15,7 +19,7 @@
 #include "sequences/SequenceSet.h"
 #include "support/TestSupport.h"
 
-using testing_support::fileExists;
+using testing_support::listFiles;
 using testing_support::readFile;
 using testing_support::ScopedWorkingFolder;
 using testing_support::TempDir;
@@ -128,7 +132,7 @@ TEST(ResultsFile, WritesHeadingsRowsAndSummary)
                                  "Method,Rsequence_Ri\n"
                                  "Cut-off,+5.123; - Computed\n";
     EXPECT_EQ(readFile(folder.file("run_Rsequence_Ri_0.800.csv")), expected);
-    EXPECT_FALSE(fileExists(folder.file("run_Rsequence_Ri_0.800.csv.tmp")));
+    EXPECT_EQ(listFiles(folder.path()), (std::vector<std::string>{"run.fna", "run_Rsequence_Ri_0.800.csv"}));
 }
 
 TEST(ResultsFile, GlobalMeanKeepsSixDigitsUntilTheFirstHitRow)
@@ -195,7 +199,7 @@ TEST(ResultsFile, UnwritableNameIsAFatalErrorAndLeavesNoTemporaryFile)
     const std::string message = "Results file could not be written: " + name + "\n";
     EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), message);
     EXPECT_EQ(console, message);
-    EXPECT_FALSE(fileExists(name + ".tmp"));
+    EXPECT_EQ(listFiles(folder.path()), (std::vector<std::string>{"VarnoLog.txt", "run.fna"}));
 }
 
 TEST(ResultsFile, FailedWriteKeepsTheEarlierFile)
@@ -205,14 +209,23 @@ TEST(ResultsFile, FailedWriteKeepsTheEarlierFile)
     SequenceSet set = twoSequenceSet(folder);
     const std::string name = folder.file("run_Rsequence_Ri_0.800.csv");
     writeFile(name, "earlier results\n");
-    // A directory where the file is first written makes the write fail.
-    ASSERT_TRUE(std::filesystem::create_directory(name + ".tmp"));
 
+    // A file-size limit fails the write part way, as a full disk would; the
+    // message and the captured console stay below it.
     testing::internal::CaptureStdout();
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const rlimit small{200, previous.rlim_max};
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     EXPECT_THROW(writeResults(set, Options()), FatalError);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
     testing::internal::GetCapturedStdout();
 
     EXPECT_EQ(readFile(name), "earlier results\n");
+    EXPECT_EQ(listFiles(folder.path()),
+              (std::vector<std::string>{"VarnoLog.txt", "run.fna", "run_Rsequence_Ri_0.800.csv"}));
     EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), "Results file could not be written: " + name + "\n");
 }
 

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -89,16 +90,24 @@ std::string sourceFile(const std::string& relativePath)
     return std::string(VARNO_SOURCE_ROOT) + "/" + relativePath;
 }
 
-RunResult runVarno(const std::string& workingFolder, const std::vector<std::string>& arguments,
-                   const std::vector<std::string>& environment)
+namespace {
+// Where a run's standard output and error are kept until it ends: named
+// after its process, so that runs started together in one folder keep apart.
+std::string capturePath(const std::string& workingFolder, int processId, const char* stream)
 {
-    const std::string outPath = workingFolder + "/.varno-stdout";
-    const std::string errPath = workingFolder + "/.varno-stderr";
-    RunResult result;
+    return workingFolder + "/.varno-" + stream + "-" + std::to_string(processId);
+}
+} // namespace
+
+StartedRun startVarno(const std::string& workingFolder, const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& environment, std::size_t addressSpaceLimit)
+{
     const pid_t child = fork();
     if (child < 0)
         throw std::runtime_error("fork failed");
     if (child == 0) {
+        const std::string outPath = capturePath(workingFolder, getpid(), "stdout");
+        const std::string errPath = capturePath(workingFolder, getpid(), "stderr");
         if (chdir(workingFolder.c_str()) != 0)
             _exit(127);
         if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr)
@@ -107,6 +116,11 @@ RunResult runVarno(const std::string& workingFolder, const std::vector<std::stri
         for (const std::string& setting : environment)
             if (putenv(strdup(setting.c_str())) != 0)
                 _exit(127);
+        if (addressSpaceLimit != 0) {
+            const rlimit limit{addressSpaceLimit, addressSpaceLimit};
+            if (setrlimit(RLIMIT_AS, &limit) != 0)
+                _exit(127);
+        }
         std::vector<char*> argv;
         std::string binary = VARNO_BINARY;
         argv.push_back(binary.data());
@@ -117,14 +131,28 @@ RunResult runVarno(const std::string& workingFolder, const std::vector<std::stri
         execv(binary.c_str(), argv.data());
         _exit(127);
     }
+    return StartedRun{child, workingFolder};
+}
+
+RunResult finishRun(const StartedRun& run)
+{
     int status = 0;
-    waitpid(child, &status, 0);
+    waitpid(run.processId, &status, 0);
+    RunResult result;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    const std::string outPath = capturePath(run.workingFolder, run.processId, "stdout");
+    const std::string errPath = capturePath(run.workingFolder, run.processId, "stderr");
     result.output = readFile(outPath);
     result.errors = readFile(errPath);
     fs::remove(outPath);
     fs::remove(errPath);
     return result;
+}
+
+RunResult runVarno(const std::string& workingFolder, const std::vector<std::string>& arguments,
+                   const std::vector<std::string>& environment, std::size_t addressSpaceLimit)
+{
+    return finishRun(startVarno(workingFolder, arguments, environment, addressSpaceLimit));
 }
 
 std::vector<std::string> splitLines(const std::string& text)

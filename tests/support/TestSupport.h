@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -50,11 +51,22 @@ struct RunResult {
     int exitStatus = -1;
 };
 
-// Runs the built varno binary with `arguments` in `workingFolder`, standard
-// input closed, and collects its output and exit status. `environment` adds
-// NAME=value settings to the program's environment.
+// A run of the built binary that has been started and not yet waited for.
+struct StartedRun {
+    int processId = -1;
+    std::string workingFolder;
+};
+
+// Starts the built varno binary with `arguments` in `workingFolder`, standard
+// input closed. `environment` adds NAME=value settings to the program's
+// environment; a nonzero `addressSpaceLimit` caps its address space (bytes).
+StartedRun startVarno(const std::string& workingFolder, const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& environment = {}, std::size_t addressSpaceLimit = 0);
+// Waits for a started run to end and collects its output and exit status.
+RunResult finishRun(const StartedRun& run);
+// Starts a run and waits for it.
 RunResult runVarno(const std::string& workingFolder, const std::vector<std::string>& arguments,
-                   const std::vector<std::string>& environment = {});
+                   const std::vector<std::string>& environment = {}, std::size_t addressSpaceLimit = 0);
 
 // The lines of a text, without their terminators.
 std::vector<std::string> splitLines(const std::string& text);
