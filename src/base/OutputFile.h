@@ -21,6 +21,7 @@ public:
     // plain create of the target would give; false when it cannot.
     bool open(const std::string& target);
     std::ostream& stream() { return out_; }
+    const std::string& target() const { return target_; }
     // Closes the temporary file and renames it onto the target. False when a
     // write or the rename failed; the temporary file is then removed.
     bool commit();

@@ -45,8 +45,9 @@ bool openDiagnosticLog(OutputFile& file, const std::string& fileName, RunLog& lo
     return true;
 }
 
-void closeDiagnosticLog(OutputFile& file, const std::string& fileName, RunLog& log)
+void closeDiagnosticLog(OutputFile& file, RunLog& log)
 {
+    const std::string fileName = file.target();
     if (!file.commit())
         announceUnwritable(fileName, log);
 }

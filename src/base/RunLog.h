@@ -30,4 +30,4 @@ void logPair(RunLog& log, const std::string& first, const std::string& second);
 bool openDiagnosticLog(OutputFile& file, const std::string& fileName, RunLog& log);
 // Puts a complete diagnostic log in place under its name; a write that failed
 // is announced as a log that could not be created is.
-void closeDiagnosticLog(OutputFile& file, const std::string& fileName, RunLog& log);
+void closeDiagnosticLog(OutputFile& file, RunLog& log);

@@ -20,9 +20,8 @@ void writeTableLine(std::ostream& table, const char* label, const SiteCollection
 
 void writeCollectionLogs(const SiteCollection& collection, const std::string& stem, RunLog& log)
 {
-    const std::string tableName = stem + "_freq_table.csv";
     OutputFile tableFile;
-    if (openDiagnosticLog(tableFile, tableName, log)) {
+    if (openDiagnosticLog(tableFile, stem + "_freq_table.csv", log)) {
         std::ostream& table = tableFile.stream();
         const std::vector<MotifColumn>& columns = collection.columns;
         writeTableLine(table, "", collection, [](std::size_t k) { return k + 1; });
@@ -36,16 +35,15 @@ void writeCollectionLogs(const SiteCollection& collection, const std::string& st
         table << '\n';
         table << "Motif Rsequence (bits): " << collection.rsequence << '\n';
         table << "Motif RE (bits): " << collection.relativeEntropy << '\n';
-        closeDiagnosticLog(tableFile, tableName, log);
+        closeDiagnosticLog(tableFile, log);
     }
 
-    const std::string siteLogName = stem + "_site_collection_log.txt";
     OutputFile siteLog;
-    if (openDiagnosticLog(siteLog, siteLogName, log)) {
+    if (openDiagnosticLog(siteLog, stem + "_site_collection_log.txt", log)) {
         for (std::size_t i = 0; i < collection.sites.size(); ++i) {
             siteLog.stream() << '>' << collection.motifName << " collection - Site #" << i << '\n';
             siteLog.stream() << collection.sites[i].window << '\n';
         }
-        closeDiagnosticLog(siteLog, siteLogName, log);
+        closeDiagnosticLog(siteLog, log);
     }
 }

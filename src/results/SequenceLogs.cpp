@@ -12,21 +12,19 @@ constexpr std::string::size_type lettersPerLine = 70;
 void writeSequenceLogs(const SequenceSet& set, RunLog& log)
 {
     if (!set.sequences.empty() && set.sequences.front().sourceFormat == 'G') {
-        const std::string geneLogName = set.getStem() + "_gene_log.csv";
         OutputFile geneLog;
-        if (openDiagnosticLog(geneLog, geneLogName, log)) {
+        if (openDiagnosticLog(geneLog, set.getStem() + "_gene_log.csv", log)) {
             for (const Sequence& sequence : set.sequences)
                 writeGeneLog(sequence, geneLog.stream());
-            closeDiagnosticLog(geneLog, geneLogName, log);
+            closeDiagnosticLog(geneLog, log);
         }
     }
 
-    const std::string sequenceLogName = set.getStem() + "_seq_log.txt";
     OutputFile sequenceLog;
-    if (openDiagnosticLog(sequenceLog, sequenceLogName, log)) {
+    if (openDiagnosticLog(sequenceLog, set.getStem() + "_seq_log.txt", log)) {
         for (const Sequence& sequence : set.sequences)
             writeSequenceLog(sequenceLog.stream(), sequence);
-        closeDiagnosticLog(sequenceLog, sequenceLogName, log);
+        closeDiagnosticLog(sequenceLog, log);
     }
 }
 

@@ -85,9 +85,8 @@ double standardNormalQuantile(double p, double q)
 void deriveCutoff(SiteCollection& collection, Options& options, const Sequence& referenceSequence,
                   const std::string& logStem, RunLog& log)
 {
-    const std::string scoreLogName = logStem + "__motif_score_log.csv";
     OutputFile scoreLogFile;
-    const bool logging = options.writeLogs && openDiagnosticLog(scoreLogFile, scoreLogName, log);
+    const bool logging = options.writeLogs && openDiagnosticLog(scoreLogFile, logStem + "__motif_score_log.csv", log);
     std::ostream& scoreLog = scoreLogFile.stream();
     if (logging)
         scoreLog << "Motif;Score\n";
@@ -122,7 +121,7 @@ void deriveCutoff(SiteCollection& collection, Options& options, const Sequence& 
     if (logging) {
         scoreLog << '\n' << "Threshold," << options.threshold << '\n';
         scoreLog << '\n' << "Cut-off," << options.cutoff << '\n';
-        closeDiagnosticLog(scoreLogFile, scoreLogName, log);
+        closeDiagnosticLog(scoreLogFile, log);
     }
 }
 
