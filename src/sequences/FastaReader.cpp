@@ -33,6 +33,7 @@ void readFastaRecord(Sequence& sequence, const std::string& header, std::istream
     // The first character is the '>' the caller found.
     sequence.name = header.size() > 1 ? header.substr(1, maximumNameLength) : std::string();
     sequence.locusName = sequence.name;
+    sequence.id = sequence.name.substr(0, sequence.name.find_first_of(" \t\r"));
 
     std::string collected;
     collected.reserve(

@@ -42,6 +42,8 @@ public:
     {
         if (!readTextLine(input, line))
             atEnd = true;
+        else if (!inFeatures)
+            noteHeaderLine();
     }
     bool contains(const char* text) const { return line.find(text) != std::string::npos; }
     bool isOrigin() const { return atEnd || line.compare(0, 6, "ORIGIN") == 0; }
@@ -58,9 +60,23 @@ public:
 
     std::string line;
     bool atEnd = false;
+    std::string version; // first word of the VERSION line, if the header has one
 
 private:
+    // The header, up to FEATURES, may name the accession.version.
+    void noteHeaderLine()
+    {
+        if (line.compare(0, 8, "FEATURES") == 0) {
+            inFeatures = true;
+        } else if (version.empty() && line.compare(0, 7, "VERSION") == 0) {
+            const std::string::size_type first = line.find_first_not_of(" \t", 7);
+            if (first != std::string::npos)
+                version = line.substr(first, line.find_first_of(" \t\r", first) - first);
+        }
+    }
+
     std::istream& input;
+    bool inFeatures = false;
 };
 
 // An unsigned decimal after optional blanks and tabs. Fails, leaving `value`
@@ -416,6 +432,7 @@ void readGenBankRecord(Sequence& sequence, std::istream& input)
 
     FeatureLines lines(input, line);
     readFeatures(lines, sequence.genes);
+    sequence.id = lines.version.empty() ? sequence.locusName : lines.version;
 
     const std::uint64_t capacityHint = sequence.genes.empty() ? 0 : sequence.genes.back().end + spareBases;
     std::string bases = readOrigin(input, capacityHint);

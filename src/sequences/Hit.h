@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 // One scored window: a kept hit of a sequence, with its gene context, or a
@@ -25,4 +26,10 @@ public:
     std::string geneTag;
     std::string geneName;
     std::string geneProduct;
+    // Significance of the window's own score against random windows, when
+    // asked for: NaN where it cannot be computed.
+    double pValue = std::numeric_limits<double>::quiet_NaN();
+    double eValue = std::numeric_limits<double>::quiet_NaN();
+    double qValue = std::numeric_limits<double>::quiet_NaN();
+    bool pValueIsBound = false; // the window beats every A/C/G/T window: p is the best one's
 };

@@ -12,6 +12,9 @@ public:
     char sourceFormat = 'F'; // 'F' from FASTA, 'G' from GenBank
     std::string locusName;   // GenBank LOCUS name; FASTA header text
     std::string name;        // printed name: DEFINITION text or FASTA header text
+    // What genome browsers call the sequence: GenBank accession.version (the
+    // LOCUS name without one), the FASTA header's first word.
+    std::string id;
     std::vector<Gene> genes; // CDS features in file order (GenBank only)
     std::string bases;       // upper case, nothing filtered, as read: the scan never changes it
     double backgroundA = 0.25;
