@@ -27,7 +27,9 @@ public:
     std::string geneName;
     std::string geneProduct;
     // Significance of the window's own score against random windows, when
-    // asked for: NaN where it cannot be computed.
+    // asked for: NaN where it cannot be computed. Under integration the
+    // score is rescaled, and ownScore keeps the window's own.
+    double ownScore = std::numeric_limits<double>::quiet_NaN();
     double pValue = std::numeric_limits<double>::quiet_NaN();
     double eValue = std::numeric_limits<double>::quiet_NaN();
     double qValue = std::numeric_limits<double>::quiet_NaN();
