@@ -70,3 +70,13 @@ bool isPlainListName(const std::string& fileName)
 {
     return isOneOf(extensionOf(fileName), {"TXT", "txt"});
 }
+
+std::string outputStem(const std::string& sequenceFile, const std::string& outputFolder)
+{
+    const std::string stem = stemOf(sequenceFile);
+    if (outputFolder.empty())
+        return stem;
+    const std::string::size_type slash = stem.rfind('/');
+    const std::string base = slash == std::string::npos ? stem : stem.substr(slash + 1);
+    return outputFolder.back() == '/' ? outputFolder + base : outputFolder + '/' + base;
+}

@@ -9,6 +9,10 @@
 // The name up to its last '.' (directory part kept); the whole name when it has none.
 std::string stemOf(const std::string& fileName);
 
+// The stem every output file of a run is named from: the sequence file's
+// stem, moved into `outputFolder` when one is given.
+std::string outputStem(const std::string& sequenceFile, const std::string& outputFolder);
+
 // The kinds of file told by their names. The extension is up to three
 // characters after the last '.' (without a '.', the first three of the
 // name): FAS or FNA for FASTA, GBK or GB for GenBank, TXT for a plain list,

@@ -4,11 +4,14 @@
 
 #include "base/FileNames.h"
 
-RunLog::RunLog(const std::string& sequenceFile) : file(nameFor(sequenceFile), std::ios::out | std::ios::trunc) {}
-
-std::string RunLog::nameFor(const std::string& sequenceFile)
+RunLog::RunLog(const std::string& sequenceFile, const std::string& outputFolder)
+    : file(nameFor(sequenceFile, outputFolder), std::ios::out | std::ios::trunc)
 {
-    return stemOf(sequenceFile) + ".log";
+}
+
+std::string RunLog::nameFor(const std::string& sequenceFile, const std::string& outputFolder)
+{
+    return outputStem(sequenceFile, outputFolder) + ".log";
 }
 
 void logLine(RunLog& log, const std::string& text)

@@ -10,11 +10,12 @@
 class RunLog {
 public:
     RunLog() = default; // a channel without a file: console only (tests)
-    explicit RunLog(const std::string& sequenceFile);
+    explicit RunLog(const std::string& sequenceFile, const std::string& outputFolder = std::string());
 
     // The run log's name: the sequence file name up to its last '.' at or
-    // before index 1024 (directory part kept), followed by ".log".
-    static std::string nameFor(const std::string& sequenceFile);
+    // before index 1024 (directory part kept, or the output folder instead
+    // when one is given), followed by ".log".
+    static std::string nameFor(const std::string& sequenceFile, const std::string& outputFolder = std::string());
 
     std::ofstream file; // stays failed, silently, when it cannot be created
 };

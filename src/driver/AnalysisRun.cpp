@@ -2,12 +2,14 @@
 
 #include <array>
 #include <ctime>
+#include <filesystem>
 #include <new>
 #include <optional>
 #include <string>
 #include <system_error>
 
 #include "base/ErrorReport.h"
+#include "base/FileNames.h"
 #include "base/RunLog.h"
 #include "base/Threads.h"
 #include "driver/Arguments.h"
@@ -16,6 +18,7 @@
 #include "motif/SiteCollection.h"
 #include "options/Options.h"
 #include "results/GeneContext.h"
+#include "results/HitSignificance.h"
 #include "results/HitSort.h"
 #include "results/ResultsFile.h"
 #include "results/SequenceLogs.h"
@@ -25,6 +28,7 @@
 #include "scoring/IntegrationWindows.h"
 #include "scoring/ScoreTable.h"
 #include "sequences/SequenceSet.h"
+#include "tracks/TrackFiles.h"
 
 namespace {
 
@@ -98,8 +102,16 @@ private:
     std::array<double, 5> key{};
 };
 
+// The windows a scan of both strands evaluates: each strand's every circular
+// position, but for the last under integration.
+std::uint64_t windowsScanned(const Sequence& sequence, const Options& options)
+{
+    return 2 * (std::uint64_t{sequence.bases.size()} - (options.useIntegration ? 1 : 0));
+}
+
 void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& collection, const Options& options,
-                     IntegrationWindows& windows, TableCache& tables, RunLog& log, const RunClock& clock)
+                     IntegrationWindows& windows, TableCache& tables, HitSignificance* significance, RunLog& log,
+                     const RunClock& clock)
 {
     logValue(log, "Analyzing sequence: ", number);
     // Gene context bounds a hit's offset inside a gene by the length of the
@@ -124,11 +136,25 @@ void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& 
         }
         logValue(log, "Sorting results for sequence: ", number);
         storeSortedHits(found, sequence, options);
+        if (significance != nullptr)
+            significance->noteSequence(sequence, table, found.droppedTwinScores(), windowsScanned(sequence, options));
     }
     assignGeneContext(sequence, options, scannedLength);
     logLine(log, sequence.name);
     logValue(log, "Sequence analyzed! - Time (s): ", clock.elapsed());
     logLine(log, " ");
+}
+
+// The files for other tools that the command line asks for, named after the results file.
+void writeTracks(const RunArguments& arguments, const SequenceSet& set, const Options& options,
+                 const RunSignificance& significance, const std::string& resultsFile)
+{
+    if (arguments.writeTsv)
+        writeTsv(set, options, significance, trackFileName(resultsFile, ".tsv"));
+    if (arguments.writeBed)
+        writeBed(set, options, significance, trackFileName(resultsFile, ".bed"));
+    if (arguments.writeGff3)
+        writeGff3(set, options, significance, trackFileName(resultsFile, ".gff3"));
 }
 
 } // namespace
@@ -139,7 +165,13 @@ int runAnalysis(int argc, const char* const* argv)
     if (!arguments)
         return 0; // the help screen was shown
 
-    RunLog log(arguments->sequenceFile);
+    if (!arguments->outputFolder.empty()) {
+        std::error_code failure;
+        std::filesystem::create_directories(arguments->outputFolder, failure);
+        if (failure || !std::filesystem::is_directory(arguments->outputFolder))
+            reportError({"ERROR: Output folder could not be created: " + arguments->outputFolder});
+    }
+    RunLog log(arguments->sequenceFile, arguments->outputFolder);
     const RunClock clock;
 
     Options options;
@@ -153,6 +185,7 @@ int runAnalysis(int argc, const char* const* argv)
 
     logLine(log, "Reading sequences...");
     SequenceSet set = withMemoryFor("read the sequences", [&] { return SequenceSet(arguments->sequenceFile); });
+    set.stem = outputStem(arguments->sequenceFile, arguments->outputFolder);
     logValue(log, "Sequences read! - Time (s): ", clock.elapsed());
     if (options.writeLogs)
         withMemoryFor("write the sequence logs", [&] { writeSequenceLogs(set, log); });
@@ -180,15 +213,26 @@ int runAnalysis(int argc, const char* const* argv)
             options.cutoff = options.cutoff / options.cutoffFactor;
     }
 
+    // The figures are worked out only for the files that show them.
+    const bool wantsSignificance = arguments->writeTsv || arguments->writeBed || arguments->writeGff3;
+    std::optional<HitSignificance> significance;
+    if (wantsSignificance)
+        significance.emplace(options);
     TableCache tables;
     unsigned number = 1;
     for (Sequence& sequence : set.sequences) {
-        withMemoryFor("scan sequence " + std::to_string(number),
-                      [&] { analyseSequence(sequence, number, collection, options, windows, tables, log, clock); });
+        withMemoryFor("scan sequence " + std::to_string(number), [&] {
+            analyseSequence(sequence, number, collection, options, windows, tables,
+                            significance ? &*significance : nullptr, log, clock);
+        });
         ++number;
     }
 
-    logPair(log, "Saving results to ", resultsFileName(set, options));
+    const std::string resultsFile = resultsFileName(set, options);
+    logPair(log, "Saving results to ", resultsFile);
     withMemoryFor("write the results file", [&] { writeResults(set, options); });
+    if (wantsSignificance)
+        withMemoryFor("write the hit tracks",
+                      [&] { writeTracks(*arguments, set, options, significance->finish(), resultsFile); });
     return 0;
 }

@@ -2,26 +2,95 @@
 
 #include <unistd.h>
 
+#include <cstring>
 #include <iostream>
+#include <vector>
 
 #include "base/ErrorReport.h"
 
+namespace {
+
+const char* const optionLines[] = {
+    "Options (anywhere among the arguments; give a file whose name starts with '-' as ./-name or after --):",
+    "  --tsv         also write the hits as a tab-separated table (.tsv), with p, E and q values",
+    "  --bed         also write the hits as a BED6 track (.bed)",
+    "  --gff3        also write the hits as a GFF3 track (.gff3)",
+    "  --outdir DIR  write every file of the run into DIR (created if missing), not beside the sequence file",
+    "  -h, --help    show this help and exit",
+    "  --version     show the version and exit",
+};
+
+[[noreturn]] void reportBadOption(const std::string& message)
+{
+    reportError({"ERROR: " + message, "Type varno --help for the options."});
+}
+
+// Takes the option at argv[i] into `arguments`; moves i past a separate
+// value. False for the options that end the program (help, version).
+bool takeOption(int argc, const char* const* argv, int& i, RunArguments& arguments)
+{
+    const std::string option = argv[i];
+    if (option == "-h" || option == "--help") {
+        showHelp();
+        std::cout << '\n';
+        for (const char* line : optionLines)
+            std::cout << line << '\n';
+        std::cout.flush();
+        return false;
+    }
+    if (option == "--version") {
+        std::cout << "varno " << VARNO_VERSION << std::endl;
+        return false;
+    }
+    if (option == "--tsv")
+        arguments.writeTsv = true;
+    else if (option == "--bed")
+        arguments.writeBed = true;
+    else if (option == "--gff3")
+        arguments.writeGff3 = true;
+    else if (option == "--outdir" || option.compare(0, 9, "--outdir=") == 0) {
+        if (option == "--outdir") {
+            if (i + 1 >= argc)
+                reportBadOption("Option --outdir needs a folder name.");
+            arguments.outputFolder = argv[++i];
+        } else {
+            arguments.outputFolder = option.substr(9);
+        }
+        if (arguments.outputFolder.empty())
+            reportBadOption("Option --outdir needs a folder name.");
+    } else {
+        reportBadOption("Unknown option: " + option);
+    }
+    return true;
+}
+
+} // namespace
+
 std::optional<RunArguments> parseArguments(int argc, const char* const* argv)
 {
-    if (argc >= 3) {
-        RunArguments arguments;
-        arguments.sequenceFile = argv[1];
-        arguments.motifFile = argv[2];
-        if (argc >= 4)
-            arguments.optionsFile = argv[3];
-        return arguments;
-    }
-    if (argc == 2 && std::string(argv[1]) == "/?") {
+    if (argc == 2 && std::strcmp(argv[1], "/?") == 0) {
         showHelp();
         return std::nullopt;
     }
-    reportError({"ERROR: Incorrect parameter number.",
-                 "Must provide sequence, motif (and option file names). Type Varno /? for help."});
+    RunArguments arguments;
+    std::vector<std::string> names;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        if (optionsEnded || argv[i][0] != '-')
+            names.emplace_back(argv[i]);
+        else if (std::strcmp(argv[i], "--") == 0)
+            optionsEnded = true;
+        else if (!takeOption(argc, argv, i, arguments))
+            return std::nullopt;
+    }
+    if (names.size() < 2)
+        reportError({"ERROR: Incorrect parameter number.",
+                     "Must provide sequence, motif (and option file names). Type Varno /? for help."});
+    arguments.sequenceFile = names[0];
+    arguments.motifFile = names[1];
+    if (names.size() >= 3)
+        arguments.optionsFile = names[2];
+    return arguments;
 }
 
 void showHelp()

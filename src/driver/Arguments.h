@@ -3,15 +3,24 @@
 #include <optional>
 #include <string>
 
-// The three file names of a run, verbatim from the command line.
+// What the command line asks for: the three file names of a run, verbatim,
+// and the options given among them.
 struct RunArguments {
     std::string sequenceFile;
     std::string motifFile;
     std::string optionsFile = "Options.txt";
+    bool writeTsv = false;
+    bool writeBed = false;
+    bool writeGff3 = false;
+    std::string outputFolder; // empty: every file beside the sequence file
 };
 
-// Three or more arguments: the run's files. A single "/?": the help screen,
-// and no run. Anything else: the parameter error through reportError.
+// Options start with '-' and may stand anywhere; "--" ends them. The other
+// arguments are the file names: two or more give a run (the third, when
+// given, names the options file; later ones are ignored). A single "/?", or
+// -h/--help or --version anywhere: that text, and no run. Fewer than two
+// names: the parameter error, and an unknown or incomplete option its own,
+// through reportError.
 std::optional<RunArguments> parseArguments(int argc, const char* const* argv);
 
 // Clears the console (only when it is a terminal) and prints the help screen.

@@ -85,8 +85,11 @@ int ScanHits::mergeInScanOrder(const ScanHit& candidate, std::int32_t methodCode
     if (!records_[index].forward)
         return -1;
     partner = index;
-    if (!isBetterScore(candidate.score, records_[index].score, lowerIsBetter(methodCode)))
+    if (!isBetterScore(candidate.score, records_[index].score, lowerIsBetter(methodCode))) {
+        droppedTwinScores_.push_back(candidate.score);
         return 0;
+    }
+    droppedTwinScores_.push_back(records_[index].score);
     records_[index] = candidate;
     return 1;
 }
@@ -98,8 +101,11 @@ int ScanHits::mergeWithTwin(const ScanHit& candidate, std::int32_t methodCode, s
     if (partner == StrandPairIndex::none)
         return -1;
     ScanHit& stored = records_[partner];
-    if (!isBetterScore(candidate.score, stored.score, lowerIsBetter(methodCode)))
+    if (!isBetterScore(candidate.score, stored.score, lowerIsBetter(methodCode))) {
+        droppedTwinScores_.push_back(candidate.score);
         return 0;
+    }
+    droppedTwinScores_.push_back(stored.score);
     const std::uint32_t oldPosition = stored.position;
     const bool oldForward = stored.forward;
     stored = candidate;

@@ -89,6 +89,9 @@ public:
     const RecordArray<ScanHit>& records() const { return records_; }
     // The letters of records()[index], windowLength() of them.
     const char* lettersOf(std::size_t index) const { return letters_.data() + index * windowLength_; }
+    // The scores of the windows that passed the cut-off but gave way to their
+    // twin: they count among the windows at least as good as a hit.
+    const std::vector<double>& droppedTwinScores() const { return droppedTwinScores_; }
 
 private:
     // Whether the candidate keeps the list in the order a scan without
@@ -117,4 +120,5 @@ private:
     // first ones, as they were when the first reverse candidate came.
     std::vector<std::uint32_t> forwardPositions_;
     std::size_t lastForwardPlace_ = 0;
+    std::vector<double> droppedTwinScores_;
 };

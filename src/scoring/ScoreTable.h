@@ -19,6 +19,8 @@ public:
     ScoreTable(std::int32_t method, const Sequence& sequence, const SiteCollection& collection);
 
     std::uint32_t windowLength() const { return length; }
+    // The term that byte `letter` adds at `column` (< windowLength()).
+    double term(std::uint32_t column, unsigned char letter) const { return terms[column * rowLength + letter]; }
 
     // Score of the windowLength() letters starting at `letters`: 0.0 plus
     // each letter's term, in window order.

@@ -40,6 +40,10 @@ SequenceSet::SequenceSet(const std::string& fileName)
         readGenBankFile(fileName);
     else
         reportError({"Incorrect sequence file extension.", "Type Varno /? for help."});
+    // A record without a name still needs an ID in a track: its number.
+    for (std::size_t i = 0; i < sequences.size(); ++i)
+        if (sequences[i].id.empty())
+            sequences[i].id = "sequence_" + std::to_string(i + 1);
 }
 
 void SequenceSet::readGenBankFile(const std::string& fileName)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -117,4 +118,50 @@ TEST(ArgumentsCommandLine, WrongCountExitsWithOneAndWritesOnlyTheErrorLog)
         EXPECT_EQ(testing_support::listFiles(folder.path()), std::vector<std::string>{"VarnoLog.txt"});
         EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), parameterError);
     }
+}
+
+TEST(Arguments, OptionsStandAnywhereAndDoubleDashEndsThem)
+{
+    const std::optional<RunArguments> arguments =
+        parse({"--tsv", "seq.fas", "--outdir", "out", "mot.txt", "--gff3", "--", "-opts.txt", "--bed"});
+    ASSERT_TRUE(arguments);
+    EXPECT_EQ(arguments->sequenceFile, "seq.fas");
+    EXPECT_EQ(arguments->motifFile, "mot.txt");
+    EXPECT_EQ(arguments->optionsFile, "-opts.txt");
+    EXPECT_EQ(arguments->outputFolder, "out");
+    EXPECT_TRUE(arguments->writeTsv && arguments->writeGff3);
+    EXPECT_FALSE(arguments->writeBed);
+    EXPECT_EQ(parse({"seq.fas", "--outdir=a b", "mot.txt"})->outputFolder, "a b");
+}
+
+TEST(ArgumentsCommandLine, BadOptionsExitWithOneThroughTheErrorReport)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--nope", "seq.fas", "mot.txt"}, "ERROR: Unknown option: --nope\n"},
+        {{"seq.fas", "mot.txt", "-"}, "ERROR: Unknown option: -\n"},
+        {{"seq.fas", "mot.txt", "--outdir"}, "ERROR: Option --outdir needs a folder name.\n"},
+        {{"seq.fas", "mot.txt", "--outdir="}, "ERROR: Option --outdir needs a folder name.\n"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        TempDir folder;
+        const testing_support::RunResult result = runVarno(folder.path(), arguments);
+        const std::string expected = message + "Type varno --help for the options.\n";
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(result.output, expected);
+        EXPECT_EQ(testing_support::listFiles(folder.path()), std::vector<std::string>{"VarnoLog.txt"});
+        EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), expected);
+    }
+}
+
+TEST(ArgumentsCommandLine, HelpAddsTheOptionsAndVersionNamesTheRelease)
+{
+    TempDir folder;
+    const testing_support::RunResult help = runVarno(folder.path(), {"seq.fas", "--help"});
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_EQ(help.output.substr(0, helpScreen.size()), helpScreen);
+    EXPECT_NE(help.output.find("\n  --outdir DIR  "), std::string::npos);
+    const testing_support::RunResult version = runVarno(folder.path(), {"--version"});
+    EXPECT_EQ(version.exitStatus, 0);
+    EXPECT_TRUE(std::regex_match(version.output, std::regex("varno [0-9]+\\.[0-9]+\\.[0-9]+\n")));
+    EXPECT_TRUE(testing_support::listFiles(folder.path()).empty());
 }

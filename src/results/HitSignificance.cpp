@@ -1,0 +1,100 @@
+#include "results/HitSignificance.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "options/Method.h"
+#include "options/Options.h"
+#include "scoring/ScoreTable.h"
+#include "sequences/Sequence.h"
+
+namespace {
+
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+
+// q of each p in `sorted` (ascending, finite) over m tests: the least
+// m p' / rank(p') over every p' >= p, rank counting every p'' <= p'.
+std::vector<double> benjaminiHochberg(const std::vector<double>& sorted, double m)
+{
+    std::vector<double> q(sorted.size());
+    double least = 1.0;
+    for (std::size_t j = sorted.size(); j-- > 0;) {
+        std::size_t rank = j + 1;
+        if (j + 1 < sorted.size() && sorted[j + 1] == sorted[j])
+            rank = static_cast<std::size_t>(std::upper_bound(sorted.begin(), sorted.end(), sorted[j]) - sorted.begin());
+        least = std::min(least, m * sorted[j] / static_cast<double>(rank));
+        q[j] = least;
+    }
+    return q;
+}
+
+} // namespace
+
+HitSignificance::HitSignificance(const Options& options) : options_(options) {}
+
+void HitSignificance::noteSequence(Sequence& sequence, const ScoreTable& table, const std::vector<double>& twinScores,
+                                   std::uint64_t windowsScanned)
+{
+    const double total = sequence.backgroundA + sequence.backgroundC + sequence.backgroundG + sequence.backgroundT;
+    const std::array<double, 4> background = {sequence.backgroundA / total, sequence.backgroundC / total,
+                                              sequence.backgroundG / total, sequence.backgroundT / total};
+    if (batches_.empty() || batches_.back().background != background)
+        batches_.push_back(
+            Batch{background, ScoreDistribution(table, background, lowerIsBetter(options_.methodCode)), {}, {}, 0});
+    Batch& batch = batches_.back();
+    batch.windowsScanned += windowsScanned;
+    for (Hit& hit : sequence.hits) {
+        // Under integration the kept score is rescaled: the own one is the table's.
+        const double own = options_.useIntegration ? table.score(hit.window.data()) : hit.score;
+        if (options_.useIntegration)
+            hit.ownScore = own;
+        batch.hits.push_back(&hit);
+        batch.scores.push_back(own);
+    }
+    // The twins go after the hits, in the order they came.
+    batch.scores.insert(batch.scores.end(), twinScores.begin(), twinScores.end());
+}
+
+RunSignificance HitSignificance::finish()
+{
+    RunSignificance run;
+    run.ownScoreUnderIntegration = options_.useIntegration;
+    for (const Batch& batch : batches_)
+        run.windowsScanned += batch.windowsScanned;
+    const double m = static_cast<double>(run.windowsScanned);
+
+    std::vector<double> ranked; // every finite p, hits' and twins'
+    double expectedBeyondCutoff = 0.0;
+    for (Batch& batch : batches_) {
+        if (!batch.distribution.available()) {
+            run.unavailableReason = batch.distribution.unavailableReason();
+            expectedBeyondCutoff = notANumber;
+            continue;
+        }
+        expectedBeyondCutoff += batch.distribution.pBeyond(options_.cutoff) * static_cast<double>(batch.windowsScanned);
+        const std::vector<PValue> values = batch.distribution.pValues(batch.scores);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            ranked.push_back(values[i].p);
+            if (i < batch.hits.size()) {
+                batch.hits[i]->pValue = values[i].p;
+                batch.hits[i]->pValueIsBound = values[i].bound;
+                batch.hits[i]->eValue = values[i].p * m;
+            }
+        }
+    }
+    run.computed = run.unavailableReason.empty();
+    run.cutoffEValue = expectedBeyondCutoff;
+
+    std::sort(ranked.begin(), ranked.end());
+    const std::vector<double> q = benjaminiHochberg(ranked, m);
+    for (const Batch& batch : batches_) {
+        for (Hit* hit : batch.hits) {
+            if (std::isnan(hit->pValue))
+                continue;
+            hit->qValue = q[static_cast<std::size_t>(std::lower_bound(ranked.begin(), ranked.end(), hit->pValue)
+                                                     - ranked.begin())];
+        }
+    }
+    return run;
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ScoreTable;
+
+// The p-value of one score. `bound` is set for a score better than any
+// window of A, C, G and T can reach (a window holding N or another letter
+// can): p is then that of the best such window, an upper bound.
+struct PValue {
+    double p;
+    bool bound;
+};
+
+// The distribution of window scores under a background model: the letters of
+// a random window are drawn independently, A, C, G and T with the background
+// probabilities. A window scores as ScoreTable::score sums it, so that scores
+// and their ties are those of the scan, bit for bit.
+//
+// p-values come from the bounded discretised dynamic programming of
+// TFM-Pvalue (Touzet and Varre 2007): terms rounded down to a granularity give
+// a lower and an upper bound on each p-value, and the granularity is refined
+// until the two agree to 1.8e-3 (relative); their midpoint is reported, within
+// 0.9e-3 of the p-value. A score that few windows reach, where no granularity
+// settles the mass of the windows scoring the same, is settled by enumerating
+// those windows.
+class ScoreDistribution {
+public:
+    ScoreDistribution(const ScoreTable& table, const std::array<double, 4>& background, bool lowerIsBetter);
+
+    bool available() const { return reason.empty(); }
+    // Why the figures are not available, for the headers of the files that
+    // would show them; empty when they are.
+    const std::string& unavailableReason() const { return reason; }
+
+    // The probability that a random window scores at least as well as each
+    // score (in the method's sense); NaN when not available or for a NaN score.
+    std::vector<PValue> pValues(const std::vector<double>& scores) const;
+    // The probability that a random window scores strictly better than `cutoff`.
+    double pBeyond(double cutoff) const;
+
+private:
+    // One column's terms for the letters with mass, best first; letters with
+    // the same term are one entry, their probabilities added.
+    struct Column {
+        std::uint32_t count = 0;
+        std::array<double, 4> term{};
+        std::array<double, 4> probability{};
+    };
+    // A granularity's integer bins: column k of binOrder has bins[4 * k + a]
+    // for its letter a. Sums over the columns of the offsets, of the least
+    // and greatest residues, and of the best and worst bins.
+    struct Discretisation {
+        double granularity = 0.0;
+        std::vector<std::int64_t> bins;
+        double offset = 0.0, residualLow = 0.0, residualHigh = 0.0;
+        std::int64_t best = 0, worst = 0;
+    };
+
+    // P(score >= value) for values oriented so that higher is better, each
+    // above the lowest score and at most the best one.
+    std::vector<double> tails(const std::vector<double>& values) const;
+    Discretisation discretise(double granularity) const;
+    template <typename Real>
+    void binTails(const Discretisation& bins, std::size_t width, bool counting, std::vector<Real>& state,
+                  std::vector<double>& tail) const;
+    bool enumerateTails(const std::vector<double>& ascending, std::vector<double>& tail) const;
+
+    std::string reason;
+    bool negate = false;                 // lower is better: every term is negated, which is exact
+    std::vector<Column> columns;         // oriented terms
+    std::vector<std::uint32_t> binOrder; // the columns in the order of the discretised passes
+    std::vector<double> maxRemaining;    // [k]: best sum of columns k.. (L + 1 entries)
+    double bestScore = 0.0;              // the best window's score, as the scan sums it
+    double lowestScore = 0.0;            // the worst window's score, likewise
+    double bestMass = 0.0;               // the probability of the best score
+    double slack = 0.0;                  // bound on the rounding of any sum of terms
+    double finest = 0.0;                 // the least granularity
+    bool singlePrecision = false;        // whether the discretised passes may use float
+};

@@ -1,0 +1,391 @@
+#include "tracks/TrackFiles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "base/ErrorReport.h"
+#include "base/OutputFile.h"
+#include "results/HitSignificance.h"
+#include "results/RowText.h"
+#include "sequences/Sequence.h"
+#include "sequences/SequenceSet.h"
+
+namespace {
+
+// Lines go to the stream in blocks of about this size: a run may keep
+// millions of hits.
+constexpr std::size_t blockSize = std::size_t{1} << 20;
+
+// Where a hit's window lies on the sequence as read.
+struct Placement {
+    std::uint64_t left;   // 0-based index of its leftmost letter
+    std::uint64_t length; // letters
+    std::uint64_t sequenceLength;
+
+    // One past the last letter; past sequenceLength for a window across the origin.
+    std::uint64_t end() const { return left + length; }
+    bool crossesOrigin() const { return end() > sequenceLength; }
+};
+
+// A forward hit's position is its leftmost letter; a reverse hit's is its
+// leftmost letter plus the window's length, below the length itself for a
+// window across the origin. The scan keeps no window longer than its
+// sequence, and no hit of an empty one.
+Placement placementOf(const Hit& hit, std::uint64_t sequenceLength)
+{
+    const std::uint64_t length = hit.windowLength;
+    if (sequenceLength == 0)
+        return {hit.position, length, sequenceLength};
+    const std::uint64_t position = hit.position % sequenceLength;
+    const std::uint64_t left =
+        hit.forward ? position : (position + sequenceLength - length % sequenceLength) % sequenceLength;
+    return {left, length, sequenceLength};
+}
+
+bool hasGeneContext(const Hit& hit)
+{
+    return hit.type != "Unknown";
+}
+
+// A figure with 4 significant digits (%.4g), NA where not available.
+void appendFigure(std::string& text, double value)
+{
+    if (std::isnan(value)) {
+        text += "NA";
+        return;
+    }
+    char figure[32];
+    const int length = std::snprintf(figure, sizeof figure, "%.4g", value);
+    text.append(figure, static_cast<std::size_t>(length));
+}
+
+// A score with 14 significant digits as the results file has it, NA where not available.
+void appendScore(std::string& text, double value)
+{
+    if (std::isnan(value))
+        text += "NA";
+    else
+        appendRow(text, FourteenDigits{value});
+}
+
+// Whether the p-value is only an upper bound; NA without a p-value.
+const char* boundText(const Hit& hit, const char* yes, const char* no)
+{
+    return std::isnan(hit.pValue) ? "NA" : hit.pValueIsBound ? yes : no;
+}
+
+// The facts that head the BED and GFF3 files, each line after "# ": what
+// made the file, and how many hits chance alone would give at its cut-off.
+void appendHeaderFacts(std::string& text, const Options& options, const RunSignificance& significance)
+{
+    appendRow(text, "# varno transcription-factor binding sites; method ", methodName(options.methodCode), "; cut-off ",
+              FourteenDigits{options.cutoff}, options.literalCutoff ? " (literal)\n" : " (computed)\n");
+    appendRow(text, "# windows scanned (both strands of every sequence): ", significance.windowsScanned,
+              "; expected chance hits at the cut-off (E-value): ");
+    if (!significance.computed)
+        appendRow(text, "NA (",
+                  significance.unavailableReason.empty() ? std::string("not computed") : significance.unavailableReason,
+                  ")\n");
+    else if (std::isnan(significance.cutoffEValue))
+        text += "NA (not defined at this cut-off)\n";
+    else {
+        appendFigure(text, significance.cutoffEValue);
+        text += '\n';
+    }
+    if (options.useIntegration)
+        text += "# under integration a hit's score is its integrated score; its p-, E- and q-values refer to the "
+                "window's own score, before integration\n";
+}
+
+// Writes the file through an OutputFile; `write(out)` gives its content.
+template <typename Write>
+void writeTrack(const std::string& fileName, const char* kind, Write write)
+{
+    OutputFile out;
+    if (out.open(fileName)) {
+        write(out.stream());
+        if (out.commit())
+            return;
+    }
+    reportError({std::string(kind) + " could not be written: " + fileName});
+}
+
+// Hands the text to the stream once it holds a block, or at the end.
+void flushText(std::ostream& out, std::string& text, bool atEnd = false)
+{
+    if (!atEnd && text.size() < blockSize)
+        return;
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    text.clear();
+}
+
+// ---- Table
+
+// A text field. Tabs and line ends would split the row: they become blanks.
+// The default readers of pandas and R take a '"' as a quote, so a text with
+// one is quoted, its quotes doubled, which both read back as it was. An empty
+// text is missing.
+void appendTableText(std::string& row, const std::string& text)
+{
+    if (text.empty()) {
+        row += "NA";
+        return;
+    }
+    const bool quoted = text.find('"') != std::string::npos;
+    if (quoted)
+        row += '"';
+    for (const char letter : text) {
+        if (letter == '\t' || letter == '\r' || letter == '\n')
+            row += ' ';
+        else if (letter == '"')
+            row += "\"\"";
+        else
+            row += letter;
+    }
+    if (quoted)
+        row += '"';
+}
+
+void appendTableRow(std::string& row, const Sequence& sequence, const Hit& hit, bool integrated)
+{
+    const Placement place = placementOf(hit, sequence.bases.size());
+    appendTableText(row, sequence.id);
+    row += '\t';
+    appendTableText(row, sequence.name);
+    appendRow(row, '\t', place.left + 1, '\t', place.end(), hit.forward ? "\t+\t" : "\t-\t");
+    appendScore(row, hit.score);
+    if (integrated) {
+        row += '\t';
+        appendScore(row, hit.ownScore);
+    }
+    for (const double figure : {hit.pValue, hit.eValue, hit.qValue}) {
+        row += '\t';
+        appendFigure(row, figure);
+    }
+    appendRow(row, '\t', boundText(hit, "TRUE", "FALSE"), '\t');
+    appendTableText(row, hit.window);
+    if (!hasGeneContext(hit)) {
+        row += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\n";
+        return;
+    }
+    row += '\t';
+    appendTableText(row, hit.type);
+    appendRow(row, '\t', hit.distance, hit.geneForward ? "\t+\t" : "\t-\t", hit.geneStart, '\t', hit.geneEnd, '\t');
+    appendTableText(row, hit.geneTag);
+    row += '\t';
+    appendTableText(row, hit.geneName);
+    row += '\t';
+    appendTableText(row, hit.geneProduct);
+    row += '\n';
+}
+
+// ---- BED
+
+// 0..1000 from the p-value: min(1000, round(-100 log10 p)), so 1000 from
+// p = 1e-10 down; 0 where p is not available.
+int bedScore(double pValue)
+{
+    if (std::isnan(pValue) || pValue >= 1.0)
+        return 0;
+    if (pValue <= 0.0)
+        return 1000;
+    return static_cast<int>(std::min(1000.0, std::round(-100.0 * std::log10(pValue))));
+}
+
+// The window's letters as a BED name: a blank or control character would
+// split the line for readers that split on white space.
+std::string bedName(const std::string& window)
+{
+    std::string name = window;
+    for (char& letter : name) {
+        const auto code = static_cast<unsigned char>(letter);
+        if (code <= ' ' || code == 0x7f)
+            letter = '_';
+    }
+    return name;
+}
+
+void appendBedLines(std::string& text, const Sequence& sequence, const Hit& hit)
+{
+    const Placement place = placementOf(hit, sequence.bases.size());
+    const std::string name = bedName(hit.window);
+    const int score = bedScore(hit.pValue);
+    const char strand = hit.forward ? '+' : '-';
+    const auto appendPiece = [&](std::uint64_t start, std::uint64_t end) {
+        appendRow(text, sequence.id, '\t', start, '\t', end, '\t', name, '\t', score, '\t', strand, '\n');
+    };
+    if (!place.crossesOrigin()) {
+        appendPiece(place.left, place.end());
+        return;
+    }
+    // The piece at the sequence's end holds the forward window's 5' letters,
+    // the one at its start the reverse window's.
+    const std::uint64_t pastOrigin = place.end() - place.sequenceLength;
+    if (hit.forward) {
+        appendPiece(place.left, place.sequenceLength);
+        appendPiece(0, pastOrigin);
+    } else {
+        appendPiece(0, pastOrigin);
+        appendPiece(place.left, place.sequenceLength);
+    }
+}
+
+// ---- GFF3
+
+// Characters a GFF3 seqid may hold unescaped.
+bool plainInSeqid(unsigned char code)
+{
+    return (code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9')
+        || (code != 0 && std::strchr(".:^*$@!+_?-|", code) != nullptr);
+}
+
+// Characters a GFF3 attribute value may hold unescaped: not its separators,
+// '%' itself, tabs or other control characters.
+bool plainInAttribute(unsigned char code)
+{
+    return code >= ' ' && code != 0x7f && std::strchr(";=&,%", code) == nullptr;
+}
+
+void appendEscaped(std::string& text, const std::string& value, bool (*plain)(unsigned char))
+{
+    constexpr char hexDigits[] = "0123456789ABCDEF";
+    for (const char letter : value) {
+        const auto code = static_cast<unsigned char>(letter);
+        if (plain(code))
+            text += letter;
+        else
+            appendRow(text, '%', hexDigits[code >> 4], hexDigits[code & 0xf]);
+    }
+}
+
+// ";tag=value"; an empty value is left out, as GFF3 wants none.
+void appendAttribute(std::string& text, const char* tag, const std::string& value)
+{
+    if (value.empty())
+        return;
+    appendRow(text, ';', tag, '=');
+    appendEscaped(text, value, plainInAttribute);
+}
+
+void appendFigureAttribute(std::string& text, const char* tag, double value)
+{
+    appendRow(text, ';', tag, '=');
+    appendFigure(text, value);
+}
+
+void appendGffHit(std::string& text, const std::string& seqid, std::size_t sequenceNumber, std::size_t hitNumber,
+                  const Sequence& sequence, const Hit& hit, bool integrated)
+{
+    const Placement place = placementOf(hit, sequence.bases.size());
+    appendRow(text, seqid, "\tvarno\tTF_binding_site\t", place.left + 1, '\t', place.end(), '\t');
+    if (std::isfinite(hit.score))
+        appendRow(text, FourteenDigits{hit.score});
+    else
+        text += '.';
+    appendRow(text, hit.forward ? "\t+\t.\t" : "\t-\t.\t", "ID=site_", sequenceNumber, '_', hitNumber);
+    appendAttribute(text, "Name", hit.window);
+    text += ";Ontology_term=SO:0000235";
+    if (integrated) {
+        text += ";own_score=";
+        appendScore(text, hit.ownScore);
+    }
+    appendFigureAttribute(text, integrated ? "own_p_value" : "p_value", hit.pValue);
+    appendFigureAttribute(text, integrated ? "own_e_value" : "e_value", hit.eValue);
+    appendFigureAttribute(text, integrated ? "own_q_value" : "q_value", hit.qValue);
+    appendRow(text, ";p_is_bound=", boundText(hit, "true", "false"));
+    if (hasGeneContext(hit)) {
+        appendAttribute(text, "context", hit.type);
+        appendRow(text, ";distance=", hit.distance, ";gene_strand=", hit.geneForward ? '+' : '-',
+                  ";gene_start=", hit.geneStart, ";gene_end=", hit.geneEnd);
+        appendAttribute(text, "locus_tag", hit.geneTag);
+        appendAttribute(text, "gene", hit.geneName);
+        appendAttribute(text, "product", hit.geneProduct);
+    }
+    text += '\n';
+}
+
+} // namespace
+
+void writeTsv(const SequenceSet& set, const Options& options, const RunSignificance&, const std::string& fileName)
+{
+    const bool integrated = options.useIntegration;
+    writeTrack(fileName, "Hit table", [&](std::ostream& out) {
+        std::string text = integrated ? "seq_id\tseq_name\tstart\tend\tstrand\tscore\town_score\town_p_value\t"
+                                        "own_e_value\town_q_value"
+                                      : "seq_id\tseq_name\tstart\tend\tstrand\tscore\tp_value\te_value\tq_value";
+        text +=
+            "\tp_is_bound\twindow\tcontext\tdistance\tgene_strand\tgene_start\tgene_end\tlocus_tag\tgene\tproduct\n";
+        for (const Sequence& sequence : set.sequences) {
+            for (const Hit& hit : sequence.hits) {
+                appendTableRow(text, sequence, hit, integrated);
+                flushText(out, text);
+            }
+        }
+        flushText(out, text, true);
+    });
+}
+
+void writeBed(const SequenceSet& set, const Options& options, const RunSignificance& significance,
+              const std::string& fileName)
+{
+    writeTrack(fileName, "BED file", [&](std::ostream& out) {
+        std::string text;
+        appendHeaderFacts(text, options, significance);
+        text += "# name: the window's letters, 5'->3' on its strand; score: min(1000, round(-100 log10 p)) of its "
+                "p-value, 0 where there is none\n"
+                "# every sequence is circular: a window across the origin is written as its two pieces, with the "
+                "same name, score and strand, in the window's 5'->3' order\n";
+        for (const Sequence& sequence : set.sequences) {
+            for (const Hit& hit : sequence.hits) {
+                appendBedLines(text, sequence, hit);
+                flushText(out, text);
+            }
+        }
+        flushText(out, text, true);
+    });
+}
+
+void writeGff3(const SequenceSet& set, const Options& options, const RunSignificance& significance,
+               const std::string& fileName)
+{
+    const bool integrated = options.useIntegration;
+    writeTrack(fileName, "GFF3 file", [&](std::ostream& out) {
+        std::vector<std::string> seqids;
+        std::string text = "##gff-version 3\n";
+        for (const Sequence& sequence : set.sequences) {
+            seqids.emplace_back();
+            appendEscaped(seqids.back(), sequence.id, plainInSeqid);
+            appendRow(text, "##sequence-region ", seqids.back(), " 1 ", sequence.bases.size(), '\n');
+        }
+        appendHeaderFacts(text, options, significance);
+        text += "# score column: the hit's score by the method; a window across the origin ends past its "
+                "sequence's length, on a region marked circular\n";
+        for (std::size_t index = 0; index < set.sequences.size(); ++index) {
+            const Sequence& sequence = set.sequences[index];
+            const std::string& seqid = seqids[index];
+            // Every sequence is scanned as circular.
+            appendRow(text, seqid, "\tvarno\tregion\t1\t", sequence.bases.size(), "\t.\t.\t.\tID=region_", index + 1);
+            appendAttribute(text, "Name", sequence.id);
+            text += ";Is_circular=true\n";
+            for (std::size_t hit = 0; hit < sequence.hits.size(); ++hit) {
+                appendGffHit(text, seqid, index + 1, hit + 1, sequence, sequence.hits[hit], integrated);
+                flushText(out, text);
+            }
+        }
+        flushText(out, text, true);
+    });
+}
+
+std::string trackFileName(const std::string& resultsFileName, const std::string& extension)
+{
+    const std::string csv = ".csv";
+    const bool endsInCsv = resultsFileName.size() >= csv.size()
+                        && resultsFileName.compare(resultsFileName.size() - csv.size(), csv.size(), csv) == 0;
+    return (endsInCsv ? resultsFileName.substr(0, resultsFileName.size() - csv.size()) : resultsFileName) + extension;
+}

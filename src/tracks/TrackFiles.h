@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+
+#include "options/Options.h"
+
+class SequenceSet;
+struct RunSignificance;
+
+// The hits of a run in the formats other tools read: a tab-separated table
+// for data-frame readers, BED6 for bedtools and genome browsers, GFF3 for
+// annotation tools. Each writes the hits of every sequence in the run's
+// order, through an OutputFile, and goes through reportError when the file
+// cannot be written.
+//
+// Every sequence is scanned as circular, so a window may run across the
+// origin. Its coordinates in the table and in GFF3 are 1-based inclusive on
+// the sequence as read, start..start + length - 1, where the end then lies
+// past the sequence's length S: the letters are start..S followed by 1..end - S.
+// GFF3 allows that on a region marked Is_circular=true. BED cannot express
+// it, so there such a window is written as its two pieces (see writeBed).
+
+// The table: a header line, then one tab-separated line per hit.
+void writeTsv(const SequenceSet& set, const Options& options, const RunSignificance& significance,
+              const std::string& fileName);
+// BED6 with '#' header lines. A window across the origin gives two lines with
+// the same name, score and strand, in the window's 5'->3' order on its strand,
+// so that their letters joined in file order are the window's.
+void writeBed(const SequenceSet& set, const Options& options, const RunSignificance& significance,
+              const std::string& fileName);
+// GFF3: one circular region per sequence, one TF_binding_site per hit.
+void writeGff3(const SequenceSet& set, const Options& options, const RunSignificance& significance,
+               const std::string& fileName);
+
+// The results file's name with its ".csv" replaced by `extension` (".tsv",
+// ".bed", ".gff3"); a name without ".csv" gets the extension appended.
+std::string trackFileName(const std::string& resultsFileName, const std::string& extension);

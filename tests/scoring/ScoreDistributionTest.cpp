@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "motif/SiteCollection.h"
+#include "options/Method.h"
+#include "scoring/ScoreDistribution.h"
+#include "scoring/ScoreTable.h"
+#include "sequences/Sequence.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using Background = std::array<double, 4>;
+
+Sequence withBackground(const Background& background)
+{
+    Sequence sequence;
+    sequence.backgroundA = background[0];
+    sequence.backgroundC = background[1];
+    sequence.backgroundG = background[2];
+    sequence.backgroundT = background[3];
+    sequence.aprioriEntropy = 0.0;
+    for (double p : background)
+        sequence.aprioriEntropy -= p > 0.0 ? p * std::log2(p) : 0.0;
+    return sequence;
+}
+
+// The LexA sites of the examples, cut to `length` columns from `first`.
+std::vector<std::string> lexaSites(std::size_t first, std::size_t length)
+{
+    std::vector<std::string> sites;
+    for (const std::string& line :
+         testing_support::splitLines(testing_support::readFile(testing_support::sourceFile("examples/lexa_sites.txt"))))
+        if (line.size() >= first + length)
+            sites.push_back(line.substr(first, length));
+    return sites;
+}
+
+double relativeError(double p, double exact)
+{
+    return exact == 0.0 ? p : std::fabs(p - exact) / exact;
+}
+
+// Scores all 4^L windows and checks the p-value of every distinct score, and
+// the chance of beating a few of them; returns the least p-value checked.
+double expectEveryWindow(std::int32_t method, const ScoreTable& table, const Background& background)
+{
+    const bool lower = lowerIsBetter(method);
+    const ScoreDistribution distribution(table, background, lower);
+    if (!distribution.available()) {
+        EXPECT_TRUE(std::isnan(distribution.pValues({0.0}).front().p));
+        return 1.0;
+    }
+    const std::uint32_t length = table.windowLength();
+    struct Window {
+        double better; // the score, negated when lower is better
+        double mass;
+    };
+    std::vector<Window> windows(std::size_t(1) << (2 * length));
+    std::string letters(length, 'A');
+    for (std::size_t w = 0; w < windows.size(); ++w) {
+        double mass = 1.0;
+        for (std::uint32_t k = 0; k < length; ++k) {
+            letters[k] = "ACGT"[(w >> (2 * k)) & 3];
+            mass *= background[(w >> (2 * k)) & 3];
+        }
+        const double score = table.score(letters.data());
+        windows[w] = {lower ? -score : score, mass};
+    }
+    std::sort(windows.begin(), windows.end(), [](const Window& a, const Window& b) { return a.better > b.better; });
+    std::vector<double> scores, tails;
+    double tail = 0.0;
+    for (std::size_t w = 0; w < windows.size(); ++w) {
+        tail += windows[w].mass;
+        const bool last = w + 1 == windows.size() || windows[w + 1].better != windows[w].better;
+        if (last && tail > (tails.empty() ? 0.0 : tails.back())) {
+            scores.push_back(lower ? -windows[w].better : windows[w].better);
+            tails.push_back(tail);
+        }
+    }
+    const std::vector<PValue> p = distribution.pValues(scores);
+    double worst = 0.0;
+    for (std::size_t i = 0; i < scores.size(); ++i) {
+        EXPECT_GT(p[i].p, 0.0);
+        EXPECT_FALSE(p[i].bound);
+        worst = std::max(worst, relativeError(p[i].p, tails[i]));
+    }
+    EXPECT_LT(worst, 1e-3) << scores.size() << " scores";
+    // Strictly better than a score is at least as good as the next one.
+    for (std::size_t i = 0; i < scores.size(); i += scores.size() / 5 + 1)
+        EXPECT_LT(relativeError(distribution.pBeyond(scores[i]), i == 0 ? 0.0 : tails[i - 1]), 1e-3) << i;
+
+    // Beyond the best window: its probability, flagged.
+    const double beyond = scores.front() + (lower ? -1.0 : 1.0);
+    const PValue flagged = distribution.pValues({beyond}).front();
+    EXPECT_TRUE(flagged.bound);
+    EXPECT_LT(relativeError(flagged.p, tails.front()), 1e-12);
+    EXPECT_EQ(distribution.pBeyond(beyond), 0.0);
+    return tails.front();
+}
+
+} // namespace
+
+TEST(ScoreDistribution, MatchesEveryWindowWithEveryMethod)
+{
+    const std::vector<Background> backgrounds{{0.25, 0.25, 0.25, 0.25}, {0.1, 0.4, 0.4, 0.1}, {0.5, 0.0, 0.3, 0.2}};
+    for (const Background& background : backgrounds) {
+        const Sequence sequence = withBackground(background);
+        const SiteCollection collection = SiteCollection::fromSites(lexaSites(0, 8), sequence);
+        // 0 and 12: codes without a method, whose windows all score 0.
+        for (std::int32_t method = 0; method <= 12; ++method) {
+            SCOPED_TRACE(testing::Message() << "method " << method << ", C " << background[1]);
+            const ScoreTable table(method, sequence, collection);
+            // Without C the relative entropy of methods 6 to 8 is infinite.
+            const bool finite = background[1] > 0.0 || method < 6 || method > 8;
+            EXPECT_EQ(ScoreDistribution(table, background, false).unavailableReason(),
+                      finite ? "" : "a score term is not finite");
+            expectEveryWindow(method, table, background);
+        }
+    }
+}
+
+TEST(ScoreDistribution, MatchesEveryWindowOfTenColumnsDownTo1e12)
+{
+    // Rare A and T: the best windows of the palindrome's middle are near 1e-12.
+    const Background background{0.04, 0.46, 0.46, 0.04};
+    const Sequence sequence = withBackground(background);
+    const SiteCollection collection = SiteCollection::fromSites(lexaSites(5, 10), sequence);
+    for (std::int32_t method : {3, 5}) {
+        SCOPED_TRACE(method);
+        EXPECT_LT(expectEveryWindow(method, ScoreTable(method, sequence, collection), background), 1e-11);
+    }
+}
+
+TEST(ScoreDistribution, CountsWindowsOfALongRandomSequence)
+{
+    // 20 columns, too many to enumerate: p against the share of windows of
+    // ten million random letters that score at least as well.
+    const Background background{0.3, 0.2, 0.2, 0.3};
+    const Sequence sequence = withBackground(background);
+    const SiteCollection collection = SiteCollection::fromSites(lexaSites(0, 20), sequence);
+    std::mt19937 random(20240611);
+    std::discrete_distribution<int> letter(background.begin(), background.end());
+    std::string letters(10'000'000, 'A');
+    for (char& c : letters)
+        c = "ACGT"[letter(random)];
+    for (std::int32_t method : {3, 5}) {
+        SCOPED_TRACE(method);
+        const bool lower = lowerIsBetter(method);
+        const ScoreTable table(method, sequence, collection);
+        std::vector<double> scores(letters.size() - 19);
+        for (std::size_t i = 0; i < scores.size(); ++i)
+            scores[i] = table.score(letters.data() + i);
+        const auto better = [lower](double a, double b) { return lower ? a < b : a > b; };
+        // The scores of the 100th, 1000th, ... best windows, and how many score as well.
+        std::vector<double> ranked = scores, asked;
+        std::vector<std::size_t> counts;
+        for (std::size_t rank : {100, 1000, 10000, 100000}) {
+            std::nth_element(ranked.begin(), ranked.begin() + rank, ranked.end(), better);
+            const double score = ranked[rank];
+            asked.push_back(score);
+            counts.push_back(static_cast<std::size_t>(
+                std::count_if(scores.begin(), scores.end(), [&](double s) { return !better(score, s); })));
+        }
+        const std::vector<PValue> p = ScoreDistribution(table, background, lower).pValues(asked);
+        for (std::size_t i = 0; i < asked.size(); ++i) {
+            const double expected = p[i].p * static_cast<double>(scores.size());
+            // Overlapping windows are not independent: five standard errors.
+            EXPECT_NEAR(static_cast<double>(counts[i]), expected, 5.0 * std::sqrt(expected)) << asked[i];
+        }
+    }
+}
