@@ -19,12 +19,12 @@ std::vector<double> benjaminiHochberg(const std::vector<double>& sorted, double 
 {
     std::vector<double> q(sorted.size());
     double least = 1.0;
-    for (std::size_t j = sorted.size(); j-- > 0;) {
-        std::size_t rank = j + 1;
-        if (j + 1 < sorted.size() && sorted[j + 1] == sorted[j])
-            rank = static_cast<std::size_t>(std::upper_bound(sorted.begin(), sorted.end(), sorted[j]) - sorted.begin());
-        least = std::min(least, m * sorted[j] / static_cast<double>(rank));
-        q[j] = least;
+    for (std::size_t j = sorted.size(); j > 0;) {
+        // Equal p-values share the rank of the last of them.
+        const double p = sorted[j - 1];
+        least = std::min(least, m * p / static_cast<double>(j));
+        while (j > 0 && sorted[j - 1] == p)
+            q[--j] = least;
     }
     return q;
 }

@@ -137,6 +137,10 @@ void appendTableText(std::string& row, const std::string& text)
         row += "NA";
         return;
     }
+    if (text.find_first_of("\t\r\n\"") == std::string::npos) {
+        row += text;
+        return;
+    }
     const bool quoted = text.find('"') != std::string::npos;
     if (quoted)
         row += '"';
@@ -254,6 +258,11 @@ bool plainInAttribute(unsigned char code)
 
 void appendEscaped(std::string& text, const std::string& value, bool (*plain)(unsigned char))
 {
+    if (std::all_of(value.begin(), value.end(),
+                    [plain](char letter) { return plain(static_cast<unsigned char>(letter)); })) {
+        text += value;
+        return;
+    }
     constexpr char hexDigits[] = "0123456789ABCDEF";
     for (const char letter : value) {
         const auto code = static_cast<unsigned char>(letter);

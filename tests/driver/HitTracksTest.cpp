@@ -83,3 +83,44 @@ TEST(HitTracks, ExampleGenomeGivesTheGoldenTracksInTheOutputFolderAlone)
         EXPECT_LT(best, 1e-6) << gene;
     }
 }
+
+TEST(HitTracks, TableCoordinatesGiveTheWindowsLettersOnBothStrandsAcrossTheOrigin)
+{
+    // A palindromic site split by the origin, found on both strands (the
+    // merge off), among the other windows above a low literal cut-off.
+    const std::string site = "TACTGTATATACAGTA";
+    const std::string bases = site.substr(8) + "GCGCATTAGCCGATAACGGCTTAGCAAT" + site.substr(0, 8);
+    TempDir folder;
+    writeFile(folder.file("ring.fna"), ">ring circular test\n" + bases + "\n");
+    writeFile(folder.file("sites.txt"), site + "\n" + site + "\nTACTGTATAAATAGTA\n");
+    writeOptionsFile(folder.file("Options.txt"),
+                     {"0", "1", "0", "-20", "350", "100", "0", "0", "1", "0", "-500", "-1", "1", "500", "1.5", "1"});
+    const RunResult result = runVarno(folder.path(), {"ring.fna", "sites.txt", "--tsv"});
+    ASSERT_EQ(result.exitStatus, 0) << result.output;
+
+    const std::vector<std::string> rows = splitLines(readFile(folder.file("ring_Ri_-20.000.tsv")));
+    ASSERT_GT(rows.size(), 2u);
+    int acrossOrigin[2] = {0, 0};
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        std::istringstream row(rows[i]);
+        std::vector<std::string> fields;
+        for (std::string field; std::getline(row, field, '\t');)
+            fields.push_back(field);
+        const std::size_t start = std::stoul(fields[2]);
+        const std::size_t end = std::stoul(fields[3]);
+        const bool forward = fields[4] == "+";
+        ASSERT_EQ(end - start + 1, site.size()) << rows[i];
+        std::string letters;
+        for (std::size_t at = start - 1; at < end; ++at)
+            letters += bases[at % bases.size()];
+        if (!forward) {
+            std::reverse(letters.begin(), letters.end());
+            for (char& letter : letters)
+                letter = letter == 'A' ? 'T' : letter == 'C' ? 'G' : letter == 'G' ? 'C' : 'A';
+        }
+        EXPECT_EQ(letters, fields[10]) << rows[i];
+        acrossOrigin[forward] += end > bases.size() && fields[10] == site;
+    }
+    EXPECT_EQ(acrossOrigin[0], 1);
+    EXPECT_EQ(acrossOrigin[1], 1);
+}
