@@ -59,7 +59,6 @@ void HitSignificance::noteSequence(Sequence& sequence, const ScoreTable& table, 
 RunSignificance HitSignificance::finish()
 {
     RunSignificance run;
-    run.ownScoreUnderIntegration = options_.useIntegration;
     for (const Batch& batch : batches_)
         run.windowsScanned += batch.windowsScanned;
     const double m = static_cast<double>(run.windowsScanned);
