@@ -1,9 +1,10 @@
 #include "tracks/TrackFiles.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <ostream>
 #include <string>
@@ -60,9 +61,11 @@ void appendFigure(std::string& text, double value)
         text += "NA";
         return;
     }
+    // to_chars prints as printf does, without its formatting machinery.
     char figure[32];
-    const int length = std::snprintf(figure, sizeof figure, "%.4g", value);
-    text.append(figure, static_cast<std::size_t>(length));
+    const std::to_chars_result printed =
+        std::to_chars(figure, figure + sizeof figure, value, std::chars_format::general, 4);
+    text.append(figure, printed.ptr);
 }
 
 // A score with 14 significant digits as the results file has it, NA where not available.
@@ -137,7 +140,8 @@ void appendTableText(std::string& row, const std::string& text)
         row += "NA";
         return;
     }
-    if (text.find_first_of("\t\r\n\"") == std::string::npos) {
+    if (std::none_of(text.begin(), text.end(),
+                     [](char letter) { return letter == '\t' || letter == '\r' || letter == '\n' || letter == '"'; })) {
         row += text;
         return;
     }
@@ -242,31 +246,39 @@ void appendBedLines(std::string& text, const Sequence& sequence, const Hit& hit)
 
 // ---- GFF3
 
-// Characters a GFF3 seqid may hold unescaped.
-bool plainInSeqid(unsigned char code)
-{
-    return (code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9')
-        || (code != 0 && std::strchr(".:^*$@!+_?-|", code) != nullptr);
-}
+// The bytes that a text may hold unescaped, one table per kind of text.
+using PlainBytes = std::array<bool, 256>;
 
-// Characters a GFF3 attribute value may hold unescaped: not its separators,
-// '%' itself, tabs or other control characters.
-bool plainInAttribute(unsigned char code)
-{
-    return code >= ' ' && code != 0x7f && std::strchr(";=&,%", code) == nullptr;
-}
+// A seqid: letters, digits and a few marks.
+const PlainBytes plainInSeqid = [] {
+    PlainBytes plain{};
+    for (int code = 0; code < 256; ++code)
+        plain[code] = (code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9');
+    for (const char* mark = ".:^*$@!+_?-|"; *mark != '\0'; ++mark)
+        plain[static_cast<unsigned char>(*mark)] = true;
+    return plain;
+}();
 
-void appendEscaped(std::string& text, const std::string& value, bool (*plain)(unsigned char))
+// An attribute value: anything but its separators, '%' itself, tabs and
+// other control characters.
+const PlainBytes plainInAttribute = [] {
+    PlainBytes plain{};
+    for (int code = ' '; code < 256; ++code)
+        plain[code] = code != 0x7f && std::strchr(";=&,%", code) == nullptr;
+    return plain;
+}();
+
+void appendEscaped(std::string& text, const std::string& value, const PlainBytes& plain)
 {
-    if (std::all_of(value.begin(), value.end(),
-                    [plain](char letter) { return plain(static_cast<unsigned char>(letter)); })) {
+    const auto isPlain = [&plain](char letter) { return plain[static_cast<unsigned char>(letter)]; };
+    if (std::all_of(value.begin(), value.end(), isPlain)) {
         text += value;
         return;
     }
     constexpr char hexDigits[] = "0123456789ABCDEF";
     for (const char letter : value) {
         const auto code = static_cast<unsigned char>(letter);
-        if (plain(code))
+        if (plain[code])
             text += letter;
         else
             appendRow(text, '%', hexDigits[code >> 4], hexDigits[code & 0xf]);
