@@ -35,3 +35,16 @@ public:
     double qValue = std::numeric_limits<double>::quiet_NaN();
     bool pValueIsBound = false; // the window beats every A/C/G/T window: p is the best one's
 };
+
+// The 0-based index, on the sequence as read (S letters), of the hit's
+// leftmost letter. A forward hit's position is that letter; a reverse hit's
+// is that letter plus the window's length, below the length itself for a
+// window across the origin. The scan keeps no window longer than its
+// sequence, and no hit of an empty one.
+inline std::uint64_t leftmostLetter(const Hit& hit, std::uint64_t sequenceLength)
+{
+    if (sequenceLength == 0)
+        return hit.position;
+    const std::uint64_t position = hit.position % sequenceLength;
+    return hit.forward ? position : (position + sequenceLength - hit.windowLength % sequenceLength) % sequenceLength;
+}

@@ -34,19 +34,9 @@ struct Placement {
     bool crossesOrigin() const { return end() > sequenceLength; }
 };
 
-// A forward hit's position is its leftmost letter; a reverse hit's is its
-// leftmost letter plus the window's length, below the length itself for a
-// window across the origin. The scan keeps no window longer than its
-// sequence, and no hit of an empty one.
 Placement placementOf(const Hit& hit, std::uint64_t sequenceLength)
 {
-    const std::uint64_t length = hit.windowLength;
-    if (sequenceLength == 0)
-        return {hit.position, length, sequenceLength};
-    const std::uint64_t position = hit.position % sequenceLength;
-    const std::uint64_t left =
-        hit.forward ? position : (position + sequenceLength - length % sequenceLength) % sequenceLength;
-    return {left, length, sequenceLength};
+    return {leftmostLetter(hit, sequenceLength), hit.windowLength, sequenceLength};
 }
 
 bool hasGeneContext(const Hit& hit)
