@@ -17,6 +17,9 @@
 #include "motif/CollectionLogs.h"
 #include "motif/SiteCollection.h"
 #include "options/Options.h"
+#include "report/Calibration.h"
+#include "report/HtmlReport.h"
+#include "report/SequenceLogo.h"
 #include "results/GeneContext.h"
 #include "results/HitSignificance.h"
 #include "results/HitSort.h"
@@ -145,16 +148,43 @@ void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& 
     logLine(log, " ");
 }
 
-// The files for other tools that the command line asks for, named after the results file.
-void writeTracks(const RunArguments& arguments, const SequenceSet& set, const Options& options,
-                 const RunSignificance& significance, const std::string& resultsFile)
+// The files for other tools and the report that the command line asks for,
+// named after the results file.
+void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const SequenceSet& set,
+                     const SiteCollection& collection, const Options& options, HitSignificance& significance,
+                     const std::string& resultsFile)
 {
+    // The report's calibration needs no hit's figures: it is worked out
+    // beside them.
+    RunSignificance figures;
+    Calibration calibration;
+    const ScoreDistribution* chance = significance.firstDistribution();
+    runTogether(
+        arguments.writeHtml && chance != nullptr && secondThreadAllowed(), [&] { figures = significance.finish(); },
+        [&] {
+            if (arguments.writeHtml && chance != nullptr)
+                calibration =
+                    calibrate(collection, options, set.sequences.front(), *chance, significance.windowsScanned());
+        });
     if (arguments.writeTsv)
-        writeTsv(set, options, significance, trackFileName(resultsFile, ".tsv"));
+        writeTsv(set, options, figures, trackFileName(resultsFile, ".tsv"));
     if (arguments.writeBed)
-        writeBed(set, options, significance, trackFileName(resultsFile, ".bed"));
+        writeBed(set, options, figures, trackFileName(resultsFile, ".bed"));
     if (arguments.writeGff3)
-        writeGff3(set, options, significance, trackFileName(resultsFile, ".gff3"));
+        writeGff3(set, options, figures, trackFileName(resultsFile, ".gff3"));
+    if (arguments.writeHtml) {
+        const ReportInputs inputs{arguments.sequenceFile,
+                                  arguments.motifFile,
+                                  arguments.optionsFile,
+                                  optionsRead,
+                                  set,
+                                  collection,
+                                  options,
+                                  figures,
+                                  chance,
+                                  calibration};
+        writeHtmlReport(inputs, trackFileName(resultsFile, ".html"));
+    }
 }
 
 } // namespace
@@ -176,7 +206,8 @@ int runAnalysis(int argc, const char* const* argv)
 
     Options options;
     setDefaults(options, log);
-    if (readOptionsFile(arguments->optionsFile, log, options)) {
+    const bool optionsRead = readOptionsFile(arguments->optionsFile, log, options);
+    if (optionsRead) {
         logLine(log, "Options read!");
     } else {
         setDefaults(options, log);
@@ -199,6 +230,8 @@ int runAnalysis(int argc, const char* const* argv)
     logValue(log, "Site collection read! - Time (s): ", clock.elapsed());
     if (options.writeLogs)
         withMemoryFor("write the site collection logs", [&] { writeCollectionLogs(collection, set.getStem(), log); });
+    if (arguments->writeLogo)
+        withMemoryFor("write the sequence logo", [&] { writeLogoFile(collection, set.getStem() + "_logo.svg"); });
     logLine(log, " ");
 
     withMemoryFor("score the site collection",
@@ -214,7 +247,8 @@ int runAnalysis(int argc, const char* const* argv)
     }
 
     // The figures are worked out only for the files that show them.
-    const bool wantsSignificance = arguments->writeTsv || arguments->writeBed || arguments->writeGff3;
+    const bool wantsSignificance =
+        arguments->writeTsv || arguments->writeBed || arguments->writeGff3 || arguments->writeHtml;
     std::optional<HitSignificance> significance;
     if (wantsSignificance)
         significance.emplace(options);
@@ -232,7 +266,8 @@ int runAnalysis(int argc, const char* const* argv)
     logPair(log, "Saving results to ", resultsFile);
     withMemoryFor("write the results file", [&] { writeResults(set, options); });
     if (wantsSignificance)
-        withMemoryFor("write the hit tracks",
-                      [&] { writeTracks(*arguments, set, options, significance->finish(), resultsFile); });
+        withMemoryFor("write the hit files", [&] {
+            writeExtraFiles(*arguments, optionsRead, set, collection, options, *significance, resultsFile);
+        });
     return 0;
 }

@@ -15,6 +15,8 @@ const char* const optionLines[] = {
     "  --tsv         also write the hits as a tab-separated table (.tsv), with p, E and q values",
     "  --bed         also write the hits as a BED6 track (.bed)",
     "  --gff3        also write the hits as a GFF3 track (.gff3)",
+    "  --html        also write a report to open in a browser (.html): logo, cut-off, hits along the genome",
+    "  --logo        also write the motif's sequence logo as SVG (STEM_logo.svg)",
     "  --outdir DIR  write every file of the run into DIR (created if missing), not beside the sequence file",
     "  -h, --help    show this help and exit",
     "  --version     show the version and exit",
@@ -48,6 +50,10 @@ bool takeOption(int argc, const char* const* argv, int& i, RunArguments& argumen
         arguments.writeBed = true;
     else if (option == "--gff3")
         arguments.writeGff3 = true;
+    else if (option == "--html")
+        arguments.writeHtml = true;
+    else if (option == "--logo")
+        arguments.writeLogo = true;
     else if (option == "--outdir" || option.compare(0, 9, "--outdir=") == 0) {
         if (option == "--outdir") {
             if (i + 1 >= argc)

@@ -12,6 +12,8 @@ struct RunArguments {
     bool writeTsv = false;
     bool writeBed = false;
     bool writeGff3 = false;
+    bool writeHtml = false;
+    bool writeLogo = false;
     std::string outputFolder; // empty: every file beside the sequence file
 };
 

@@ -59,8 +59,7 @@ void HitSignificance::noteSequence(Sequence& sequence, const ScoreTable& table, 
 RunSignificance HitSignificance::finish()
 {
     RunSignificance run;
-    for (const Batch& batch : batches_)
-        run.windowsScanned += batch.windowsScanned;
+    run.windowsScanned = windowsScanned();
     const double m = static_cast<double>(run.windowsScanned);
 
     std::vector<double> ranked; // every finite p, hits' and twins'
@@ -96,4 +95,12 @@ RunSignificance HitSignificance::finish()
         }
     }
     return run;
+}
+
+std::uint64_t HitSignificance::windowsScanned() const
+{
+    std::uint64_t windows = 0;
+    for (const Batch& batch : batches_)
+        windows += batch.windowsScanned;
+    return windows;
 }

@@ -41,6 +41,14 @@ public:
                       std::uint64_t windowsScanned);
     // Fills every noted hit's figures and says what they rest on.
     RunSignificance finish();
+    // The windows of every noted sequence, both strands.
+    std::uint64_t windowsScanned() const;
+    // The distribution of the first sequence's window scores by chance, null
+    // before any sequence was scanned.
+    const ScoreDistribution* firstDistribution() const
+    {
+        return batches_.empty() ? nullptr : &batches_.front().distribution;
+    }
 
 private:
     // The hits scored with one table, and the distribution of its scores.

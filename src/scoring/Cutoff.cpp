@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <ostream>
+#include <vector>
 
 #include "base/RunLog.h"
 #include "motif/SiteCollection.h"
@@ -92,37 +93,51 @@ void deriveCutoff(SiteCollection& collection, Options& options, const Sequence& 
         scoreLog << "Motif;Score\n";
 
     const ScoreTable table(options.methodCode, referenceSequence, collection);
-    double sum = 0.0;
+    std::vector<double> siteScores;
+    siteScores.reserve(collection.sites.size());
     for (Hit& site : collection.sites) {
         site.score = table.score(site.window.data());
-        sum += site.score;
+        siteScores.push_back(site.score);
         if (logging)
             scoreLog << site.window << ',' << site.score << '\n';
     }
-
-    if (options.literalCutoff) {
-        options.cutoff = options.threshold;
-    } else {
-        const double n = static_cast<double>(collection.siteCount());
-        const double mean = sum / n;
-        double squares = 0.0;
-        for (const Hit& site : collection.sites)
-            squares += (site.score - mean) * (site.score - mean);
-        const double sd = std::sqrt(squares / n);
-
-        // A fraction `threshold` of the fitted distribution lies on the better side.
-        const bool lower = lowerIsBetter(options.methodCode);
-        const double p = lower ? options.threshold : 1.0 - options.threshold;
-        const double q = lower ? 1.0 - options.threshold : options.threshold;
-        double value = 0.0;
-        options.cutoff = normalQuantile(p, q, mean, sd, value) ? value : 0.0;
-    }
+    options.cutoff = cutoffFromScores(siteScores, options);
 
     if (logging) {
         scoreLog << '\n' << "Threshold," << options.threshold << '\n';
         scoreLog << '\n' << "Cut-off," << options.cutoff << '\n';
         closeDiagnosticLog(scoreLogFile, log);
     }
+}
+
+ScoreFit fitSiteScores(const std::vector<double>& siteScores)
+{
+    double sum = 0.0;
+    for (const double score : siteScores)
+        sum += score;
+    const double n = static_cast<double>(siteScores.size());
+    const double mean = sum / n;
+    double squares = 0.0;
+    for (const double score : siteScores)
+        squares += (score - mean) * (score - mean);
+    return {mean, std::sqrt(squares / n)};
+}
+
+double cutoffAt(const ScoreFit& fit, double threshold, const Options& options)
+{
+    if (options.literalCutoff)
+        return threshold;
+    // A fraction `threshold` of the fitted distribution lies on the better side.
+    const bool lower = lowerIsBetter(options.methodCode);
+    const double p = lower ? threshold : 1.0 - threshold;
+    const double q = lower ? 1.0 - threshold : threshold;
+    double value = 0.0;
+    return normalQuantile(p, q, fit.mean, fit.sd, value) ? value : 0.0;
+}
+
+double cutoffFromScores(const std::vector<double>& siteScores, const Options& options)
+{
+    return cutoffAt(fitSiteScores(siteScores), options.threshold, options);
 }
 
 bool normalQuantile(double p, double q, double mean, double sd, double& result)

@@ -1,0 +1,692 @@
+#include "report/HtmlReport.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "base/ErrorReport.h"
+#include "base/OutputFile.h"
+#include "motif/SiteCollection.h"
+#include "options/Method.h"
+#include "options/Options.h"
+#include "report/Calibration.h"
+#include "report/SequenceLogo.h"
+#include "report/Svg.h"
+#include "results/HitSignificance.h"
+#include "scoring/ScoreDistribution.h"
+#include "sequences/SequenceSet.h"
+
+namespace {
+
+// Beyond these the page would grow past what a browser shows at ease; the
+// page says what it leaves out.
+constexpr std::size_t mostTracks = 20;
+constexpr std::size_t mostHitsDrawn = 5000; // per track, the most significant
+constexpr std::size_t mostTableRows = 500;
+
+// Drawing sizes, in SVG user units.
+constexpr double plotWidth = 900.0;
+constexpr double trackWidth = 1000.0;
+
+// `value` with `digits` significant digits, as %g gives it; "NA" where not available.
+std::string figure(double value, int digits = 4)
+{
+    if (std::isnan(value))
+        return "NA";
+    char text[32];
+    const std::to_chars_result printed =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits);
+    return std::string(text, printed.ptr);
+}
+
+std::string withThousands(std::uint64_t value)
+{
+    std::string digits = std::to_string(value);
+    for (std::size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, ",");
+    return digits;
+}
+
+std::string percent(double share)
+{
+    return std::isnan(share) ? "NA" : svgNumber(100.0 * share, 0) + " %";
+}
+
+// Appends each piece in turn, without the temporaries of a chain of +.
+template <typename... Pieces>
+void append(std::string& text, const Pieces&... pieces)
+{
+    ((text += pieces), ...);
+}
+
+// A linear map from data to drawing coordinates.
+struct Scale {
+    double from0, from1, to0, to1;
+    double operator()(double value) const
+    {
+        if (from1 == from0)
+            return (to0 + to1) / 2;
+        return to0 + (value - from0) * (to1 - to0) / (from1 - from0);
+    }
+};
+
+// Round ticks between lo and hi, about `count` of them.
+std::vector<double> ticks(double lo, double hi, int count)
+{
+    std::vector<double> values;
+    if (!(hi > lo))
+        return {lo};
+    const double rough = (hi - lo) / count;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = magnitude;
+    for (const double factor : {1.0, 2.0, 5.0, 10.0})
+        if (magnitude * factor >= rough) {
+            step = magnitude * factor;
+            break;
+        }
+    for (double tick = std::ceil(lo / step) * step; tick <= hi + step * 1e-9; tick += step)
+        values.push_back(std::fabs(tick) < step * 1e-9 ? 0.0 : tick);
+    return values;
+}
+
+std::string line(double x1, double y1, double x2, double y2, const char* style)
+{
+    return "<line x1=\"" + svgNumber(x1, 1) + "\" y1=\"" + svgNumber(y1, 1) + "\" x2=\"" + svgNumber(x2, 1) + "\" y2=\""
+         + svgNumber(y2, 1) + "\" class=\"" + style + "\"/>";
+}
+
+std::string label(double x, double y, const std::string& text, const char* anchor = "middle",
+                  const char* style = "axis-label")
+{
+    return "<text x=\"" + svgNumber(x, 1) + "\" y=\"" + svgNumber(y, 1) + "\" text-anchor=\"" + anchor + "\" class=\""
+         + style + "\">" + escapeXml(text) + "</text>";
+}
+
+std::string polyline(const std::vector<std::pair<double, double>>& points, const char* style)
+{
+    std::string text = "<polyline class=\"" + std::string(style) + "\" points=\"";
+    for (const auto& [x, y] : points)
+        text += svgNumber(x, 1) + "," + svgNumber(y, 1) + " ";
+    return text + "\"/>";
+}
+
+// A horizontal axis at y with ticks and a title under it.
+std::string bottomAxis(const Scale& x, double y, const std::string& title, bool thousands = false)
+{
+    std::string text = line(x.to0, y, x.to1, y, "axis");
+    for (const double tick : ticks(std::min(x.from0, x.from1), std::max(x.from0, x.from1), 8)) {
+        text += line(x(tick), y, x(tick), y + 4, "axis");
+        text += label(x(tick), y + 16, thousands ? withThousands(static_cast<std::uint64_t>(tick)) : figure(tick));
+    }
+    return text + label((x.to0 + x.to1) / 2, y + 32, title);
+}
+
+// A vertical axis at x with ticks, on the left (or the right) of a plot.
+std::string sideAxis(const Scale& y, double x, const std::vector<std::pair<double, std::string>>& marks,
+                     const std::string& title, bool right = false)
+{
+    std::string text = line(x, y.to0, x, y.to1, "axis");
+    const double outward = right ? 4.0 : -4.0;
+    for (const auto& [value, name] : marks) {
+        text += line(x, y(value), x + outward, y(value), "axis");
+        text += label(x + 2.5 * outward, y(value) + 4, name, right ? "start" : "end");
+    }
+    const double titleX = x + (right ? 52.0 : -52.0);
+    const double middle = (y.to0 + y.to1) / 2;
+    return text + "<text class=\"axis-label\" text-anchor=\"middle\" transform=\"translate(" + svgNumber(titleX, 1)
+         + "," + svgNumber(middle, 1) + ") rotate(-90)\">" + escapeXml(title) + "</text>";
+}
+
+// Ticks at powers of ten for an axis of log10 values.
+std::vector<std::pair<double, std::string>> powerMarks(double lo, double hi)
+{
+    std::vector<std::pair<double, std::string>> marks;
+    const int step = hi - lo > 8 ? 2 : 1;
+    for (int power = static_cast<int>(std::ceil(lo)); power <= hi; power += step)
+        marks.emplace_back(power, power >= 0 && power <= 6
+                                      ? withThousands(static_cast<std::uint64_t>(std::pow(10.0, power) + 0.5))
+                                      : "1e" + std::to_string(power));
+    return marks;
+}
+
+std::string svgOpen(double width, double height, const char* style)
+{
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"" + std::string(style) + "\" viewBox=\"0 0 "
+         + svgNumber(width, 0) + " " + svgNumber(height, 0) + "\" width=\"" + svgNumber(width, 0) + "\" height=\""
+         + svgNumber(height, 0) + "\">";
+}
+
+// ---- The run
+
+std::string factRow(const std::string& name, const std::string& value)
+{
+    return "<tr><th>" + escapeXml(name) + "</th><td>" + value + "</td></tr>\n";
+}
+
+// The settings of the options file that are not the defaults.
+std::string changedOptions(const Options& options)
+{
+    const Options defaults;
+    std::vector<std::string> changed;
+    const auto note = [&changed](bool differs, const char* name, const std::string& value) {
+        if (differs)
+            changed.push_back(std::string(name) + " " + value);
+    };
+    const auto flag = [](bool value) { return std::string(value ? "on" : "off"); };
+    note(options.writeLogs != defaults.writeLogs, "diagnostic logs", flag(options.writeLogs));
+    note(options.methodCode != defaults.methodCode, "method", std::to_string(options.methodCode));
+    note(options.useSequenceBackground != defaults.useSequenceBackground, "sequence background",
+         flag(options.useSequenceBackground));
+    // The default is single precision's 0.8: a file's 0.8 is the same setting.
+    note(std::fabs(options.threshold - defaults.threshold) > 1e-6, "threshold", figure(options.threshold, 6));
+    note(options.operatorUpstream != defaults.operatorUpstream, "operator upstream",
+         std::to_string(options.operatorUpstream));
+    note(options.operatorDownstream != defaults.operatorDownstream, "operator downstream",
+         std::to_string(options.operatorDownstream));
+    note(options.sortByScore != defaults.sortByScore, "sort by score", flag(options.sortByScore));
+    note(options.mergeStrandPairs != defaults.mergeStrandPairs, "merge strand pairs", flag(options.mergeStrandPairs));
+    note(options.literalCutoff != defaults.literalCutoff, "literal cut-off", flag(options.literalCutoff));
+    note(options.useIntegration != defaults.useIntegration, "integration", flag(options.useIntegration));
+    if (options.useIntegration) {
+        note(options.upstreamMeanStart != defaults.upstreamMeanStart
+                 || options.upstreamMeanEnd != defaults.upstreamMeanEnd,
+             "upstream mean interval",
+             std::to_string(options.upstreamMeanStart) + ".." + std::to_string(options.upstreamMeanEnd));
+        note(options.downstreamMeanStart != defaults.downstreamMeanStart
+                 || options.downstreamMeanEnd != defaults.downstreamMeanEnd,
+             "downstream mean interval",
+             std::to_string(options.downstreamMeanStart) + ".." + std::to_string(options.downstreamMeanEnd));
+        note(options.cutoffFactor != defaults.cutoffFactor, "cut-off factor", figure(options.cutoffFactor, 6));
+        note(options.integrationMode != defaults.integrationMode, "integration ratio",
+             std::to_string(options.integrationMode));
+    }
+    if (changed.empty())
+        return "none: the defaults";
+    std::string text;
+    for (const std::string& item : changed)
+        text += (text.empty() ? "" : "; ") + escapeXml(item);
+    return text;
+}
+
+std::size_t operatorCount(const SequenceSet& set)
+{
+    std::size_t count = 0;
+    for (const Sequence& sequence : set.sequences)
+        count += std::count_if(sequence.hits.begin(), sequence.hits.end(),
+                               [](const Hit& hit) { return hit.type == "Operator"; });
+    return count;
+}
+
+std::string runSection(const ReportInputs& in)
+{
+    const Options& options = in.options;
+    std::uint64_t letters = 0;
+    std::size_t hits = 0;
+    for (const Sequence& sequence : in.set.sequences) {
+        letters += sequence.bases.size();
+        hits += sequence.hits.size();
+    }
+    const Sequence& first = in.set.sequences.front();
+    const bool ownBackground = options.useSequenceBackground && in.set.sequences.size() == 1;
+    std::string background = ownBackground ? "the sequence's own composition: " : "uniform: ";
+    background += "A " + percent(first.backgroundA) + ", C " + percent(first.backgroundC) + ", G "
+                + percent(first.backgroundG) + ", T " + percent(first.backgroundT);
+
+    std::string chance;
+    if (!in.significance.computed)
+        chance = "NA (" + escapeXml(in.significance.unavailableReason) + ")";
+    else
+        chance = figure(in.significance.cutoffEValue, 3) + " of " + withThousands(in.significance.windowsScanned)
+               + " windows scanned (both strands)";
+
+    std::string text = "<section id=\"run\"><h2>The run</h2>\n<table class=\"facts\">\n";
+    text += factRow("Sequence file", escapeXml(in.sequenceFile));
+    text += factRow("Site collection", escapeXml(in.motifFile));
+    text += factRow("Options file", escapeXml(in.optionsFile) + (in.optionsRead ? "" : " (not read: the defaults)"));
+    text += factRow("Sequences", withThousands(in.set.sequences.size()) + ", " + withThousands(letters) + " letters");
+    text += factRow("Method", escapeXml(methodName(options.methodCode)) + " ("
+                                  + (lowerIsBetter(options.methodCode) ? "lower" : "higher") + " scores are better)");
+    text += factRow("Background", background);
+    text += factRow("Threshold", figure(options.threshold, 6));
+    text +=
+        factRow("Cut-off", "<span id=\"cutoff-value\">" + figure(options.cutoff, 6) + "</span> ("
+                               + (options.literalCutoff ? "literal" : "computed from the known sites' scores")
+                               + (options.useIntegration ? ", on the window's own score under integration" : "") + ")");
+    text += factRow("Chance hits expected at the cut-off", chance);
+    text += factRow("Hits kept", withThousands(hits));
+    text += factRow("Operators found", withThousands(operatorCount(in.set)));
+    text += factRow("Settings changed", changedOptions(options));
+    return text + "</table></section>\n";
+}
+
+// ---- The motif
+
+std::string motifSection(const ReportInputs& in)
+{
+    std::string consensus;
+    for (const MotifColumn& column : in.collection.columns)
+        consensus += column.consensus;
+    return "<section id=\"motif\"><h2>The motif</h2>\n<div class=\"logo\">" + sequenceLogoSvg(in.collection, false)
+         + "</div>\n<p>" + withThousands(in.collection.siteCount()) + " known sites of "
+         + std::to_string(in.collection.siteLength) + " letters; consensus <code>" + escapeXml(consensus)
+         + "</code>; R<sub>sequence</sub> " + figure(in.collection.rsequence, 4) + " bits, relative entropy "
+         + figure(in.collection.relativeEntropy, 4) + " bits.</p></section>\n";
+}
+
+// ---- The cut-off
+
+// The known sites' scores above, the windows expected by chance to score at
+// least as well below, on one score axis with better scores to the right.
+std::string cutoffPlot(const ReportInputs& in)
+{
+    const bool lower = lowerIsBetter(in.options.methodCode);
+    const double cutoff = in.options.cutoff;
+    std::vector<double> siteScores;
+    for (const Hit& site : in.collection.sites)
+        siteScores.push_back(site.score);
+    double worst = cutoff, best = cutoff;
+    for (const double score : siteScores) {
+        worst = lower ? std::max(worst, score) : std::min(worst, score);
+        best = lower ? std::min(best, score) : std::max(best, score);
+    }
+    const double margin = std::max(std::fabs(best - worst) * 0.08, 0.5);
+    worst += lower ? margin : -margin;
+    best += lower ? -margin : margin;
+
+    const double left = 80, right = plotWidth - 30, sitesTop = 30, sitesBottom = 110, chanceTop = 150,
+                 chanceBottom = 330;
+    const Scale x{worst, best, left, right};
+    std::string text = svgOpen(plotWidth, 380, "cutoff-plot");
+
+    // The sites, spread over their band so that equal scores stay apart.
+    std::size_t passing = 0;
+    for (std::size_t i = 0; i < siteScores.size(); ++i) {
+        const bool passes = passesCutoff(siteScores[i], cutoff, lower);
+        passing += passes;
+        const double y = sitesTop + 10 + (sitesBottom - sitesTop - 20) * ((i * 7) % 11) / 10.0;
+        text += "<circle class=\"" + std::string(passes ? "site pass" : "site fail") + "\" cx=\""
+              + svgNumber(x(siteScores[i]), 1) + "\" cy=\"" + svgNumber(y, 1) + "\" r=\"5\"><title>"
+              + escapeXml(in.collection.sites[i].window) + ": " + figure(siteScores[i], 6) + "</title></circle>";
+    }
+    text += label(left, sitesTop - 10,
+                  "Known sites: " + std::to_string(passing) + " of " + std::to_string(siteScores.size())
+                      + " pass the cut-off",
+                  "start", "plot-title");
+
+    // Expected windows at least as good, on a log scale, from what the run
+    // worked out already: each hit's own score with its E-value above the
+    // cut-off, the calibration's cut-offs with their chance hits below it.
+    std::vector<std::pair<double, double>> tail; // score, expected windows
+    for (const Sequence& sequence : in.set.sequences)
+        for (const Hit& hit : sequence.hits)
+            tail.emplace_back(in.options.useIntegration ? hit.ownScore : hit.score, hit.eValue);
+    for (const CalibrationPoint& point : in.calibration.points)
+        tail.emplace_back(point.cutoff, point.expectedChanceHits);
+    tail.erase(std::remove_if(tail.begin(), tail.end(),
+                              [](const auto& point) { return !(point.second > 0) || std::isnan(point.first); }),
+               tail.end());
+    if (in.significance.windowsScanned > 0 && !tail.empty()) {
+        std::sort(tail.begin(), tail.end());
+        const double top = std::ceil(std::log10(static_cast<double>(in.significance.windowsScanned)));
+        const double floorPower = -3.0;
+        const Scale y{floorPower, top, chanceBottom, chanceTop};
+        // One point per half unit of the drawing is as fine as the eye sees.
+        std::vector<std::pair<double, double>> points;
+        for (const auto& [score, expected] : tail) {
+            const double at = x(score);
+            if (at < left || at > right || (!points.empty() && std::fabs(at - points.back().first) < 0.5))
+                continue;
+            points.emplace_back(at, y(std::max(floorPower, std::log10(expected))));
+        }
+        text += polyline(points, "chance");
+        text += sideAxis(y, left, powerMarks(floorPower, top), "windows at least as good");
+        const std::string expected =
+            in.significance.computed ? figure(in.significance.cutoffEValue, 3) : std::string("NA");
+        text += label(left, chanceTop - 14,
+                      "Expected by chance in " + withThousands(in.significance.windowsScanned) + " windows: " + expected
+                          + " at the cut-off",
+                      "start", "plot-title");
+    }
+    text += bottomAxis(x, chanceBottom, std::string("score (") + methodName(in.options.methodCode) + ")");
+    text += line(x(cutoff), sitesTop - 4, x(cutoff), chanceBottom, "cutoff");
+    text += label(x(cutoff) + 4, chanceBottom - 6, "cut-off " + figure(cutoff, 5), "start", "cutoff-label");
+    return text + "</svg>";
+}
+
+// Held-out and in-sample recall against the threshold, with the chance hits
+// on a log scale at the right.
+std::string calibrationPlot(const Calibration& calibration)
+{
+    const std::vector<CalibrationPoint>& points = calibration.points;
+    const double left = 80, right = plotWidth - 90, top = 30, bottom = 230;
+    const Scale x{points.front().threshold, points.back().threshold, left, right};
+    const Scale recall{0.0, 1.0, bottom, top};
+    double lowest = 0.0, highest = 1.0;
+    for (const CalibrationPoint& point : points)
+        if (point.expectedChanceHits > 0) {
+            lowest = std::min(lowest, std::floor(std::log10(point.expectedChanceHits)));
+            highest = std::max(highest, std::ceil(std::log10(point.expectedChanceHits)));
+        }
+    const Scale chance{lowest, highest, bottom, top};
+
+    std::vector<std::pair<double, double>> heldOut, inSample, expected;
+    for (const CalibrationPoint& point : points) {
+        if (!std::isnan(point.heldOutRecall))
+            heldOut.emplace_back(x(point.threshold), recall(point.heldOutRecall));
+        inSample.emplace_back(x(point.threshold), recall(point.inSampleRecall));
+        if (point.expectedChanceHits > 0)
+            expected.emplace_back(x(point.threshold), chance(std::log10(point.expectedChanceHits)));
+    }
+    std::string text = svgOpen(plotWidth, 290, "calibration-plot");
+    text += polyline(expected, "chance");
+    text += polyline(inSample, "in-sample");
+    text += polyline(heldOut, "held-out");
+    const CalibrationPoint& run = points[calibration.runPoint];
+    text += line(x(run.threshold), top, x(run.threshold), bottom, "cutoff");
+    text += label(x(run.threshold) + 4, top + 12,
+                  "this run: held-out " + percent(run.heldOutRecall) + ", " + figure(run.expectedChanceHits, 3)
+                      + " by chance",
+                  "start", "cutoff-label");
+    std::vector<std::pair<double, std::string>> shares;
+    for (int share = 0; share <= 100; share += 25)
+        shares.emplace_back(share / 100.0, std::to_string(share) + " %");
+    text += sideAxis(recall, left, shares, "known sites passing");
+    text += sideAxis(chance, right, powerMarks(lowest, highest), "chance hits expected", true);
+    text += bottomAxis(x, bottom, calibration.literal ? "literal cut-off" : "threshold");
+    text += "<g class=\"legend\">" + line(left + 10, top - 18, left + 40, top - 18, "held-out")
+          + label(left + 46, top - 14, "held out (left out of the model)", "start")
+          + line(left + 280, top - 18, left + 310, top - 18, "in-sample")
+          + label(left + 316, top - 14, "in the model", "start")
+          + line(left + 440, top - 18, left + 470, top - 18, "chance")
+          + label(left + 476, top - 14, "chance hits (right axis)", "start") + "</g>";
+    return text + "</svg>";
+}
+
+std::string cutoffSection(const ReportInputs& in)
+{
+    std::string text =
+        "<section id=\"cutoff\"><h2>The cut-off</h2>\n<div class=\"plot\">" + cutoffPlot(in) + "</div>\n";
+    const Calibration& calibration = in.calibration;
+    if (!calibration.points.empty()) {
+        text += "<h3>Choosing the threshold</h3>\n<p>For each threshold: the share of the known sites that pass when "
+                "each is left out of the model that scores it (the model is rebuilt without the site and the cut-off "
+                "derived the run's way), the share that pass the full model, and the windows of these sequences "
+                "that chance alone would bring.</p>\n<div class=\"plot\">"
+              + calibrationPlot(calibration) + "</div>\n";
+    }
+    if (!calibration.note.empty())
+        text += "<p class=\"note\">" + escapeXml(calibration.note) + "</p>\n";
+    return text + "</section>\n";
+}
+
+// ---- The genome
+
+// A hit with the sequence it lies on.
+struct PlacedHit {
+    const Hit* hit;
+    const Sequence* sequence;
+};
+
+std::vector<PlacedHit> placedHits(const Sequence& sequence)
+{
+    std::vector<PlacedHit> hits;
+    for (const Hit& hit : sequence.hits)
+        hits.push_back({&hit, &sequence});
+    return hits;
+}
+
+// The `count` hits most worth showing first: lowest p, then best score.
+std::vector<PlacedHit> bestHits(std::vector<PlacedHit> hits, bool lower, std::size_t count)
+{
+    const auto better = [lower](const PlacedHit& a, const PlacedHit& b) {
+        const double pa = std::isnan(a.hit->pValue) ? 2.0 : a.hit->pValue;
+        const double pb = std::isnan(b.hit->pValue) ? 2.0 : b.hit->pValue;
+        if (pa != pb)
+            return pa < pb;
+        return isBetterScore(a.hit->score, b.hit->score, lower);
+    };
+    if (hits.size() > count) {
+        std::partial_sort(hits.begin(), hits.begin() + static_cast<std::ptrdiff_t>(count), hits.end(), better);
+        hits.resize(count);
+    } else {
+        std::stable_sort(hits.begin(), hits.end(), better);
+    }
+    return hits;
+}
+
+void appendHitTitle(std::string& text, const Sequence& sequence, const Hit& hit)
+{
+    append(text, std::to_string(leftmostLetter(hit, sequence.bases.size()) + 1), hit.forward ? " + " : " - ",
+           escapeXml(hit.window), "\nscore ", figure(hit.score, 6), ", p ", figure(hit.pValue, 3));
+    if (hit.type != "Unknown")
+        append(text, "\n", hit.type, " ", escapeXml(hit.geneName.empty() ? hit.geneTag : hit.geneName), " (",
+               std::to_string(hit.distance), ")");
+}
+
+std::string genomeTrack(const Sequence& sequence, const Options& options)
+{
+    const double length = static_cast<double>(std::max<std::size_t>(sequence.bases.size(), 1));
+    const double left = 20, right = trackWidth - 20, axis = 80;
+    const Scale x{0.0, length, left, right};
+    std::string text = svgOpen(trackWidth, 185, "genome-track");
+    // About what each gene and each hit takes, so that the text grows once.
+    text.reserve(4096 + 110 * sequence.genes.size() + 200 * std::min(sequence.hits.size(), mostHitsDrawn));
+    text += label(left, 14, "forward strand", "start", "track-label");
+    text += label(left, 160, "reverse strand", "start", "track-label");
+
+    // Genes in two lanes by strand, along the axis.
+    for (const Gene& gene : sequence.genes) {
+        const double from = x(std::min(gene.start, gene.end) - 1.0), to = x(std::max(gene.start, gene.end));
+        append(text, "<rect class=\"gene\" x=\"", svgNumber(from, 2), gene.forward ? "\" y=\"72" : "\" y=\"82",
+               "\" width=\"", svgNumber(std::max(to - from, 0.3), 2), "\" height=\"6\"><title>",
+               escapeXml(gene.geneName.empty() ? gene.locusTag : gene.geneName), " ", escapeXml(gene.locusTag),
+               "</title></rect>");
+    }
+    text += line(left, axis, right, axis, "axis");
+
+    // Hits: forward up, reverse down, longer the more significant.
+    const std::vector<PlacedHit> drawn =
+        bestHits(placedHits(sequence), lowerIsBetter(options.methodCode), mostHitsDrawn);
+    double strongest = 1.0;
+    for (const PlacedHit& placed : drawn)
+        if (placed.hit->pValue > 0)
+            strongest = std::max(strongest, -std::log10(placed.hit->pValue));
+    for (const PlacedHit& placed : drawn) {
+        const Hit* hit = placed.hit;
+        const double at = x(leftmostLetter(*hit, sequence.bases.size()) + hit->windowLength / 2.0);
+        const double strength = hit->pValue > 0 ? -std::log10(hit->pValue) / strongest : 0.5;
+        // The strongest stand out: length grows with the square of -log10 p.
+        const double reach = 4 + 56 * std::pow(std::clamp(strength, 0.0, 1.0), 2.0);
+        const double from = hit->forward ? 70 : 90;
+        const double to = hit->forward ? from - reach : from + reach;
+        const std::string place = svgNumber(at, 2);
+        append(text, hit->type == "Operator" ? "<line class=\"hit operator\" x1=\"" : "<line class=\"hit\" x1=\"",
+               place, "\" x2=\"", place, "\" y1=\"", svgNumber(from, 1), "\" y2=\"", svgNumber(to, 1), "\"><title>");
+        appendHitTitle(text, sequence, *hit);
+        text += "</title></line>";
+    }
+
+    // Under integration the hits' local means, along the top.
+    if (options.useIntegration && !sequence.hits.empty()) {
+        std::vector<const Hit*> byPlace;
+        for (const Hit& hit : sequence.hits)
+            byPlace.push_back(&hit);
+        std::sort(byPlace.begin(), byPlace.end(), [&](const Hit* a, const Hit* b) {
+            return leftmostLetter(*a, sequence.bases.size()) < leftmostLetter(*b, sequence.bases.size());
+        });
+        double lo = byPlace.front()->localMean, hi = lo;
+        for (const Hit* hit : byPlace) {
+            lo = std::min(lo, hit->localMean);
+            hi = std::max(hi, hit->localMean);
+        }
+        const Scale y{lo, hi, 176, 166};
+        std::vector<std::pair<double, double>> points;
+        for (const Hit* hit : byPlace)
+            points.emplace_back(x(leftmostLetter(*hit, sequence.bases.size())), y(hit->localMean));
+        text += polyline(points, "local-mean");
+        text += label(right, 164, "local mean", "end", "track-label");
+    }
+    text += bottomAxis(x, 130, "position", true);
+    return text + "</svg>";
+}
+
+std::string genomeSection(const ReportInputs& in)
+{
+    std::vector<const Sequence*> shown;
+    for (const Sequence& sequence : in.set.sequences)
+        shown.push_back(&sequence);
+    std::stable_sort(shown.begin(), shown.end(),
+                     [](const Sequence* a, const Sequence* b) { return a->bases.size() > b->bases.size(); });
+    const std::size_t omitted = shown.size() > mostTracks ? shown.size() - mostTracks : 0;
+    shown.resize(shown.size() - omitted);
+
+    std::string text =
+        "<section id=\"genome\"><h2>The genome</h2>\n<p>Each hit is a stroke at its place, above the axis "
+        "on the forward strand and below it on the reverse, longer the lower its p-value; operators "
+        "are red. Genes lie along the axis by strand. Hover over a hit for its score, p-value and "
+        "gene.</p>\n";
+    if (omitted > 0)
+        text += "<p class=\"note\">The " + std::to_string(mostTracks) + " longest of "
+              + withThousands(in.set.sequences.size()) + " sequences are drawn; " + withThousands(omitted)
+              + " shorter ones are left out here (their hits are in the table and the other files).</p>\n";
+    for (const Sequence* sequence : shown) {
+        text += "<h3>" + escapeXml(sequence->id) + " <span class=\"quiet\">" + escapeXml(sequence->name) + ", "
+              + withThousands(sequence->bases.size()) + " letters, " + withThousands(sequence->hits.size())
+              + " hits</span></h3>\n";
+        if (sequence->hits.size() > mostHitsDrawn)
+            text += "<p class=\"note\">The " + withThousands(mostHitsDrawn) + " most significant of its "
+                  + withThousands(sequence->hits.size()) + " hits are drawn.</p>\n";
+        text += "<div class=\"track\">" + genomeTrack(*sequence, in.options) + "</div>\n";
+    }
+    return text + "</section>\n";
+}
+
+// ---- The hits
+
+std::string cell(const std::string& text, const std::string& sortValue = std::string())
+{
+    if (sortValue.empty())
+        return "<td>" + text + "</td>";
+    return "<td data-value=\"" + sortValue + "\">" + text + "</td>";
+}
+
+std::string hitsSection(const ReportInputs& in)
+{
+    std::vector<PlacedHit> hits;
+    for (const Sequence& sequence : in.set.sequences) {
+        const std::vector<PlacedHit> own = placedHits(sequence);
+        hits.insert(hits.end(), own.begin(), own.end());
+    }
+    const std::vector<PlacedHit> rows = bestHits(hits, lowerIsBetter(in.options.methodCode), mostTableRows);
+
+    std::string text = "<section id=\"hits\"><h2>The hits</h2>\n<p>";
+    text += hits.size() > rows.size()
+              ? "The " + withThousands(rows.size()) + " most significant of " + withThousands(hits.size()) + " hits; "
+                    + withThousands(hits.size() - rows.size()) + " more are in the results file and the other files."
+              : "All " + withThousands(hits.size()) + " hits.";
+    text += " Click a column's title to sort by it.</p>\n<table id=\"hit-table\">\n<thead><tr>"
+            "<th data-type=\"text\">Sequence</th><th data-type=\"number\">Start</th><th data-type=\"text\">Strand</th>"
+            "<th data-type=\"number\">Score</th><th data-type=\"number\">p</th><th data-type=\"number\">E</th>"
+            "<th data-type=\"number\">q</th><th data-type=\"text\">Window</th><th data-type=\"text\">Context</th>"
+            "<th data-type=\"number\">Distance</th><th data-type=\"text\">Gene</th><th data-type=\"text\">Locus "
+            "tag</th><th data-type=\"text\">Product</th></tr></thead>\n<tbody>\n";
+    for (const auto& [hit, owner] : rows) {
+        const Sequence& sequence = *owner;
+        const bool placed = hit->type != "Unknown";
+        const std::string start = std::to_string(leftmostLetter(*hit, sequence.bases.size()) + 1);
+        const std::string bound = hit->pValueIsBound ? "&#8804;" : "";
+        text += "<tr>" + cell(escapeXml(sequence.id)) + cell(withThousands(std::stoull(start)), start)
+              + cell(hit->forward ? "+" : "&#8722;") + cell(figure(hit->score, 6), figure(hit->score, 17))
+              + cell(bound + figure(hit->pValue, 3), figure(hit->pValue, 17))
+              + cell(figure(hit->eValue, 3), figure(hit->eValue, 17))
+              + cell(figure(hit->qValue, 3), figure(hit->qValue, 17))
+              + cell("<code>" + escapeXml(hit->window) + "</code>") + cell(placed ? escapeXml(hit->type) : "")
+              + cell(placed ? std::to_string(hit->distance) : "", placed ? std::to_string(hit->distance) : "0")
+              + cell(placed ? escapeXml(hit->geneName) : "") + cell(placed ? escapeXml(hit->geneTag) : "")
+              + cell(placed ? escapeXml(hit->geneProduct) : "") + "</tr>\n";
+    }
+    return text + "</tbody></table></section>\n";
+}
+
+// ---- The page
+
+const char* const styleSheet = R"(
+body { font-family: system-ui, -apple-system, "Segoe UI", Roboto, Helvetica, Arial, sans-serif; margin: 2em auto;
+       max-width: 1100px; color: #222; line-height: 1.4; padding: 0 1em; }
+h1 { font-size: 1.6em; margin-bottom: 0; } h2 { border-bottom: 1px solid #ccc; margin-top: 2em; }
+h3 { font-size: 1.05em; margin-bottom: 0.2em; } .quiet { color: #666; font-weight: normal; }
+.note { color: #8a5a00; } code { font-family: ui-monospace, Menlo, Consolas, monospace; }
+table.facts th { text-align: left; padding-right: 1.5em; font-weight: 600; vertical-align: top; }
+#hit-table { border-collapse: collapse; font-size: 0.85em; width: 100%; }
+#hit-table th { cursor: pointer; background: #f2f2f2; position: sticky; top: 0; text-align: left; }
+#hit-table th, #hit-table td { padding: 2px 6px; border-bottom: 1px solid #e4e4e4; }
+#hit-table td:nth-child(-n+11) { white-space: nowrap; }
+svg { max-width: 100%; height: auto; font-size: 12px; }
+.axis { stroke: #444; stroke-width: 1; } .axis-label { fill: #333; }
+.plot-title { fill: #222; font-weight: 600; } .track-label { fill: #666; font-size: 11px; }
+.cutoff { stroke: #c0392b; stroke-width: 1.5; stroke-dasharray: 5 3; } .cutoff-label { fill: #c0392b; }
+.site.pass { fill: #2e7d32; fill-opacity: 0.75; } .site.fail { fill: #9e9e9e; fill-opacity: 0.75; }
+.chance { fill: none; stroke: #555; stroke-width: 2; }
+.held-out { fill: none; stroke: #1565c0; stroke-width: 2.5; }
+.in-sample { fill: none; stroke: #1565c0; stroke-width: 1.5; stroke-dasharray: 4 3; }
+.gene { fill: #b0bec5; } .hit { stroke: #546e7a; stroke-opacity: 0.55; stroke-width: 1; }
+.hit.operator { stroke: #d32f2f; stroke-opacity: 1; stroke-width: 1.5; }
+.hit:hover { stroke: #ff9800; stroke-width: 3; } .local-mean { fill: none; stroke: #6a1b9a; stroke-width: 1; }
+)";
+
+// Sorts the hit table by the column clicked, numbers by their exact values.
+const char* const sortScript = R"(
+document.querySelectorAll('#hit-table th').forEach(function (header, column) {
+  header.addEventListener('click', function () {
+    var body = header.closest('table').tBodies[0];
+    var numeric = header.dataset.type === 'number';
+    var ascending = header.dataset.order !== 'ascending';
+    header.dataset.order = ascending ? 'ascending' : 'descending';
+    var key = function (row) {
+      var cell = row.cells[column];
+      var text = cell.dataset.value !== undefined ? cell.dataset.value : cell.textContent;
+      if (!numeric) return text;
+      var value = parseFloat(text);
+      return isNaN(value) ? Infinity : value;
+    };
+    var rows = Array.prototype.slice.call(body.rows);
+    rows.sort(function (a, b) {
+      var x = key(a), y = key(b);
+      var order = x < y ? -1 : x > y ? 1 : 0;
+      return ascending ? order : -order;
+    });
+    rows.forEach(function (row) { body.appendChild(row); });
+  });
+});
+)";
+
+} // namespace
+
+void writeHtmlReport(const ReportInputs& inputs, const std::string& fileName)
+{
+    OutputFile out;
+    if (out.open(fileName)) {
+        // Each part goes out as soon as it is made: a page of megabytes is
+        // never copied whole.
+        std::ostream& page = out.stream();
+        const std::string title =
+            escapeXml(inputs.collection.motifName) + " sites in " + escapeXml(inputs.sequenceFile);
+        page << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+                "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>varno: "
+             << title << "</title>\n<style>" << styleSheet << "</style>\n</head>\n<body>\n<h1>varno: " << title
+             << "</h1>\n";
+        page << runSection(inputs);
+        page << motifSection(inputs);
+        page << cutoffSection(inputs);
+        page << genomeSection(inputs);
+        page << hitsSection(inputs);
+        page << "<script>" << sortScript << "</script>\n</body>\n</html>\n";
+        if (out.commit())
+            return;
+    }
+    reportError({"HTML report could not be written: " + fileName});
+}
