@@ -673,8 +673,10 @@ void writeHtmlReport(const ReportInputs& inputs, const std::string& fileName)
         // Each part goes out as soon as it is made: a page of megabytes is
         // never copied whole.
         std::ostream& page = out.stream();
+        // The motif's name without its folders, as the logo has it.
+        const std::string& motif = inputs.collection.motifName;
         const std::string title =
-            escapeXml(inputs.collection.motifName) + " sites in " + escapeXml(inputs.sequenceFile);
+            escapeXml(motif.substr(motif.rfind('/') + 1)) + " sites in " + escapeXml(inputs.sequenceFile);
         page << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
                 "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>varno: "
              << title << "</title>\n<style>" << styleSheet << "</style>\n</head>\n<body>\n<h1>varno: " << title

@@ -41,7 +41,7 @@ void HitSignificance::noteSequence(Sequence& sequence, const ScoreTable& table, 
                                               sequence.backgroundG / total, sequence.backgroundT / total};
     if (batches_.empty() || batches_.back().background != background)
         batches_.push_back(
-            Batch{background, ScoreDistribution(table, background, lowerIsBetter(options_.methodCode)), {}, {}, 0});
+            Batch{background, ScoreDistribution(table, background, lowerIsBetter(options_.methodCode)), {}, {}, {}, 0});
     Batch& batch = batches_.back();
     batch.windowsScanned += windowsScanned;
     for (Hit& hit : sequence.hits) {
@@ -52,8 +52,7 @@ void HitSignificance::noteSequence(Sequence& sequence, const ScoreTable& table, 
         batch.hits.push_back(&hit);
         batch.scores.push_back(own);
     }
-    // The twins go after the hits, in the order they came.
-    batch.scores.insert(batch.scores.end(), twinScores.begin(), twinScores.end());
+    batch.twinScores.insert(batch.twinScores.end(), twinScores.begin(), twinScores.end());
 }
 
 RunSignificance HitSignificance::finish()
@@ -71,7 +70,10 @@ RunSignificance HitSignificance::finish()
             continue;
         }
         expectedBeyondCutoff += batch.distribution.pBeyond(options_.cutoff) * static_cast<double>(batch.windowsScanned);
-        const std::vector<PValue> values = batch.distribution.pValues(batch.scores);
+        // One pass for the hits and the twins, these after those.
+        std::vector<double> scores = batch.scores;
+        scores.insert(scores.end(), batch.twinScores.begin(), batch.twinScores.end());
+        const std::vector<PValue> values = batch.distribution.pValues(scores);
         for (std::size_t i = 0; i < values.size(); ++i) {
             ranked.push_back(values[i].p);
             if (i < batch.hits.size()) {

@@ -56,7 +56,8 @@ private:
         std::array<double, 4> background;
         ScoreDistribution distribution;
         std::vector<Hit*> hits;
-        std::vector<double> scores; // own scores: the hits', then the twins'
+        std::vector<double> scores;     // the hits' own scores, in the order of `hits`
+        std::vector<double> twinScores; // of every sequence of the batch
         std::uint64_t windowsScanned = 0;
     };
 

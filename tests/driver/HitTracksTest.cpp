@@ -124,3 +124,33 @@ TEST(HitTracks, TableCoordinatesGiveTheWindowsLettersOnBothStrandsAcrossTheOrigi
     EXPECT_EQ(acrossOrigin[0], 1);
     EXPECT_EQ(acrossOrigin[1], 1);
 }
+
+TEST(HitTracks, EveryRecordOfADraftGetsTheChanceOfItsOwnScore)
+{
+    // 75 records share one background: a hit's p-value follows its score
+    // alone, whichever record it lies on.
+    TempDir folder;
+    std::filesystem::copy_file(dataFile("sequences/Lkirschneri_draft.fa.gz"), folder.file("draft.fa.gz"));
+    std::filesystem::copy_file(sourceFile("examples/lexa_sites.txt"), folder.file("lexa_sites.txt"));
+    const RunResult result = runVarno(folder.path(), {"--tsv", "draft.fa.gz", "lexa_sites.txt", "none.txt"});
+    ASSERT_EQ(result.exitStatus, 0) << result.output;
+
+    std::vector<std::pair<double, double>> scoreAndP;
+    std::vector<std::string> rows = splitLines(readFile(folder.file("draft_Rsequence_Ri_0.800.tsv")));
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        std::istringstream row(rows[i]);
+        std::vector<std::string> fields;
+        for (std::string field; std::getline(row, field, '\t');)
+            fields.push_back(field);
+        scoreAndP.emplace_back(std::stod(fields[5]), std::stod(fields[6]));
+    }
+    ASSERT_GT(scoreAndP.size(), 1000u);
+    std::sort(scoreAndP.begin(), scoreAndP.end());
+    for (std::size_t i = 1; i < scoreAndP.size(); ++i) {
+        // Printed with four digits, each within 1e-3 of the exact value.
+        EXPECT_LE(scoreAndP[i].second, scoreAndP[i - 1].second * 1.003) << scoreAndP[i].first;
+        if (scoreAndP[i].first == scoreAndP[i - 1].first) {
+            EXPECT_EQ(scoreAndP[i].second, scoreAndP[i - 1].second) << scoreAndP[i].first;
+        }
+    }
+}
