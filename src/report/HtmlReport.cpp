@@ -51,6 +51,14 @@ std::string withThousands(std::uint64_t value)
     return digits;
 }
 
+// An expected number of windows: whole and grouped from a thousand up.
+std::string expectedCount(double value)
+{
+    if (value >= 1000 && value < 1e15)
+        return withThousands(static_cast<std::uint64_t>(std::llround(value)));
+    return figure(value, 3);
+}
+
 std::string percent(double share)
 {
     return std::isnan(share) ? "NA" : svgNumber(100.0 * share, 0) + " %";
@@ -240,7 +248,7 @@ std::string runSection(const ReportInputs& in)
     if (!in.significance.computed)
         chance = "NA (" + escapeXml(in.significance.unavailableReason) + ")";
     else
-        chance = figure(in.significance.cutoffEValue, 3) + " of " + withThousands(in.significance.windowsScanned)
+        chance = expectedCount(in.significance.cutoffEValue) + " of " + withThousands(in.significance.windowsScanned)
                + " windows scanned (both strands)";
 
     std::string text = "<section id=\"run\"><h2>The run</h2>\n<table class=\"facts\">\n";
@@ -345,7 +353,7 @@ std::string cutoffPlot(const ReportInputs& in)
         text += polyline(points, "chance");
         text += sideAxis(y, left, powerMarks(floorPower, top), "windows at least as good");
         const std::string expected =
-            in.significance.computed ? figure(in.significance.cutoffEValue, 3) : std::string("NA");
+            in.significance.computed ? expectedCount(in.significance.cutoffEValue) : std::string("NA");
         text += label(left, chanceTop - 14,
                       "Expected by chance in " + withThousands(in.significance.windowsScanned) + " windows: " + expected
                           + " at the cut-off",
@@ -388,7 +396,7 @@ std::string calibrationPlot(const Calibration& calibration)
     const CalibrationPoint& run = points[calibration.runPoint];
     text += line(x(run.threshold), top, x(run.threshold), bottom, "cutoff");
     text += label(x(run.threshold) + 4, top + 12,
-                  "this run: held-out " + percent(run.heldOutRecall) + ", " + figure(run.expectedChanceHits, 3)
+                  "this run: held-out " + percent(run.heldOutRecall) + ", " + expectedCount(run.expectedChanceHits)
                       + " by chance",
                   "start", "cutoff-label");
     std::vector<std::pair<double, std::string>> shares;
