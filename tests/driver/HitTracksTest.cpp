@@ -28,6 +28,19 @@ std::string headAndFirstLines(const std::string& text, std::size_t count)
     return head;
 }
 
+// The rows of a table file, each split at its tabs; the header first.
+std::vector<std::vector<std::string>> tableRows(const std::string& fileName)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const std::string& line : splitLines(readFile(fileName))) {
+        std::istringstream fields(line);
+        rows.emplace_back();
+        for (std::string field; std::getline(fields, field, '\t');)
+            rows.back().push_back(field);
+    }
+    return rows;
+}
+
 } // namespace
 
 TEST(HitTracks, ExampleGenomeGivesTheGoldenTracksInTheOutputFolderAlone)
@@ -64,13 +77,8 @@ TEST(HitTracks, ExampleGenomeGivesTheGoldenTracksInTheOutputFolderAlone)
     }
 
     // The known LexA boxes stand far above chance.
-    std::vector<std::vector<std::string>> rows;
-    for (const std::string& line : splitLines(readFile(folder.file("new/out/ecoli_k12_Rsequence_Ri_0.800.tsv")))) {
-        std::istringstream fields(line);
-        rows.emplace_back();
-        for (std::string field; std::getline(fields, field, '\t');)
-            rows.back().push_back(field);
-    }
+    const std::vector<std::vector<std::string>> rows =
+        tableRows(folder.file("new/out/ecoli_k12_Rsequence_Ri_0.800.tsv"));
     const auto column = [&](const std::string& name) {
         return std::find(rows[0].begin(), rows[0].end(), name) - rows[0].begin();
     };
@@ -98,18 +106,15 @@ TEST(HitTracks, TableCoordinatesGiveTheWindowsLettersOnBothStrandsAcrossTheOrigi
     const RunResult result = runVarno(folder.path(), {"ring.fna", "sites.txt", "--tsv"});
     ASSERT_EQ(result.exitStatus, 0) << result.output;
 
-    const std::vector<std::string> rows = splitLines(readFile(folder.file("ring_Ri_-20.000.tsv")));
+    const std::vector<std::vector<std::string>> rows = tableRows(folder.file("ring_Ri_-20.000.tsv"));
     ASSERT_GT(rows.size(), 2u);
     int acrossOrigin[2] = {0, 0};
     for (std::size_t i = 1; i < rows.size(); ++i) {
-        std::istringstream row(rows[i]);
-        std::vector<std::string> fields;
-        for (std::string field; std::getline(row, field, '\t');)
-            fields.push_back(field);
+        const std::vector<std::string>& fields = rows[i];
         const std::size_t start = std::stoul(fields[2]);
         const std::size_t end = std::stoul(fields[3]);
         const bool forward = fields[4] == "+";
-        ASSERT_EQ(end - start + 1, site.size()) << rows[i];
+        ASSERT_EQ(end - start + 1, site.size()) << fields[2];
         std::string letters;
         for (std::size_t at = start - 1; at < end; ++at)
             letters += bases[at % bases.size()];
@@ -118,7 +123,7 @@ TEST(HitTracks, TableCoordinatesGiveTheWindowsLettersOnBothStrandsAcrossTheOrigi
             for (char& letter : letters)
                 letter = letter == 'A' ? 'T' : letter == 'C' ? 'G' : letter == 'G' ? 'C' : 'A';
         }
-        EXPECT_EQ(letters, fields[10]) << rows[i];
+        EXPECT_EQ(letters, fields[10]) << fields[2];
         acrossOrigin[forward] += end > bases.size() && fields[10] == site;
     }
     EXPECT_EQ(acrossOrigin[0], 1);
@@ -136,14 +141,9 @@ TEST(HitTracks, EveryRecordOfADraftGetsTheChanceOfItsOwnScore)
     ASSERT_EQ(result.exitStatus, 0) << result.output;
 
     std::vector<std::pair<double, double>> scoreAndP;
-    std::vector<std::string> rows = splitLines(readFile(folder.file("draft_Rsequence_Ri_0.800.tsv")));
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        std::istringstream row(rows[i]);
-        std::vector<std::string> fields;
-        for (std::string field; std::getline(row, field, '\t');)
-            fields.push_back(field);
-        scoreAndP.emplace_back(std::stod(fields[5]), std::stod(fields[6]));
-    }
+    const std::vector<std::vector<std::string>> rows = tableRows(folder.file("draft_Rsequence_Ri_0.800.tsv"));
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        scoreAndP.emplace_back(std::stod(rows[i][5]), std::stod(rows[i][6]));
     ASSERT_GT(scoreAndP.size(), 1000u);
     std::sort(scoreAndP.begin(), scoreAndP.end());
     for (std::size_t i = 1; i < scoreAndP.size(); ++i) {

@@ -15,14 +15,6 @@ using namespace testing_support;
 
 namespace {
 
-std::size_t countOf(const std::string& text, const std::string& part)
-{
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
-        ++count;
-    return count;
-}
-
 // Runs the browser on the page; its standard output is returned, its log
 // lines land in `logFile`.
 std::string browse(const std::string& page, const std::string& options, const std::string& logFile)

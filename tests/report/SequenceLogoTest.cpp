@@ -12,21 +12,10 @@
 #include "sequences/Sequence.h"
 #include "support/TestSupport.h"
 
+using testing_support::countOf;
 using testing_support::readFile;
 using testing_support::sourceFile;
 using testing_support::TempDir;
-
-namespace {
-
-std::size_t countOf(const std::string& text, const std::string& part)
-{
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
-        ++count;
-    return count;
-}
-
-} // namespace
 
 TEST(SequenceLogo, LetterHeightsFollowTheFrequencyTable)
 {

@@ -165,6 +165,14 @@ std::vector<std::string> splitLines(const std::string& text)
     return lines;
 }
 
+std::size_t countOf(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
+    return count;
+}
+
 void writeOptionsFile(const std::string& path, const std::vector<std::string>& values)
 {
     std::string text;

@@ -70,6 +70,8 @@ RunResult runVarno(const std::string& workingFolder, const std::vector<std::stri
 
 // The lines of a text, without their terminators.
 std::vector<std::string> splitLines(const std::string& text);
+// How often `part` occurs in `text`, without overlaps.
+std::size_t countOf(const std::string& text, const std::string& part);
 
 // Writes an options file with the sixteen values in order.
 void writeOptionsFile(const std::string& path, const std::vector<std::string>& values);
