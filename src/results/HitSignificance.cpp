@@ -75,7 +75,8 @@ RunSignificance HitSignificance::finish()
         scores.insert(scores.end(), batch.twinScores.begin(), batch.twinScores.end());
         const std::vector<PValue> values = batch.distribution.pValues(scores);
         for (std::size_t i = 0; i < values.size(); ++i) {
-            ranked.push_back(values[i].p);
+            if (!std::isnan(values[i].p))
+                ranked.push_back(values[i].p);
             if (i < batch.hits.size()) {
                 batch.hits[i]->pValue = values[i].p;
                 batch.hits[i]->pValueIsBound = values[i].bound;
