@@ -10,6 +10,7 @@
 
 #include "base/ErrorReport.h"
 #include "base/OutputFile.h"
+#include "base/Threads.h"
 #include "motif/SiteCollection.h"
 #include "options/Method.h"
 #include "options/Options.h"
@@ -689,11 +690,16 @@ void writeHtmlReport(const ReportInputs& inputs, const std::string& fileName)
                 "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>varno: "
              << title << "</title>\n<style>" << styleSheet << "</style>\n</head>\n<body>\n<h1>varno: " << title
              << "</h1>\n";
-        page << runSection(inputs);
-        page << motifSection(inputs);
-        page << cutoffSection(inputs);
-        page << genomeSection(inputs);
-        page << hitsSection(inputs);
+        // The tracks take the longest to draw: the other parts are made
+        // beside them, on a second core where there is one.
+        std::string before, genome, after;
+        runTogether(
+            secondThreadAllowed(), [&] { genome = genomeSection(inputs); },
+            [&] {
+                before = runSection(inputs) + motifSection(inputs) + cutoffSection(inputs);
+                after = hitsSection(inputs);
+            });
+        page << before << genome << after;
         page << "<script>" << sortScript << "</script>\n</body>\n</html>\n";
         if (out.commit())
             return;
