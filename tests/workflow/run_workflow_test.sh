@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Runs the many-genomes workflow on three small genomes (one compressed
-# GenBank, two FASTA) and checks the gathered table against each genome's results file;
-# then checks that a failing genome fails only its own job, and that two
-# genome files of one name are refused.
+# Runs the many-genomes workflow with two factors (LexA, PurR with its own
+# options file) over five genomes (one compressed GenBank, two FASTA, the
+# example E. coli genome under two names, so that genes are shared) and checks the hits table against each pair's results
+# file, the regulon table against the hits, and the heat map; then checks that
+# a failing genome fails only its own pairs, that a rerun scans exactly those
+# and a newly added genome, and that two files of one name are refused.
 # Usage: tests/workflow/run_workflow_test.sh [varno executable]   (default build/varno)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -13,87 +15,131 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-settings=(sites="$root/examples/lexa_sites.txt" options="$data/Options.txt" varno="$varno")
+mkdir factors genomes
+cp "$root/examples/lexa_sites.txt" factors/LexA.txt
+cp "$data/factors/PurR.txt" "$data/factors/PurR.options.txt" factors/
+ln -s "$data"/genomes/* "$root/examples/ecoli_k12.gbk" genomes/
+ln -s "$root/examples/ecoli_k12.gbk" genomes/ecoli_k12_copy.gbk
+settings=(options="$data/Options.txt" varno="$varno")
 
 SECONDS=0
 snakemake -s "$root/workflow/Snakefile" --cores 2 --quiet \
-    --config genomes="$data/genomes" output=out "${settings[@]}" > three.log 2>&1 ||
-    { cat three.log; echo "FAIL: the workflow failed on the three genomes"; exit 1; }
-echo "three genomes through the workflow: ${SECONDS} s"
+    --config genomes=genomes factors=factors output=out "${settings[@]}" > two.log 2>&1 ||
+    { cat two.log; echo "FAIL: the workflow failed on two factors and five genomes"; exit 1; }
+echo "two factors x five genomes through the workflow: ${SECONDS} s"
 
 python3 - <<'EOF'
+import glob
 import sys
 
-genomes = ["Lkirschneri_contigs_any2fasta_test", "NC_000932", "NC_005816"]
-with open("out/hits.tsv", encoding="latin-1", newline="\n") as table:
-    rows = [line.rstrip("\n").split("\t") for line in table]
+genomes = ["Lkirschneri_contigs_any2fasta_test", "NC_000932", "NC_005816", "ecoli_k12", "ecoli_k12_copy"]
+factors = {"LexA": min, "PurR": max}  # method 2 (the shared options) scores better lower, method 5 higher
+def table(name):
+    with open(name, encoding="latin-1", newline="\n") as f:
+        return [line.rstrip("\n").split("\t") for line in f]
+rows = table("out/hits.tsv")
 header, rows = rows[0], rows[1:]
 problems = []
-if header != ["Genome", "Sequence", "Score", "Motif", "Strand", "Distance", "Type", "Abs. position",
-              "Gene strand", "Start", "End", "Gene tag", "Gene", "Product", "Local Mean", "Up Mean",
-              "Dw Mean"]:
-    problems.append(f"header: {header}")
-if any(len(row) != 17 for row in rows):
-    problems.append("a row without 17 fields")
-if [row[0] for row in rows] != sorted(row[0] for row in rows):
-    problems.append("genomes out of order")
-for genome in genomes:
-    # Method 2 at the threshold 0.8 names the file as below; the blank in the
-    # method name must survive the trip.
-    results = f"out/runs/{genome}/{genome}_BvH HI_0.800.csv"
-    with open(results, encoding="latin-1", newline="\n") as f:
-        text = f.read()
-    with open(f"out/results/{genome}.csv", encoding="latin-1", newline="\n") as f:
-        if f.read() != text:
-            problems.append(f"{genome}: the copied results differ from the run's file")
-    lines = text.split("\n")
-    expected = []
-    sequence = None
-    for line in lines[: lines.index("")]:
-        if line.startswith("Sequence,"):
-            sequence = line[len("Sequence,"):]
-        elif not line.startswith(("Global score mean:,", "Score,Motif,")):
-            expected.append(f"{sequence}\t{line}")
-    sites = int(next(line for line in lines if line.startswith("Sites,")).split(",")[1])
-    gathered = ["\t".join([row[1], ",".join(row[2:])]) for row in rows if row[0] == genome]
-    if gathered != expected:
-        problems.append(f"{genome}: {len(gathered)} gathered rows differ from the {len(expected)} of {results}")
-    if len(expected) != sites or sites == 0:
-        problems.append(f"{genome}: {len(expected)} rows, Sites,{sites}")
-if {row[0] for row in rows} != set(genomes):
-    problems.append(f"genomes in the table: {sorted({row[0] for row in rows})}")
-if not any(row[6] == "Operator" and row[0] == "NC_000932" for row in rows):
-    problems.append("no gene context in the GenBank genome's rows")
+if header[:3] != ["Factor", "Genome", "Sequence"] or header[3:5] != ["Score", "Motif"] or len(header) != 18:
+    problems.append(f"hits header: {header}")
+if [row[:2] for row in rows] != sorted(row[:2] for row in rows):
+    problems.append("hits out of factor and genome order")
+for factor in factors:
+    for genome in genomes:
+        # The one results CSV of the run folder (the diagnostic logs end otherwise).
+        [results] = [name for name in glob.glob(f"out/runs/{factor}/{genome}/{genome}_*.csv")
+                     if not name.endswith(("_log.csv", "_freq_table.csv"))]
+        with open(results, encoding="latin-1", newline="\n") as f:
+            text = f.read()
+        with open(f"out/results/{factor}/{genome}.csv", encoding="latin-1", newline="\n") as f:
+            if f.read() != text:
+                problems.append(f"{factor} {genome}: the copied results differ from the run's file")
+        lines = text.split("\n")
+        expected, sequence = [], None
+        for line in lines[: lines.index("")]:
+            if line.startswith("Sequence,"):
+                sequence = line[len("Sequence,"):]
+            elif not line.startswith(("Global score mean:,", "Score,Motif,")):
+                expected.append(f"{sequence}\t{line}")
+        gathered = ["\t".join([row[2], ",".join(row[3:])]) for row in rows if row[:2] == [factor, genome]]
+        if gathered != expected:
+            problems.append(f"{factor} {genome}: {len(gathered)} gathered rows, {len(expected)} in {results}")
+
+# The regulon table from the hits: best operator score per factor, gene and genome.
+best = {}
+for row in rows:
+    if row[7] == "Operator":
+        cell = (row[0], row[13] or row[12], row[1])
+        best[cell] = factors[row[0]](best.get(cell, float(row[3])), float(row[3]))
+regulons = table("out/regulons.tsv")
+if regulons[0] != ["Factor", "Gene"] + genomes + ["Genomes"]:
+    problems.append(f"regulon header: {regulons[0]}")
+found = {}
+for row in regulons[1:]:
+    cells = {(row[0], row[1], g): float(v) for g, v in zip(genomes, row[2:-1]) if v}
+    found.update(cells)
+    if int(row[-1]) != len(cells):
+        problems.append(f"regulon row {row[:2]}: {row[-1]} genomes but {len(cells)} cells")
+if found != best:
+    wrong = sum(found.get(cell) != best.get(cell) for cell in set(found) | set(best))
+    problems.append(f"regulon cells: {len(found)}, {len(best)} from the hits, {wrong} differ")
+counts = [int(row[-1]) for row in regulons[1:]]
+if counts != sorted(counts, reverse=True) or max(counts) != 2:
+    problems.append(f"regulon rows not most conserved first, or E. coli's not shared: {counts[:5]}...")
+# Known members: LexA's strongest boxes and PurR's pur operons in E. coli.
+for factor, gene in [("LexA", "recA"), ("LexA", "lexA"), ("LexA", "sulA"), ("PurR", "purL"), ("PurR", "purM")]:
+    if (factor, gene, "ecoli_k12_copy") not in found:
+        problems.append(f"{factor} {gene} missing in E. coli")
+if len(table("out/failed.tsv")) != 1 or {row[0] for row in rows} != set(factors):
+    problems.append("failed.tsv lists pairs, or a factor has no hits")
 if problems:
     sys.exit("FAIL: " + "\n".join(problems))
-print(f"gathered table: {len(rows)} hits of {len(genomes)} genomes match their results files")
+print(f"hits table: {len(rows)} hits of 2 factors x 5 genomes match their results files; "
+      f"regulon table: {len(regulons) - 1} rows match the hits")
 EOF
+xmllint --noout out/regulons.svg && grep -q "recA" out/regulons.svg ||
+    { echo "FAIL: the heat map is not a valid SVG naming recA"; exit 1; }
+echo "heat map drawn"
 
-# A genome varno refuses fails its own job with varno's message; with
-# --keep-going the other genome is still scanned, and nothing is gathered.
+# A genome varno refuses fails its own pair only, in a batch with a good one
+# (one core: one batch); the other pair is scanned and gathered, failed.tsv
+# gives the message and the run exits non-zero. The single sites file names
+# its factor.
 mkdir broken
 cp "$data/genomes/NC_005816.fna" broken/
 : > broken/empty.fas
-if snakemake -s "$root/workflow/Snakefile" --cores 2 --keep-going \
-    --config genomes=broken output=broken_out "${settings[@]}" > broken.log 2> broken.err; then
+one=(-s "$root/workflow/Snakefile" --cores 1 --config genomes=broken output=broken_out
+     sites="$root/examples/lexa_sites.txt" "${settings[@]}")
+if snakemake "${one[@]}" > broken.log 2>&1; then
     echo "FAIL: the workflow succeeded with an empty genome file"; exit 1
 fi
-grep -q "^Incorrect FASTA file: empty.fas$" broken.err ||
-    { cat broken.err; echo "FAIL: the failing job did not show varno's message"; exit 1; }
-[ -s broken_out/results/NC_005816.csv ] || { echo "FAIL: the good genome was not scanned"; exit 1; }
-if [ -e broken_out/results/empty.csv ] || [ -e broken_out/hits.tsv ]; then
-    echo "FAIL: output left behind by the failed genome"; exit 1
-fi
-echo "a failing genome fails its own job only"
+printf 'Genome\tFactor\tMessage\nempty\tlexa_sites\tIncorrect FASTA file: empty.fas\n' | cmp - broken_out/failed.tsv ||
+    { cat broken.log; echo "FAIL: failed.tsv does not give the failing pair and varno's message"; exit 1; }
+grep -q "failed.tsv" broken.log || { echo "FAIL: the run does not point to failed.tsv"; exit 1; }
+grep -q "^lexa_sites	NC_005816	" broken_out/hits.tsv || { echo "FAIL: the good genome was not gathered"; exit 1; }
+[ ! -e broken_out/results/lexa_sites/empty.csv ] || { echo "FAIL: results left by the failed pair"; exit 1; }
+
+# The same command after fixing the genome and adding one scans those two only.
+cp "$data/genomes/NC_005816.fna" broken/empty.fas
+cp "$data/genomes/NC_005816.fna" broken/added.fna
+snakemake "${one[@]}" > rerun.log 2>&1 || { cat rerun.log; echo "FAIL: the rerun failed"; exit 1; }
+scanned=$(cat broken_out/logs/batches/*.txt | sed -n 's/^scanned \([^ ]*\) for .*/\1/p' | sort | tr '\n' ' ')
+[ "$scanned" = "added empty " ] || { echo "FAIL: the rerun scanned: $scanned"; exit 1; }
+[ "$(wc -l < broken_out/failed.tsv)" = 1 ] && [ "$(cut -f2 broken_out/hits.tsv | sort -u | wc -l)" = 4 ] ||
+    { echo "FAIL: the rerun's tables do not hold the three genomes"; exit 1; }
+echo "a failing genome fails its own pair only; a rerun scans exactly it and a new genome"
 
 mkdir twins
 cp "$data/genomes/NC_005816.fna" twins/NC_005816.fna
 cp "$data/genomes/NC_005816.fna" twins/NC_005816.fna.gz
-if snakemake -s "$root/workflow/Snakefile" --cores 2 --dry-run \
-    --config genomes=twins output=twins_out "${settings[@]}" > twins.log 2>&1; then
-    echo "FAIL: two genome files of one name were accepted"; exit 1
-fi
-grep -q "Two genome files are both named NC_005816" twins.log ||
-    { cat twins.log; echo "FAIL: no message about two genome files of one name"; exit 1; }
-echo "two genome files of one name are refused"
+cp factors/LexA.txt factors/LexA.fas
+for case in "genomes=twins factors=factors:Two genome files are both named NC_005816" \
+            "genomes=genomes factors=factors:Two site files both give the factor LexA"; do
+    if snakemake -s "$root/workflow/Snakefile" --cores 2 --dry-run \
+        --config ${case%%:*} output=twins_out "${settings[@]}" > twins.log 2>&1; then
+        echo "FAIL: accepted: ${case#*:}"; exit 1
+    fi
+    grep -q "${case#*:}" twins.log || { cat twins.log; echo "FAIL: no message: ${case#*:}"; exit 1; }
+done
+echo "two genome files or two site files of one name are refused"
 echo "PASS"
