@@ -10,7 +10,9 @@
 # each with integration off/on.
 # The generated 100 Mb multi-FASTA (fixed seed) lives in a temporary folder
 # that is removed at the end. The peer is skipped when Biopython is missing
-# (Debian package python3-biopython); this script installs nothing.
+# (Debian package python3-biopython). The one thing this script installs, when
+# it is missing, is libhwy-dev (Google Highway), which the vector limit loop
+# is built with.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -26,6 +28,11 @@ echo "Building (Release, build-bench/)..."
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF > /dev/null
 cmake --build build-bench -j2 --target varno > /dev/null
 c++ -std=c++17 -O2 -ffp-contract=off -o build-bench/limit_loop bench/limit_loop.cpp
+dpkg -s libhwy-dev > /dev/null 2>&1 \
+    || (apt-get update > /dev/null && DEBIAN_FRONTEND=noninteractive apt-get install -y libhwy-dev > /dev/null)
+# No instruction set is fixed here: the loop picks the best one it finds at run time.
+c++ -std=c++17 -O2 -ffp-contract=off -I . -o build-bench/simd_limit_loop bench/simd_limit_loop.cpp \
+    $(pkg-config --cflags --libs libhwy)
 c++ -std=c++17 -O2 -o build-bench/measure bench/measure.cpp
 
 work=$(mktemp -d)
@@ -116,21 +123,40 @@ done
 echo "(each cell: integration off/on; x_file: peak memory over the sequence file's size)"
 
 echo
-echo "Limit: a plain loop adding $window_length table entries per window, both strands, scan only (-O2)"
-printf '%-22s %8s %8s %12s\n' input scan_ms ms/Mb varno/limit
+echo "Limit: a plain loop adding $window_length table entries per window, both strands, scan only (-O2);"
+echo "SIMD limit: the same windows and sums, several windows per vector register" \
+    "($(build-bench/simd_limit_loop --target), chosen at run time); both loops on one core"
+printf '%-22s %8s %8s %8s %8s %12s %17s %12s %17s\n' input scan_ms ms/Mb simd_ms ms/Mb varno/limit \
+    varno/simd_limit Mwin/s/core simd_Mwin/s/core
+# Mega-windows per second: two windows per base (both strands), one core.
+window_rate() {
+    python3 -c "import sys; print(f'{2 * int(sys.argv[2]) / (float(sys.argv[1]) / 1000) / 1e6:.0f}')" "$1" "$2"
+}
 for index in "${!files[@]}"; do
-    milliseconds="" limit_per_mb=""
+    milliseconds="" limit_per_mb="" simd_milliseconds="" simd_per_mb=""
+    # The two loops take turns, so that both meet the machine in the same state.
     for ((turn = 0; turn < repeats[index]; ++turn)); do
-        read -r _ scan_ms scan_per_mb _ < <(build-bench/limit_loop "${limit_files[$index]}" "$window_length")
+        read -r _ scan_ms scan_per_mb limit_passing < <(build-bench/limit_loop "${limit_files[$index]}" \
+            "$window_length")
         if [ -z "$milliseconds" ] || less_than "$scan_ms" "$milliseconds"; then
             milliseconds=$scan_ms limit_per_mb=$scan_per_mb
         fi
+        read -r _ scan_ms scan_per_mb simd_passing < <(build-bench/simd_limit_loop "${limit_files[$index]}" \
+            "$window_length")
+        if [ -z "$simd_milliseconds" ] || less_than "$scan_ms" "$simd_milliseconds"; then
+            simd_milliseconds=$scan_ms simd_per_mb=$scan_per_mb
+        fi
     done
     project_per_mb=$(per_mb "${base_run[$index]}" "${bases[$index]}")
-    printf '%-22s %8s %8s %12s\n' "${labels[$index]}" "$milliseconds" "$limit_per_mb" \
-        "$(ratio "$project_per_mb" "$limit_per_mb")"
+    printf '%-22s %8s %8s %8s %8s %12s %17s %12s %17s\n' "${labels[$index]}" "$milliseconds" "$limit_per_mb" \
+        "$simd_milliseconds" "$simd_per_mb" "$(ratio "$project_per_mb" "$limit_per_mb")" \
+        "$(ratio "$project_per_mb" "$simd_per_mb")" "$(window_rate "$milliseconds" "${bases[$index]}")" \
+        "$(window_rate "$simd_milliseconds" "${bases[$index]}")"
+    [ "$limit_passing" = "$simd_passing" ] ||
+        echo "  the loops disagree: $limit_passing against $simd_passing windows passing"
 done
-echo "(varno/limit: varno's whole run, method 5, integration off, reading and writing included, per Mb.)"
+echo "(varno/limit, varno/simd_limit: varno's whole run, method 5, integration off, reading and writing included," \
+    "per Mb, against each loop; Mwin/s/core: millions of windows, two per base, scored per second on one core.)"
 
 echo
 if [ -z "$peer_python" ]; then
