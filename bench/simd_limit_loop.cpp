@@ -20,15 +20,13 @@
 //        simd_limit_loop --target     (prints the instruction set it would use)
 // Prints: bases, scan milliseconds, milliseconds per Mb, windows passing.
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <random>
 #include <string>
 #include <vector>
+
+#include "bench/limit_harness.h"
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "bench/simd_limit_loop.cpp"
@@ -245,46 +243,11 @@ HWY_EXPORT(scanStrand);
 
 namespace {
 
-std::vector<std::string> readFasta(const std::string& fileName)
+// One strand, on the best instruction set this machine has.
+std::uint64_t scanStrand(const std::string& text, std::size_t windows, const std::vector<double>& table,
+                         std::size_t windowLength, double cutoff)
 {
-    std::ifstream in(fileName);
-    std::vector<std::string> records;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty() && line[0] == '>') {
-            records.emplace_back();
-            continue;
-        }
-        if (records.empty())
-            records.emplace_back();
-        records.back() += line;
-    }
-    return records;
-}
-
-std::string reverseComplement(const std::string& bases)
-{
-    std::string reverse(bases.rbegin(), bases.rend());
-    for (char& letter : reverse) {
-        switch (letter) {
-        case 'A': letter = 'T'; break;
-        case 'C': letter = 'G'; break;
-        case 'G': letter = 'C'; break;
-        case 'T': letter = 'A'; break;
-        default: break;
-        }
-    }
-    return reverse;
-}
-
-// One pass as the real scan makes it: a circular text, one window per letter.
-std::uint64_t scanStrand(const std::string& bases, const std::vector<double>& table, std::size_t windowLength,
-                         double cutoff)
-{
-    const std::string text = bases + bases.substr(0, windowLength);
-    const Strand strand{reinterpret_cast<const unsigned char*>(text.data()), bases.size()};
+    const Strand strand{reinterpret_cast<const unsigned char*>(text.data()), windows};
     return HWY_DYNAMIC_DISPATCH(scanStrand)(strand, table.data(), windowLength, cutoff);
 }
 
@@ -297,40 +260,7 @@ int main(int argc, char** argv)
         std::printf("%s\n", HWY_DYNAMIC_DISPATCH(limit::targetName)());
         return 0;
     }
-    if (argc != 3) {
-        std::cerr << "usage: simd_limit_loop FASTA_FILE WINDOW_LENGTH | --target\n";
-        return 2;
-    }
-    std::vector<std::string> records = limit::readFasta(argv[1]);
-    const std::size_t windowLength = std::stoul(argv[2]);
-
-    // The scalar loop's table and cut-off, drawn the same way.
-    std::mt19937 random(1);
-    std::uniform_real_distribution<double> entry(-3.0, 2.0);
-    std::vector<double> table(windowLength * 256);
-    for (double& value : table)
-        value = entry(random);
-    const double cutoff = 0.9 * 2.0 * static_cast<double>(windowLength);
-
-    std::uint64_t bases = 0;
-    std::uint64_t passing = 0;
-    std::chrono::steady_clock::duration elapsed{};
-    for (std::string& record : records) {
-        if (record.size() < windowLength)
-            continue;
-        for (char& letter : record)
-            letter = static_cast<char>(letter >= 'a' && letter <= 'z' ? letter - 32 : letter);
-        const std::string reverse = limit::reverseComplement(record);
-        const auto start = std::chrono::steady_clock::now();
-        passing += limit::scanStrand(record, table, windowLength, cutoff);
-        passing += limit::scanStrand(reverse, table, windowLength, cutoff);
-        elapsed += std::chrono::steady_clock::now() - start;
-        bases += record.size();
-    }
-    const double milliseconds = std::chrono::duration<double, std::milli>(elapsed).count();
-    std::printf("%llu %.1f %.2f %llu\n", static_cast<unsigned long long>(bases), milliseconds,
-                milliseconds / (static_cast<double>(bases) / 1e6), static_cast<unsigned long long>(passing));
-    return 0;
+    return limit::runLimitLoop(argc, argv, "simd_limit_loop", limit::scanStrand);
 }
 
 #endif // HWY_ONCE
