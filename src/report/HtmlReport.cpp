@@ -597,10 +597,13 @@ std::string hitsSection(const ReportInputs& in)
               ? "The " + withThousands(rows.size()) + " most significant of " + withThousands(hits.size()) + " hits; "
                     + withThousands(hits.size() - rows.size()) + " more are in the results file and the other files."
               : "All " + withThousands(hits.size()) + " hits.";
+    // Under integration the score is the integrated one; p, E and q are of the window's own score.
+    const std::string own = in.options.useIntegration ? "own " : "";
     text += " Click a column's title to sort by it.</p>\n<table id=\"hit-table\">\n<thead><tr>"
             "<th data-type=\"text\">Sequence</th><th data-type=\"number\">Start</th><th data-type=\"text\">Strand</th>"
-            "<th data-type=\"number\">Score</th><th data-type=\"number\">p</th><th data-type=\"number\">E</th>"
-            "<th data-type=\"number\">q</th><th data-type=\"text\">Window</th><th data-type=\"text\">Context</th>"
+            "<th data-type=\"number\">Score</th><th data-type=\"number\">"
+          + own + "p</th><th data-type=\"number\">" + own + "E</th><th data-type=\"number\">" + own
+          + "q</th><th data-type=\"text\">Window</th><th data-type=\"text\">Context</th>"
             "<th data-type=\"number\">Distance</th><th data-type=\"text\">Gene</th><th data-type=\"text\">Locus "
             "tag</th><th data-type=\"text\">Product</th></tr></thead>\n<tbody>\n";
     for (const auto& [hit, owner] : rows) {
