@@ -4,6 +4,8 @@
 #include <ostream>
 #include <string>
 
+#include "base/ErrorReport.h"
+
 // A file written under a name of its own beside its target and renamed onto
 // the target only once complete: a failed or interrupted write never leaves
 // a truncated file under the target's name nor spoils an earlier one, and
@@ -31,3 +33,18 @@ private:
     std::string temporary_; // empty when there is none to remove
     std::ofstream out_;
 };
+
+// Writes a whole file through an OutputFile: write(stream) gives its content.
+// A file that cannot be written, or a write that fails, goes through
+// reportError as "<kind> could not be written: <fileName>".
+template <typename Write>
+void writeOutputFile(const std::string& fileName, const std::string& kind, Write write)
+{
+    OutputFile out;
+    if (out.open(fileName)) {
+        write(out.stream());
+        if (out.commit())
+            return;
+    }
+    reportError({kind + " could not be written: " + fileName});
+}

@@ -1,14 +1,12 @@
 #include "report/HtmlReport.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
 #include <string>
 #include <vector>
 
-#include "base/ErrorReport.h"
 #include "base/OutputFile.h"
 #include "base/Threads.h"
 #include "motif/SiteCollection.h"
@@ -18,6 +16,7 @@
 #include "report/SequenceLogo.h"
 #include "report/Svg.h"
 #include "results/HitSignificance.h"
+#include "results/RowText.h"
 #include "scoring/ScoreDistribution.h"
 #include "sequences/SequenceSet.h"
 
@@ -36,12 +35,9 @@ constexpr double trackWidth = 1000.0;
 // `value` with `digits` significant digits, as %g gives it; "NA" where not available.
 std::string figure(double value, int digits = 4)
 {
-    if (std::isnan(value))
-        return "NA";
-    char text[32];
-    const std::to_chars_result printed =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits);
-    return std::string(text, printed.ptr);
+    std::string text;
+    appendRow(text, SignificantDigits{value, digits});
+    return text;
 }
 
 std::string withThousands(std::uint64_t value)
@@ -63,13 +59,6 @@ std::string expectedCount(double value)
 std::string percent(double share)
 {
     return std::isnan(share) ? "NA" : svgNumber(100.0 * share, 0) + " %";
-}
-
-// Appends each piece in turn, without the temporaries of a chain of +.
-template <typename... Pieces>
-void append(std::string& text, const Pieces&... pieces)
-{
-    ((text += pieces), ...);
 }
 
 // A linear map from data to drawing coordinates.
@@ -469,11 +458,11 @@ std::vector<PlacedHit> bestHits(std::vector<PlacedHit> hits, bool lower, std::si
 
 void appendHitTitle(std::string& text, const Sequence& sequence, const Hit& hit)
 {
-    append(text, std::to_string(leftmostLetter(hit, sequence.bases.size()) + 1), hit.forward ? " + " : " - ",
-           escapeXml(hit.window), "\nscore ", figure(hit.score, 6), ", p ", figure(hit.pValue, 3));
+    appendRow(text, std::to_string(leftmostLetter(hit, sequence.bases.size()) + 1), hit.forward ? " + " : " - ",
+              escapeXml(hit.window), "\nscore ", figure(hit.score, 6), ", p ", figure(hit.pValue, 3));
     if (hit.type != "Unknown")
-        append(text, "\n", hit.type, " ", escapeXml(hit.geneName.empty() ? hit.geneTag : hit.geneName), " (",
-               std::to_string(hit.distance), ")");
+        appendRow(text, "\n", hit.type, " ", escapeXml(hit.geneName.empty() ? hit.geneTag : hit.geneName), " (",
+                  std::to_string(hit.distance), ")");
 }
 
 std::string genomeTrack(const Sequence& sequence, const Options& options)
@@ -490,10 +479,10 @@ std::string genomeTrack(const Sequence& sequence, const Options& options)
     // Genes in two lanes by strand, along the axis.
     for (const Gene& gene : sequence.genes) {
         const double from = x(std::min(gene.start, gene.end) - 1.0), to = x(std::max(gene.start, gene.end));
-        append(text, "<rect class=\"gene\" x=\"", svgNumber(from, 2), gene.forward ? "\" y=\"72" : "\" y=\"82",
-               "\" width=\"", svgNumber(std::max(to - from, 0.3), 2), "\" height=\"6\"><title>",
-               escapeXml(gene.geneName.empty() ? gene.locusTag : gene.geneName), " ", escapeXml(gene.locusTag),
-               "</title></rect>");
+        appendRow(text, "<rect class=\"gene\" x=\"", svgNumber(from, 2), gene.forward ? "\" y=\"72" : "\" y=\"82",
+                  "\" width=\"", svgNumber(std::max(to - from, 0.3), 2), "\" height=\"6\"><title>",
+                  escapeXml(gene.geneName.empty() ? gene.locusTag : gene.geneName), " ", escapeXml(gene.locusTag),
+                  "</title></rect>");
     }
     text += line(left, axis, right, axis, "axis");
 
@@ -513,8 +502,8 @@ std::string genomeTrack(const Sequence& sequence, const Options& options)
         const double from = hit->forward ? 70 : 90;
         const double to = hit->forward ? from - reach : from + reach;
         const std::string place = svgNumber(at, 2);
-        append(text, hit->type == "Operator" ? "<line class=\"hit operator\" x1=\"" : "<line class=\"hit\" x1=\"",
-               place, "\" x2=\"", place, "\" y1=\"", svgNumber(from, 1), "\" y2=\"", svgNumber(to, 1), "\"><title>");
+        appendRow(text, hit->type == "Operator" ? "<line class=\"hit operator\" x1=\"" : "<line class=\"hit\" x1=\"",
+                  place, "\" x2=\"", place, "\" y1=\"", svgNumber(from, 1), "\" y2=\"", svgNumber(to, 1), "\"><title>");
         appendHitTitle(text, sequence, *hit);
         text += "</title></line>";
     }
@@ -680,11 +669,9 @@ document.querySelectorAll('#hit-table th').forEach(function (header, column) {
 
 void writeHtmlReport(const ReportInputs& inputs, const std::string& fileName)
 {
-    OutputFile out;
-    if (out.open(fileName)) {
-        // Each part goes out as soon as it is made: a page of megabytes is
-        // never copied whole.
-        std::ostream& page = out.stream();
+    // Each part goes out as soon as it is made: a page of megabytes is never
+    // copied whole.
+    writeOutputFile(fileName, "HTML report", [&](std::ostream& page) {
         // The motif's name without its folders, as the logo has it.
         const std::string& motif = inputs.collection.motifName;
         const std::string title =
@@ -704,8 +691,5 @@ void writeHtmlReport(const ReportInputs& inputs, const std::string& fileName)
             });
         page << before << genome << after;
         page << "<script>" << sortScript << "</script>\n</body>\n</html>\n";
-        if (out.commit())
-            return;
-    }
-    reportError({"HTML report could not be written: " + fileName});
+    });
 }

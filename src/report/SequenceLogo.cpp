@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <numeric>
 
-#include "base/ErrorReport.h"
 #include "base/OutputFile.h"
 #include "motif/SiteCollection.h"
 #include "report/Svg.h"
@@ -148,11 +147,5 @@ std::string sequenceLogoSvg(const SiteCollection& collection, bool standalone)
 
 void writeLogoFile(const SiteCollection& collection, const std::string& fileName)
 {
-    OutputFile out;
-    if (out.open(fileName)) {
-        out.stream() << sequenceLogoSvg(collection);
-        if (out.commit())
-            return;
-    }
-    reportError({"Sequence logo could not be written: " + fileName});
+    writeOutputFile(fileName, "Sequence logo", [&](std::ostream& out) { out << sequenceLogoSvg(collection); });
 }

@@ -5,7 +5,6 @@
 #include <ios>
 #include <sstream>
 
-#include "base/ErrorReport.h"
 #include "base/OutputFile.h"
 #include "base/Threads.h"
 #include "results/RowText.h"
@@ -63,14 +62,8 @@ std::string resultsFileName(const SequenceSet& set, const Options& options)
 
 void writeResults(const SequenceSet& set, Options options)
 {
-    const std::string fileName = resultsFileName(set, options);
-    OutputFile out;
-    if (out.open(fileName)) {
-        writeContent(set, options, out.stream());
-        if (out.commit())
-            return;
-    }
-    reportError({"Results file could not be written: " + fileName});
+    writeOutputFile(resultsFileName(set, options), "Results file",
+                    [&](std::ostream& out) { writeContent(set, options, out); });
 }
 
 void writeHitTable(const Sequence& sequence, std::ostream& out)

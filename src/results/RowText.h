@@ -17,6 +17,13 @@ struct FourteenDigits {
     double value;
 };
 
+// A number with `digits` significant digits (1 to 17), as %g writes it;
+// "NA" for a NaN, a figure not available.
+struct SignificantDigits {
+    double value;
+    int digits;
+};
+
 namespace row_text {
 
 template <typename T>
@@ -38,6 +45,11 @@ inline std::size_t roomFor(const std::string& text)
 inline std::size_t roomFor(FourteenDigits)
 {
     return 24;
+}
+// A sign, 17 digits, the point and an exponent such as "e-308".
+inline std::size_t roomFor(SignificantDigits)
+{
+    return 32;
 }
 // A sign and the 20 digits of the widest 64-bit integer.
 template <typename Integer, std::enable_if_t<isInteger<Integer>, int> = 0>
@@ -66,6 +78,12 @@ inline char* put(char* out, FourteenDigits number)
 {
     return putFourteenDigits(out, number.value);
 }
+inline char* put(char* out, SignificantDigits number)
+{
+    if (number.value != number.value)
+        return put(out, "NA");
+    return std::to_chars(out, out + roomFor(number), number.value, std::chars_format::general, number.digits).ptr;
+}
 template <typename Integer, std::enable_if_t<isInteger<Integer>, int> = 0>
 char* put(char* out, Integer value)
 {
@@ -75,7 +93,7 @@ char* put(char* out, Integer value)
 } // namespace row_text
 
 // Appends the fields to `row` in order, with nothing between them: chars,
-// texts, integers and FourteenDigits.
+// texts, integers, FourteenDigits and SignificantDigits.
 template <typename... Fields>
 void appendRow(std::string& row, const Fields&... fields)
 {

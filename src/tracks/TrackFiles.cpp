@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -10,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "base/ErrorReport.h"
 #include "base/OutputFile.h"
 #include "results/HitSignificance.h"
 #include "results/RowText.h"
@@ -47,15 +45,7 @@ bool hasGeneContext(const Hit& hit)
 // A figure with 4 significant digits (%.4g), NA where not available.
 void appendFigure(std::string& text, double value)
 {
-    if (std::isnan(value)) {
-        text += "NA";
-        return;
-    }
-    // to_chars prints as printf does, without its formatting machinery.
-    char figure[32];
-    const std::to_chars_result printed =
-        std::to_chars(figure, figure + sizeof figure, value, std::chars_format::general, 4);
-    text.append(figure, printed.ptr);
+    appendRow(text, SignificantDigits{value, 4});
 }
 
 // A score with 14 significant digits as the results file has it, NA where not available.
@@ -94,19 +84,6 @@ void appendHeaderFacts(std::string& text, const Options& options, const RunSigni
     if (options.useIntegration)
         text += "# under integration a hit's score is its integrated score; its p-, E- and q-values refer to the "
                 "window's own score, before integration\n";
-}
-
-// Writes the file through an OutputFile; `write(out)` gives its content.
-template <typename Write>
-void writeTrack(const std::string& fileName, const char* kind, Write write)
-{
-    OutputFile out;
-    if (out.open(fileName)) {
-        write(out.stream());
-        if (out.commit())
-            return;
-    }
-    reportError({std::string(kind) + " could not be written: " + fileName});
 }
 
 // Hands the text to the stream once it holds a block, or at the end.
@@ -326,7 +303,7 @@ void appendGffHit(std::string& text, const std::string& seqid, std::size_t seque
 void writeTsv(const SequenceSet& set, const Options& options, const RunSignificance&, const std::string& fileName)
 {
     const bool integrated = options.useIntegration;
-    writeTrack(fileName, "Hit table", [&](std::ostream& out) {
+    writeOutputFile(fileName, "Hit table", [&](std::ostream& out) {
         std::string text = integrated ? "seq_id\tseq_name\tstart\tend\tstrand\tscore\town_score\town_p_value\t"
                                         "own_e_value\town_q_value"
                                       : "seq_id\tseq_name\tstart\tend\tstrand\tscore\tp_value\te_value\tq_value";
@@ -345,7 +322,7 @@ void writeTsv(const SequenceSet& set, const Options& options, const RunSignifica
 void writeBed(const SequenceSet& set, const Options& options, const RunSignificance& significance,
               const std::string& fileName)
 {
-    writeTrack(fileName, "BED file", [&](std::ostream& out) {
+    writeOutputFile(fileName, "BED file", [&](std::ostream& out) {
         std::string text;
         appendHeaderFacts(text, options, significance);
         text += "# name: the window's letters, 5'->3' on its strand; score: min(1000, round(-100 log10 p)) of its "
@@ -366,7 +343,7 @@ void writeGff3(const SequenceSet& set, const Options& options, const RunSignific
                const std::string& fileName)
 {
     const bool integrated = options.useIntegration;
-    writeTrack(fileName, "GFF3 file", [&](std::ostream& out) {
+    writeOutputFile(fileName, "GFF3 file", [&](std::ostream& out) {
         std::vector<std::string> seqids;
         std::string text = "##gff-version 3\n";
         for (const Sequence& sequence : set.sequences) {
