@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "base/RecordArray.h"
 #include "base/Threads.h"
@@ -11,6 +12,7 @@
 #include "scan/ScanHits.h"
 #include "scoring/IntegrationWindows.h"
 #include "scoring/ScoreTable.h"
+#include "scoring/WindowScores.h"
 
 namespace {
 
@@ -34,6 +36,15 @@ std::array<char, 256> makeComplementTable()
 }
 
 const std::array<char, 256> complementTable = makeComplementTable();
+
+// Writes the complements of `count` letters read backwards from `last` on:
+// plain bases in vector registers, a run holding any other byte by the table.
+void copyReverseComplement(const char* last, std::size_t count, char* to)
+{
+    if (!reverseComplementBases(last, count, to))
+        for (std::size_t i = 0; i < count; ++i)
+            to[i] = complementOf(last[-static_cast<std::ptrdiff_t>(i)]);
+}
 
 // A window that passed the cut-off, as a pass reports it: where its letters
 // start in the strand's text, and under integration the means around it.
@@ -65,13 +76,17 @@ public:
         if (forward_ && offset + size <= length_)
             return letters_ + offset;
         chunk_.resize(size);
-        // Every index is below 2 S: the extension is no longer than the strand.
+        // Every index is below 2 S: the extension is no longer than the
+        // strand, so the letters come in at most two runs, the second from
+        // the sequence's start (forward) or end (reverse) again.
+        const std::size_t before = offset < length_ ? std::min(size, length_ - offset) : 0;
+        const std::size_t again = offset < length_ ? 0 : offset - length_;
         if (forward_) {
-            for (std::size_t i = 0, index = offset; i < size; ++i, ++index)
-                chunk_[i] = letters_[index < length_ ? index : index - length_];
+            std::copy_n(letters_ + offset, before, chunk_.begin());
+            std::copy_n(letters_ + again, size - before, chunk_.begin() + before);
         } else {
-            for (std::size_t i = 0, index = offset; i < size; ++i, ++index)
-                chunk_[i] = complementOf(letters_[index < length_ ? length_ - 1 - index : 2 * length_ - 1 - index]);
+            copyReverseComplement(letters_ + length_ - 1 - offset, before, &chunk_[0]);
+            copyReverseComplement(letters_ + length_ - 1 - again, size - before, &chunk_[before]);
         }
         return chunk_.data();
     }
@@ -84,36 +99,46 @@ private:
     std::string chunk_;
 };
 
-// Calls visit(offset, score) for the windows from text offset `start` up to
-// the one that ends one letter before the text's end, in order.
+// Calls visit(offset, scores, count) for runs of the windows from text offset
+// `start` up to the one that ends one letter before the text's end, in
+// order: the window at offset + j scores scores[j].
 template <typename Visit>
-void scoreWindows(const ScoreTable& table, StrandLetters& letters, std::size_t start, std::size_t textLength,
+void scoreWindows(const WindowScores& scorer, StrandLetters& letters, std::size_t start, std::size_t textLength,
                   Visit visit)
 {
-    constexpr std::size_t blockLength = ScoreTable::blockLength;
-    const std::size_t windowLength = table.windowLength();
+    const std::size_t windowLength = scorer.table().windowLength();
     const std::size_t end = textLength > windowLength ? textLength - windowLength : 0;
-    double scores[blockLength];
+    std::vector<double> scores(std::min(chunkWindows, end));
     for (std::size_t offset = start; offset < end; offset += chunkWindows) {
         const std::size_t count = std::min(chunkWindows, end - offset);
-        const char* chunk = letters(offset, count);
-        std::size_t index = 0;
-        for (; index + blockLength <= count; index += blockLength) {
-            table.scoreBlock(chunk + index, scores);
-            for (std::size_t j = 0; j < blockLength; ++j)
-                visit(offset + index + j, scores[j]);
-        }
-        for (; index < count; ++index)
-            visit(offset + index, table.score(chunk + index));
+        scorer.score(letters(offset, count), count, scores.data());
+        visit(offset, scores.data(), count);
     }
+}
+
+// Whether any of `block` scores passes the cut-off: a branch-free test that
+// lets a run of failing windows go by at vector speed.
+constexpr std::size_t block = 8;
+bool anyPasses(const double* scores, double cutoff, bool lowerBetter)
+{
+    bool any = false;
+    if (lowerBetter) {
+        for (std::size_t j = 0; j < block; ++j)
+            any |= scores[j] < cutoff;
+    } else {
+        for (std::size_t j = 0; j < block; ++j)
+            any |= scores[j] > cutoff;
+    }
+    return any;
 }
 
 // One strand's pass: report(PassingWindow) for each window that passes the
 // cut-off, in order (under integration, the ring's centre before the slide).
 template <typename Report>
-void scanPass(const std::string& sequenceLetters, bool forward, std::size_t textLength, const ScoreTable& table,
+void scanPass(const std::string& sequenceLetters, bool forward, std::size_t textLength, const WindowScores& scorer,
               const Options& options, IntegrationWindows& windows, Report report)
 {
+    const ScoreTable& table = scorer.table();
     const std::uint32_t windowLength = table.windowLength();
     const double cutoff = options.cutoff;
     const bool lowerBetter = lowerIsBetter(options.methodCode);
@@ -127,11 +152,16 @@ void scanPass(const std::string& sequenceLetters, bool forward, std::size_t text
     };
 
     if (!options.useIntegration) {
-        scoreWindows(table, letters, 0, textLength, [&](std::size_t offset, double score) {
-            // Tested before anything else, so a failing window costs nothing
-            // more than its score.
-            if (passesCutoff(score, cutoff, lowerBetter))
-                report(PassingWindow{score, 0.0, 0.0, 0.0, offset, positionAt(offset)});
+        scoreWindows(scorer, letters, 0, textLength, [&](std::size_t offset, const double* scores, std::size_t count) {
+            // Most windows fail: they are passed over a block at a time.
+            for (std::size_t first = 0; first < count; first += block) {
+                const std::size_t size = std::min(block, count - first);
+                if (size == block && !anyPasses(scores + first, cutoff, lowerBetter))
+                    continue;
+                for (std::size_t j = first; j < first + size; ++j)
+                    if (passesCutoff(scores[j], cutoff, lowerBetter))
+                        report(PassingWindow{scores[j], 0.0, 0.0, 0.0, offset + j, positionAt(offset + j)});
+            }
         });
         return;
     }
@@ -142,14 +172,17 @@ void scanPass(const std::string& sequenceLetters, bool forward, std::size_t text
     // The reverse strand's text is longer by the centre's reach than without
     // integration; its positions are lowered by as much.
     const std::uint32_t lowering = forward ? 0 : windows.centreIndex;
-    scoreWindows(table, letters, start, textLength, [&](std::size_t offset, double score) {
-        const WindowSlot& centre = centreSlot(windows);
-        const bool passes = passesCutoff(centre.score, cutoff, lowerBetter);
-        const PassingWindow passing{centre.score,     windows.localMean, windows.upMean,
-                                    windows.downMean, centre.textOffset, centre.position};
-        slideWindowSlots(windows, WindowSlot{score, offset, positionAt(offset) - lowering}, textLength);
-        if (passes)
-            report(passing);
+    scoreWindows(scorer, letters, start, textLength, [&](std::size_t first, const double* scores, std::size_t count) {
+        for (std::size_t j = 0; j < count; ++j) {
+            const std::size_t offset = first + j;
+            const WindowSlot& centre = centreSlot(windows);
+            const bool passes = passesCutoff(centre.score, cutoff, lowerBetter);
+            const PassingWindow passing{centre.score,     windows.localMean, windows.upMean,
+                                        windows.downMean, centre.textOffset, centre.position};
+            slideWindowSlots(windows, WindowSlot{scores[j], offset, positionAt(offset) - lowering}, textLength);
+            if (passes)
+                report(passing);
+        }
     });
 }
 
@@ -196,18 +229,19 @@ std::size_t scanStrands(const std::string& letters, const ScoreTable& table, con
     // The reverse strand's windows are decided by their own scores alone: they
     // are scored into a ring and a list of their own, on a second thread when
     // allowed, and kept after the forward ones, in scan order.
+    const WindowScores scorer(table);
     IntegrationWindows reverseWindows = windows;
     RecordArray<PassingWindow> reversePassing;
     runTogether(
         inParallel,
         [&] {
             StrandLetters kept(letters, true, windowLength);
-            scanPass(letters, true, textLength, table, options, windows, [&](const PassingWindow& passing) {
+            scanPass(letters, true, textLength, scorer, options, windows, [&](const PassingWindow& passing) {
                 found.consider(recordOf(passing, true), kept(passing.textOffset, 1), options);
             });
         },
         [&] {
-            scanPass(letters, false, textLength, table, options, reverseWindows,
+            scanPass(letters, false, textLength, scorer, options, reverseWindows,
                      [&](const PassingWindow& passing) { reversePassing.push_back(passing); });
         });
     windows = std::move(reverseWindows);

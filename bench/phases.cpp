@@ -1,0 +1,113 @@
+// Where a run's time goes: the phases of varno's whole run, timed one by one
+// with the library's own functions, in the order the run calls them (logs
+// off, no hit files). Each phase is repeated and its shortest time counts.
+//
+// Usage: phases SEQUENCE_FILE SITES_FILE OPTIONS_FILE [REPEATS]
+// Prints one line: read_ms scan_ms hits_ms write_ms windows scan_Mwin/s/core
+// (scan: both strands of every sequence, the reverse one on a second thread
+// as in a run; per core: the windows over the scan's CPU time, both threads).
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "base/RunLog.h"
+#include "motif/Background.h"
+#include "motif/SiteCollection.h"
+#include "options/Options.h"
+#include "results/GeneContext.h"
+#include "results/HitSort.h"
+#include "results/ResultsFile.h"
+#include "scan/ScanHits.h"
+#include "scan/StrandScan.h"
+#include "scoring/Cutoff.h"
+#include "scoring/IntegrationWindows.h"
+#include "scoring/ScoreTable.h"
+#include "sequences/SequenceSet.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double processMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: phases SEQUENCE_FILE SITES_FILE OPTIONS_FILE [REPEATS]\n");
+        return 2;
+    }
+    const int repeats = argc > 4 ? std::stoi(argv[4]) : 5;
+    RunLog log;
+    Options options;
+    setDefaults(options, log);
+    readOptionsFile(argv[3], log, options);
+    options.writeLogs = false;
+
+    double read = 1e300, scan = 1e300, scanCpu = 1e300, hits = 1e300, write = 1e300;
+    std::uint64_t windows = 0;
+    for (int turn = 0; turn < repeats; ++turn) {
+        Clock::time_point start = Clock::now();
+        SequenceSet set(argv[1]);
+        read = std::min(read, millisecondsSince(start));
+        set.stem = "phases_output";
+        Options run = options;
+        Sequence& reference = set.sequences.front();
+        if (run.useSequenceBackground && set.sequences.size() < 2)
+            computeBackground(reference);
+        SiteCollection collection(argv[2], reference);
+        deriveCutoff(collection, run, reference, set.getStem(), log);
+        IntegrationWindows integration;
+        buildIntegrationWindows(run, integration);
+
+        // The scan keeps each sequence's hits as the run does; they are
+        // sorted and placed in a second pass, timed on its own.
+        std::vector<ScanHits> found;
+        std::vector<std::size_t> scanned;
+        windows = 0;
+        start = Clock::now();
+        const double cpuStart = processMilliseconds();
+        for (Sequence& sequence : set.sequences) {
+            const ScoreTable table(run.methodCode, sequence, collection);
+            found.emplace_back(collection.siteLength);
+            found.back().reserve(expectedHitCount(sequence.bases.size(), collection.relativeEntropy));
+            scanned.push_back(
+                scanStrands(sequence.bases, table, run, integration, found.back(), sequence.bases.size() >= 100000));
+            if (run.useIntegration) {
+                sequence.globalScoreMean = integration.globalMean;
+                found.back().applyIntegrationRatio(sequence.globalScoreMean, run);
+            }
+            windows += 2 * sequence.bases.size();
+        }
+        scan = std::min(scan, millisecondsSince(start));
+        scanCpu = std::min(scanCpu, processMilliseconds() - cpuStart);
+
+        start = Clock::now();
+        for (std::size_t i = 0; i < set.sequences.size(); ++i) {
+            storeSortedHits(found[i], set.sequences[i], run);
+            assignGeneContext(set.sequences[i], run, scanned[i]);
+        }
+        hits = std::min(hits, millisecondsSince(start));
+
+        start = Clock::now();
+        writeResults(set, run);
+        write = std::min(write, millisecondsSince(start));
+        std::remove(resultsFileName(set, run).c_str());
+    }
+    std::printf("%.1f %.1f %.1f %.1f %llu %.0f\n", read, scan, hits, write, static_cast<unsigned long long>(windows),
+                windows / (scanCpu / 1e3) / 1e6);
+    return 0;
+}

@@ -1,0 +1,352 @@
+// Window scoring in vector registers, compiled once per instruction set and
+// chosen at run time by Highway's dynamic dispatch. Highway rather than
+// compiler clones of the plain loop: no compiler turns the table lookup into
+// the in-register lookup below, and Highway spells it once for every set.
+#include "scoring/WindowScores.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <mutex>
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "scoring/WindowScores.cpp"
+#include <hwy/foreach_target.h> // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#ifndef VARNO_WINDOW_SCORES_SHARED
+#define VARNO_WINDOW_SCORES_SHARED
+
+namespace {
+
+// Windows whose letters are turned into lane indices at a time: the indices
+// (8 bytes a letter) stay in the first-level cache while every column reads them.
+constexpr std::size_t chunkWindows = 2048;
+
+// The letter of each two-bit code (letter >> 1) & 3.
+constexpr char codeLetters[4] = {'A', 'C', 'T', 'G'};
+
+// The complement of each base by its low four bits, which tell the four
+// apart (A 1, C 3, T 4, G 7).
+alignas(16) constexpr std::uint8_t complementByNibble[16] = {0, 'T', 0, 'G', 'A', 0, 0, 'C'};
+
+bool isBase(unsigned char letter)
+{
+    return letter == 'A' || letter == 'C' || letter == 'G' || letter == 'T';
+}
+
+// reverseComplementBases from the `at`th letter on, one letter at a time.
+bool reverseComplementFrom(std::size_t at, const char* last, std::size_t count, char* to)
+{
+    for (; at < count; ++at) {
+        const auto letter = static_cast<unsigned char>(last[-static_cast<std::ptrdiff_t>(at)]);
+        if (!isBase(letter))
+            return false;
+        to[at] = static_cast<char>(complementByNibble[letter & 15]);
+    }
+    return true;
+}
+
+// The scalar path: windows in blocks of the table's own. Kept out of line:
+// it serves every instruction set, and only the rare window needs it there.
+[[gnu::noinline]] void scoreWithTable(const ScoreTable& table, const char* letters, std::size_t count, double* scores)
+{
+    constexpr std::size_t blockLength = ScoreTable::blockLength;
+    std::size_t index = 0;
+    for (; index + blockLength <= count; index += blockLength)
+        table.scoreBlock(letters + index, scores + index);
+    for (; index < count; ++index)
+        scores[index] = table.score(letters + index);
+}
+
+} // namespace
+
+#endif
+
+HWY_BEFORE_NAMESPACE();
+namespace varno_simd {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+const char* targetName()
+{
+    return hwy::TargetName(HWY_TARGET);
+}
+
+// Every letter is A, C, G or T. Each vector of letters is loaded from the
+// far end of its run, reversed and complemented by its low four bits.
+bool reverseComplementBases(const char* last, std::size_t count, char* to)
+{
+    std::size_t at = 0;
+#if HWY_TARGET != HWY_SCALAR
+    const auto* from = reinterpret_cast<const unsigned char*>(last) + 1; // one past the first letter read
+    const hn::ScalableTag<std::uint8_t> d8;
+    const std::size_t bytes = hn::Lanes(d8);
+    const hn::Repartition<std::uint64_t, decltype(d8)> d64;
+    const auto byNibble = hn::LoadDup128(d8, complementByNibble);
+    // Reverses the bytes of each 64-bit lane; reversing the lanes does the rest.
+    alignas(16) static constexpr std::uint8_t laneBytes[16] = {7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8};
+    const auto swapInLanes = hn::LoadDup128(d8, laneBytes);
+    const auto lowNibble = hn::Set(d8, std::uint8_t{0x0F});
+    for (; at + bytes <= count; at += bytes) {
+        const auto block = hn::LoadU(d8, from - at - bytes);
+        const auto plain = hn::Or(hn::Or(hn::Eq(block, hn::Set(d8, 'A')), hn::Eq(block, hn::Set(d8, 'C'))),
+                                  hn::Or(hn::Eq(block, hn::Set(d8, 'G')), hn::Eq(block, hn::Set(d8, 'T'))));
+        if (!hn::AllTrue(d8, plain))
+            return false;
+        const auto reversed =
+            hn::TableLookupBytes(hn::BitCast(d8, hn::Reverse(d64, hn::BitCast(d64, block))), swapInLanes);
+        hn::StoreU(hn::TableLookupBytes(byNibble, hn::And(reversed, lowNibble)), d8,
+                   reinterpret_cast<std::uint8_t*>(to) + at);
+    }
+#endif
+    return reverseComplementFrom(at, last, count, to);
+}
+
+#if HWY_TARGET == HWY_SCALAR
+
+void scoreWindows(const WindowScores& scorer, const char* text, std::size_t count, double* scores)
+{
+    scoreWithTable(scorer.table(), text, count, scores);
+}
+
+#else
+
+// Independent sums in flight per column, enough to keep the lookups busy
+// through the latency of the additions.
+constexpr std::size_t sumsInFlight = 8;
+
+// Letters to lane indices: per letter, the two 32-bit halves of its term's
+// double within the column's register, 2 * code and 2 * code + 1.
+void toLaneIndices(const unsigned char* letters, std::size_t count, std::uint64_t* indices)
+{
+    const hn::ScalableTag<std::uint32_t> d32;
+    const hn::Rebind<std::uint8_t, decltype(d32)> d8;
+    const hn::Half<decltype(d32)> d32Half;
+    const hn::Repartition<std::uint64_t, decltype(d32)> d64;
+    const std::size_t step = hn::Lanes(d32);
+    const auto three = hn::Set(d32, 3u);
+    const auto upperOne = hn::Set(d64, std::uint64_t{1} << 32);
+    const auto pair = [&](auto even) { return hn::Add(hn::Or(even, hn::ShiftLeft<32>(even)), upperOne); };
+    std::size_t at = 0;
+    for (; at + step <= count; at += step) {
+        const auto code = hn::And(hn::ShiftRight<1>(hn::PromoteTo(d32, hn::LoadU(d8, letters + at))), three);
+        const auto even = hn::Add(code, code);
+        hn::StoreU(pair(hn::PromoteTo(d64, hn::LowerHalf(d32Half, even))), d64, indices + at);
+        hn::StoreU(pair(hn::PromoteTo(d64, hn::UpperHalf(d32Half, even))), d64, indices + at + step / 2);
+    }
+    for (; at < count; ++at) {
+        const std::uint64_t even = 2 * ((letters[at] >> 1) & 3);
+        indices[at] = even | ((even + 1) << 32);
+    }
+}
+
+// Whether all `count` letters are A, C, G or T.
+bool allBases(const unsigned char* letters, std::size_t count)
+{
+    const hn::ScalableTag<std::uint8_t> d8;
+    const std::size_t bytes = hn::Lanes(d8);
+    std::size_t at = 0;
+    for (; at + bytes <= count; at += bytes) {
+        const auto block = hn::LoadU(d8, letters + at);
+        const auto plain = hn::Or(hn::Or(hn::Eq(block, hn::Set(d8, 'A')), hn::Eq(block, hn::Set(d8, 'C'))),
+                                  hn::Or(hn::Eq(block, hn::Set(d8, 'G')), hn::Eq(block, hn::Set(d8, 'T'))));
+        if (!hn::AllTrue(d8, plain))
+            return false;
+    }
+    for (; at < count; ++at)
+        if (!isBase(letters[at]))
+            return false;
+    return true;
+}
+
+void scoreWindows(const WindowScores& scorer, const char* text, std::size_t count, double* scores)
+{
+    const hn::ScalableTag<double> d;
+    const hn::Repartition<std::uint32_t, decltype(d)> d32;
+    const std::size_t lanes = hn::Lanes(d);
+    const std::size_t group = sumsInFlight * lanes;
+    const ScoreTable& table = scorer.table();
+    const std::size_t windowLength = table.windowLength();
+    const std::size_t stride = WindowScores::columnStride();
+    const auto* letters = reinterpret_cast<const unsigned char*>(text);
+    thread_local std::vector<std::uint64_t> indices;
+    indices.resize(chunkWindows + windowLength);
+
+    for (std::size_t start = 0; start < count; start += chunkWindows) {
+        const std::size_t windows = std::min(chunkWindows, count - start);
+        const std::size_t span = windows + windowLength - 1;
+        toLaneIndices(letters + start, span, indices.data());
+        // A genome's chunk is mostly all bases: then no group needs a look of its own.
+        const bool plainChunk = allBases(letters + start, span);
+        std::size_t first = 0;
+        for (; first + group <= windows; first += group) {
+            double* out = scores + start + first;
+            if (!plainChunk && !allBases(letters + start + first, group + windowLength - 1)) {
+                scoreWithTable(table, text + start + first, group, out);
+                continue;
+            }
+            // Loops over the sums are unrolled, or the sums live in memory.
+            using Vector = decltype(hn::Zero(d));
+            Vector sums[sumsInFlight];
+#pragma GCC unroll 16
+            for (Vector& sum : sums)
+                sum = hn::Zero(d);
+            const std::uint64_t* at = indices.data() + first;
+            for (std::size_t column = 0; column < windowLength; ++column, ++at) {
+                const double* terms = scorer.codeTerms() + column * stride;
+#if HWY_CAP_GE256
+                // One register holds the column's four terms: one lookup per vector.
+                const auto table32 = hn::BitCast(d32, hn::LoadU(d, terms));
+                const auto pick = [&](const std::uint64_t* index) {
+                    const auto lanes32 = hn::LoadU(d32, reinterpret_cast<const std::uint32_t*>(index));
+                    return hn::BitCast(d, hn::TableLookupLanes(table32, hn::IndicesFromVec(d32, lanes32)));
+                };
+#else
+                // Two terms per 128-bit register: look up in both, keep the right one.
+                const auto low32 = hn::BitCast(d32, hn::LoadU(d, terms));
+                const auto high32 = hn::BitCast(d32, hn::LoadU(d, terms + 2));
+                const auto three = hn::Set(d32, 3u);
+                const auto four = hn::Set(d32, 4u);
+                const auto pick = [&](const std::uint64_t* index) {
+                    const auto lanes32 = hn::LoadU(d32, reinterpret_cast<const std::uint32_t*>(index));
+                    const auto within = hn::IndicesFromVec(d32, hn::And(lanes32, three));
+                    const auto high = hn::Eq(hn::And(lanes32, four), four);
+                    return hn::BitCast(d, hn::IfThenElse(high, hn::TableLookupLanes(high32, within),
+                                                         hn::TableLookupLanes(low32, within)));
+                };
+#endif
+#pragma GCC unroll 16
+                for (std::size_t vector = 0; vector < sumsInFlight; ++vector)
+                    sums[vector] = hn::Add(sums[vector], pick(at + vector * lanes));
+            }
+#pragma GCC unroll 16
+            for (std::size_t vector = 0; vector < sumsInFlight; ++vector)
+                hn::StoreU(sums[vector], d, out + vector * lanes);
+        }
+        // The few windows left over at the chunk's end.
+        scoreWithTable(table, text + start + first, windows - first, scores + start + first);
+    }
+}
+
+#endif
+
+} // namespace HWY_NAMESPACE
+} // namespace varno_simd
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+
+namespace varno_simd {
+HWY_EXPORT(targetName);
+HWY_EXPORT(scoreWindows);
+HWY_EXPORT(reverseComplementBases);
+} // namespace varno_simd
+
+namespace {
+
+bool scalarChosen = false;
+std::int64_t disabledTargets = 0; // what Highway's dispatch is told to pass over
+std::once_flag environmentRead;
+
+// The vector sets this machine has and this build holds, whatever the
+// choice; Highway's one-lane stand-in is the scalar path by another name.
+std::vector<std::int64_t> offeredTargets()
+{
+    hwy::DisableTargets(0);
+    std::vector<std::int64_t> targets = hwy::SupportedAndGeneratedTargets();
+    hwy::DisableTargets(disabledTargets);
+    targets.erase(std::remove(targets.begin(), targets.end(), std::int64_t{HWY_SCALAR}), targets.end());
+    return targets;
+}
+
+bool sameName(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool choosePath(const std::string& name)
+{
+    if (sameName(name, "scalar")) {
+        scalarChosen = true;
+        return true;
+    }
+    for (const std::int64_t target : offeredTargets()) {
+        if (sameName(name, hwy::TargetName(target))) {
+            scalarChosen = false;
+            disabledTargets = ~target;
+            hwy::DisableTargets(disabledTargets);
+            return true;
+        }
+    }
+    return false;
+}
+
+// A path named in the environment that this machine lacks is passed over:
+// the best one it has scores the same.
+void readEnvironment()
+{
+    std::call_once(environmentRead, [] {
+        if (const char* name = std::getenv("VARNO_SIMD"))
+            choosePath(name);
+    });
+}
+
+} // namespace
+
+WindowScores::WindowScores(const ScoreTable& table) : table_(table)
+{
+    const std::size_t stride = columnStride();
+    codeTerms_.resize(table.windowLength() * stride);
+    for (std::uint32_t column = 0; column < table.windowLength(); ++column)
+        for (std::size_t lane = 0; lane < stride; ++lane)
+            codeTerms_[column * stride + lane] = table.term(column, static_cast<unsigned char>(codeLetters[lane % 4]));
+}
+
+std::size_t WindowScores::columnStride()
+{
+    return std::max<std::size_t>(4, HWY_MAX_BYTES / sizeof(double));
+}
+
+void WindowScores::score(const char* letters, std::size_t count, double* scores) const
+{
+    readEnvironment();
+    if (scalarChosen)
+        scoreWithTable(table_, letters, count, scores);
+    else
+        HWY_DYNAMIC_DISPATCH(varno_simd::scoreWindows)(*this, letters, count, scores);
+}
+
+std::string scoringPath()
+{
+    readEnvironment();
+    return scalarChosen ? "scalar" : HWY_DYNAMIC_DISPATCH(varno_simd::targetName)();
+}
+
+std::vector<std::string> scoringPaths()
+{
+    readEnvironment();
+    std::vector<std::string> paths = {"scalar"};
+    for (const std::int64_t target : offeredTargets())
+        paths.emplace_back(hwy::TargetName(target));
+    return paths;
+}
+
+bool reverseComplementBases(const char* last, std::size_t count, char* to)
+{
+    readEnvironment();
+    if (scalarChosen)
+        return reverseComplementFrom(0, last, count, to);
+    return HWY_DYNAMIC_DISPATCH(varno_simd::reverseComplementBases)(last, count, to);
+}
+
+bool chooseScoringPath(const std::string& name)
+{
+    readEnvironment();
+    return choosePath(name);
+}
+
+#endif

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "scoring/ScoreTable.h"
+
+// Scores runs of consecutive windows, several at once in vector registers
+// where the machine has them. Each lane adds its window's terms to 0.0 in
+// window order, as ScoreTable::score does, so every score is the same double
+// on every instruction set; a window holding a byte other than A, C, G or T
+// is scored by the table alone.
+class WindowScores {
+public:
+    // The table must outlive this.
+    explicit WindowScores(const ScoreTable& table);
+
+    // scores[j] = table.score(letters + j) for j < count, bit for bit; reads
+    // count + windowLength() - 1 letters.
+    void score(const char* letters, std::size_t count, double* scores) const;
+
+    const ScoreTable& table() const { return table_; }
+    // Per column, the terms of A, C, T and G (a letter's two-bit code is
+    // (letter >> 1) & 3), repeated to fill a vector: columnStride() each.
+    const double* codeTerms() const { return codeTerms_.data(); }
+    static std::size_t columnStride();
+
+private:
+    const ScoreTable& table_;
+    std::vector<double> codeTerms_;
+};
+
+// The instruction set windows are scored with: "scalar", or the name of a
+// vector set such as "AVX2". The best one this machine has, unless the
+// environment variable VARNO_SIMD names another (read once, at the first
+// score): "scalar" or one of scoringPaths().
+std::string scoringPath();
+// Every path this machine offers, "scalar" first.
+std::vector<std::string> scoringPaths();
+// Scores with the named path from now on; false, with nothing changed, when
+// the machine does not offer it.
+bool chooseScoringPath(const std::string& name);
+
+// Writes the complements of `count` letters read backwards from `last` on
+// (last, last - 1, ...); false, with `to` unspecified, when one of them is
+// not A, C, G or T.
+bool reverseComplementBases(const char* last, std::size_t count, char* to);
