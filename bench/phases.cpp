@@ -3,6 +3,7 @@
 // off, no hit files). Each phase is repeated and its shortest time counts.
 //
 // Usage: phases SEQUENCE_FILE SITES_FILE OPTIONS_FILE [REPEATS]
+//        phases --path    (prints the instruction set windows are scored with)
 // Prints one line: read_ms scan_ms hits_ms write_ms windows scan_Mwin/s/core
 // (scan: both strands of every sequence, the reverse one on a second thread
 // as in a run; per core: the windows over the scan's CPU time, both threads).
@@ -24,6 +25,7 @@
 #include "scoring/Cutoff.h"
 #include "scoring/IntegrationWindows.h"
 #include "scoring/ScoreTable.h"
+#include "scoring/WindowScores.h"
 #include "sequences/SequenceSet.h"
 
 namespace {
@@ -46,6 +48,10 @@ double processMilliseconds()
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::string(argv[1]) == "--path") {
+        std::printf("%s\n", scoringPath().c_str());
+        return 0;
+    }
     if (argc < 4) {
         std::fprintf(stderr, "usage: phases SEQUENCE_FILE SITES_FILE OPTIONS_FILE [REPEATS]\n");
         return 2;
