@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "base/ErrorReport.h"
-#include "base/TextLines.h"
 #include "sequences/SequenceSet.h"
 
 namespace {
@@ -14,21 +13,21 @@ constexpr std::uint64_t initialBasesCapacity = 4000000;
 // A hint is only trusted this far; the letters still grow past it.
 constexpr std::uint64_t maximumBasesHint = std::uint64_t{1} << 30;
 
-bool atHeader(std::istream& input)
+bool atHeader(TextLines& text)
 {
-    return input.peek() == '>';
+    return text.startsWith(">");
 }
 
 } // namespace
 
-void readFastaRecord(Sequence& sequence, std::istream& input)
+void readFastaRecord(Sequence& sequence, TextLines& text)
 {
-    std::string header;
-    readTextLine(input, header);
-    readFastaRecord(sequence, header, input);
+    std::string_view header;
+    text.next(header);
+    readFastaRecord(sequence, std::string(header), text);
 }
 
-void readFastaRecord(Sequence& sequence, const std::string& header, std::istream& input, std::uint64_t capacityHint)
+void readFastaRecord(Sequence& sequence, const std::string& header, TextLines& text, std::uint64_t capacityHint)
 {
     // The first character is the '>' the caller found.
     sequence.name = header.size() > 1 ? header.substr(1, maximumNameLength) : std::string();
@@ -38,10 +37,15 @@ void readFastaRecord(Sequence& sequence, const std::string& header, std::istream
     std::string collected;
     collected.reserve(
         static_cast<std::size_t>(capacityHint == 0 ? initialBasesCapacity : std::min(capacityHint, maximumBasesHint)));
-    // Peeking at each line's first byte leaves the next header unread.
-    std::string line;
-    while (!atHeader(input) && readTextLine(input, line))
-        appendUpperCase(collected, line);
+    // Looking at each line's first byte leaves the next header unread. A
+    // genome written on one line comes in pieces; only a line's first piece
+    // can start a header.
+    std::string_view piece;
+    bool lineStart = true;
+    while (!(lineStart && atHeader(text)) && text.nextPiece(piece)) {
+        appendUpperCase(collected, piece);
+        lineStart = text.terminated();
+    }
 
     trimBases(collected);
     sequence.bases = std::move(collected);

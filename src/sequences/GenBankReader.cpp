@@ -7,11 +7,11 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "base/ErrorReport.h"
-#include "base/TextLines.h"
 #include "sequences/SequenceSet.h"
 
 namespace {
@@ -32,33 +32,85 @@ constexpr long long maximumGeneHint = 20000;
 constexpr std::uint64_t spareBases = 5000;
 constexpr std::uint64_t maximumBasesHint = std::uint64_t{1} << 24;
 
-// The feature table, walked one line at a time. The end of the file reads as
-// an ORIGIN line: both end the feature section.
+bool beginsWith(std::string_view line, std::string_view start)
+{
+    return line.size() >= start.size() && line.compare(0, start.size(), start) == 0;
+}
+
+// The lines of one record of a GenBank file: from where the last record
+// ended (or the file's start) up to its first line beginning with "//", or
+// else up to the next line beginning with "LOCUS", or to the end of the
+// file. The line that ends a record is not part of it.
+class RecordLines {
+public:
+    explicit RecordLines(TextLines& text) : text_(text) {}
+
+    // The record's next line, valid up to the next call; false, with `line`
+    // empty, at the record's end.
+    bool next(std::string_view& line)
+    {
+        if (end_ == End::None) {
+            if (text_.startsWith("//"))
+                end_ = End::Slashes;
+            else if (!firstLine_ && text_.startsWith("LOCUS"))
+                end_ = End::Locus;
+            else if (!text_.next(line))
+                end_ = End::File;
+            firstLine_ = false;
+        }
+        if (end_ != End::None)
+            line = {};
+        return end_ == End::None;
+    }
+
+    // Passes over the rest of this record and, after a "//" line, over the
+    // lines up to the next one beginning with "LOCUS": true when a record
+    // starts there.
+    bool nextRecord()
+    {
+        std::string_view line;
+        while (next(line)) {}
+        const End end = end_;
+        end_ = End::None;
+        firstLine_ = true;
+        if (end == End::Slashes)
+            while (text_.next(line))
+                if (text_.startsWith("LOCUS"))
+                    return true;
+        return end == End::Locus;
+    }
+
+private:
+    enum class End { None, Slashes, Locus, File };
+
+    TextLines& text_;
+    bool firstLine_ = true; // the record's own first line is still to come
+    End end_ = End::None;
+};
+
+// The feature table, walked one line at a time. The end of the record reads
+// as an ORIGIN line: both end the feature section.
 class FeatureLines {
 public:
-    FeatureLines(std::istream& input, std::string firstLine) : line(std::move(firstLine)), input(input) {}
+    FeatureLines(RecordLines& record, std::string_view firstLine) : line(firstLine), record(record) {}
 
     void next()
     {
-        if (!readTextLine(input, line))
+        if (!record.next(line))
             atEnd = true;
         else if (!inFeatures)
             noteHeaderLine();
     }
-    bool contains(const char* text) const { return line.find(text) != std::string::npos; }
-    bool isOrigin() const { return atEnd || line.compare(0, 6, "ORIGIN") == 0; }
+    bool contains(const char* text) const { return line.find(text) != std::string_view::npos; }
+    bool isOrigin() const { return atEnd || beginsWith(line, "ORIGIN"); }
     // "CDS" in or left of the feature key column.
-    bool isCds() const
-    {
-        const std::string::size_type key = line.find("CDS");
-        return key != std::string::npos && key <= latestCdsIndex;
-    }
+    bool isCds() const { return line.substr(0, latestCdsIndex + 3).find("CDS") != std::string_view::npos; }
     bool hasCdsKey() const
     {
         return line.size() >= featureKeyIndex + 3 && line.compare(featureKeyIndex, 3, "CDS") == 0;
     }
 
-    std::string line;
+    std::string_view line; // valid up to the next call of next()
     bool atEnd = false;
     std::string version; // first word of the VERSION line, if the header has one
 
@@ -66,25 +118,25 @@ private:
     // The header, up to FEATURES, may name the accession.version.
     void noteHeaderLine()
     {
-        if (line.compare(0, 8, "FEATURES") == 0) {
+        if (beginsWith(line, "FEATURES")) {
             inFeatures = true;
-        } else if (version.empty() && line.compare(0, 7, "VERSION") == 0) {
-            const std::string::size_type first = line.find_first_not_of(" \t", 7);
-            if (first != std::string::npos)
+        } else if (version.empty() && beginsWith(line, "VERSION")) {
+            const std::string_view::size_type first = line.find_first_not_of(" \t", 7);
+            if (first != std::string_view::npos)
                 version = line.substr(first, line.find_first_of(" \t\r", first) - first);
         }
     }
 
-    std::istream& input;
+    RecordLines& record;
     bool inFeatures = false;
 };
 
 // An unsigned decimal after optional blanks and tabs. Fails, leaving `value`
 // as it was, when no digit follows or the number does not fit in 32 bits.
-bool readCoordinate(const std::string& text, std::uint32_t& value)
+bool readCoordinate(std::string_view text, std::uint32_t& value)
 {
-    std::string::size_type i = text.find_first_not_of(" \t");
-    if (i == std::string::npos || text[i] < '0' || text[i] > '9')
+    std::string_view::size_type i = text.find_first_not_of(" \t");
+    if (i == std::string_view::npos || text[i] < '0' || text[i] > '9')
         return false;
     std::uint64_t number = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
@@ -98,22 +150,22 @@ bool readCoordinate(const std::string& text, std::uint32_t& value)
 
 // Only a..b and complement(a..b) are understood; anything else (join, order,
 // partial ends) leaves the unreadable coordinate and the ones after it at 0.
-void readLocation(const std::string& line, Gene& gene)
+void readLocation(std::string_view line, Gene& gene)
 {
     gene.forward = !(line.size() >= locationIndex + 10 && line.compare(locationIndex, 10, "complement") == 0);
-    const std::string::size_type range = line.find("..");
-    std::string first;
-    std::string second;
+    const std::string_view::size_type range = line.find("..");
+    std::string_view first;
+    std::string_view second;
     if (gene.forward) {
-        if (range == std::string::npos || range < locationIndex)
+        if (range == std::string_view::npos || range < locationIndex)
             return;
         first = line.substr(locationIndex, range - locationIndex);
         second = line.substr(range + 2);
     } else {
-        const std::string::size_type open = line.find('(');
-        const std::string::size_type close = line.find(')');
-        if (open == std::string::npos || range == std::string::npos || close == std::string::npos || open > range
-            || range > close)
+        const std::string_view::size_type open = line.find('(');
+        const std::string_view::size_type close = line.find(')');
+        if (open == std::string_view::npos || range == std::string_view::npos || close == std::string_view::npos
+            || open > range || range > close)
             return;
         first = line.substr(open + 1, range - open - 1);
         second = line.substr(range + 2, close - range - 2);
@@ -126,13 +178,14 @@ void readLocation(const std::string& line, Gene& gene)
 
 // The text between the line's first two double quotes; the rest of the line
 // when the value goes on to the next line; the whole line without quotes.
-std::string qualifierValue(const std::string& line)
+std::string qualifierValue(std::string_view line)
 {
-    const std::string::size_type open = line.find('"');
-    if (open == std::string::npos)
-        return line;
-    const std::string::size_type close = line.find('"', open + 1);
-    return line.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
+    const std::string_view::size_type open = line.find('"');
+    if (open == std::string_view::npos)
+        return std::string(line);
+    const std::string_view::size_type close = line.find('"', open + 1);
+    return std::string(
+        line.substr(open + 1, close == std::string_view::npos ? std::string_view::npos : close - open - 1));
 }
 
 // /gene= is looked for on the first qualifier line and the one after it only.
@@ -156,20 +209,20 @@ std::string findQualifier(FeatureLines& lines, const char* key, const char* stop
     return lines.contains(key) ? qualifierValue(lines.line) : std::string();
 }
 
-void readLocusLine(const std::string& line, Sequence& sequence)
+void readLocusLine(std::string_view line, Sequence& sequence)
 {
     if (line.size() <= locusNameIndex)
         return;
-    const std::string::size_type blank = line.find(' ', locusNameIndex);
-    if (blank == std::string::npos) {
+    const std::string_view::size_type blank = line.find(' ', locusNameIndex);
+    if (blank == std::string_view::npos) {
         sequence.locusName = line.substr(locusNameIndex);
         return;
     }
     sequence.locusName = line.substr(locusNameIndex, blank - locusNameIndex);
-    const std::string::size_type unit = line.find("bp", blank);
-    if (unit == std::string::npos)
+    const std::string_view::size_type unit = line.find("bp", blank);
+    if (unit == std::string_view::npos)
         return;
-    const long long length = std::strtoll(line.substr(blank, unit - blank).c_str(), nullptr, 10);
+    const long long length = std::strtoll(std::string(line.substr(blank, unit - blank)).c_str(), nullptr, 10);
     if (length > 0)
         sequence.genes.reserve(static_cast<std::size_t>(std::min(length / basesPerGene, maximumGeneHint)));
 }
@@ -191,15 +244,6 @@ void readFeatures(FeatureLines& lines, std::vector<Gene>& genes)
     }
 }
 
-// The letters up to the first '/'.
-std::string cutAtSlash(std::string letters)
-{
-    const std::string::size_type slash = letters.find('/');
-    if (slash != std::string::npos)
-        letters.erase(slash);
-    return letters;
-}
-
 // The bytes that separate tokens when a stream reads words (the classic
 // locale's white space).
 constexpr std::array<bool, 256> tokenSeparators = [] {
@@ -209,239 +253,136 @@ constexpr std::array<bool, 256> tokenSeparators = [] {
     return separators;
 }();
 
+bool isTokenSeparator(char byte)
+{
+    return tokenSeparators[static_cast<unsigned char>(byte)];
+}
+
+// Upper-cases `letters` in place; false when any of them is not a letter.
+// Without a branch per letter, so that the compiler vectorises the loop.
+template <std::size_t count>
+bool upperCaseLetters(char* letters)
+{
+    unsigned char notLetter = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto byte = static_cast<unsigned char>(letters[i]);
+        notLetter |= static_cast<unsigned char>((byte | ('a' - 'A')) - 'a') >= 26;
+        letters[i] = upperCase(letters[i]);
+    }
+    return notLetter == 0;
+}
+
+// A sequence line as it is written almost always: blanks, a position number,
+// then six blocks of ten letters, each after one blank, and nothing more.
+// Appends its letters upper-cased; false, with nothing appended, for any
+// other line.
+bool appendStandardLine(std::string_view line, std::string& bases)
+{
+    constexpr std::size_t blockLength = 10;
+    constexpr std::size_t lineLetters = blocksPerSequenceLine * blockLength;
+    std::size_t at = 0;
+    while (at < line.size() && line[at] == ' ')
+        ++at;
+    while (at < line.size() && line[at] >= '0' && line[at] <= '9')
+        ++at;
+    // Without a number the first block's blank is missing.
+    if (line.size() - at != lineLetters + blocksPerSequenceLine)
+        return false;
+    std::array<char, lineLetters> letters;
+    bool blanks = true;
+    for (int block = 0; block < blocksPerSequenceLine; ++block, at += 1 + blockLength) {
+        blanks &= line[at] == ' ';
+        std::memcpy(&letters[block * blockLength], &line[at + 1], blockLength);
+    }
+    if (!(upperCaseLetters<lineLetters>(letters.data()) && blanks))
+        return false;
+    bases.append(letters.data(), letters.size());
+    return true;
+}
+
+// The letters up to the first '/'.
+std::string cutAtSlash(std::string letters)
+{
+    const std::string::size_type slash = letters.find('/');
+    if (slash != std::string::npos)
+        letters.erase(slash);
+    return letters;
+}
+
 // Line ends are not looked at: each sequence line is taken to be a position
 // number followed by six blocks of bases, so every seventh token, from the
 // first on, is dropped. A token that begins with "//" ends the record
-// wherever it falls. Reads the stream in large blocks: this is the bulk of a
-// genome file, and nothing after the first record is read again.
-std::string readOrigin(std::istream& input, std::uint64_t capacityHint)
+// wherever it falls. A line of the usual layout that starts in step with
+// that count, as nearly all do, is taken whole.
+std::string readOrigin(RecordLines& lines, std::uint64_t capacityHint)
 {
     constexpr std::uint64_t tokensPerLine = 1 + blocksPerSequenceLine;
     std::string collected;
     collected.reserve(static_cast<std::size_t>(std::min(capacityHint, maximumBasesHint)));
-    std::streambuf* buffer = input.rdbuf();
     std::uint64_t tokenIndex = 0;
-    bool inToken = false;
-    bool kept = false;
-    // A token began with '/': whether it ends the record depends on the next byte.
-    bool slashStarted = false;
-    const auto startToken = [&] {
-        kept = tokenIndex++ % tokensPerLine != 0;
-        inToken = true;
-    };
-    const auto take = [&](unsigned char byte) {
-        if (kept)
-            collected.push_back(byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A')
-                                                           : static_cast<char>(byte));
-    };
-    std::array<char, 1 << 16> block;
-    for (std::streamsize count; (count = buffer->sgetn(block.data(), block.size())) > 0;) {
-        for (std::streamsize i = 0; i < count; ++i) {
-            const auto byte = static_cast<unsigned char>(block[static_cast<std::size_t>(i)]);
-            if (slashStarted) {
-                slashStarted = false;
-                if (byte == '/')
-                    return cutAtSlash(std::move(collected));
-                startToken();
-                take('/');
-            }
-            if (tokenSeparators[byte]) {
-                inToken = false;
-            } else if (inToken) {
-                take(byte);
-            } else if (byte == '/') {
-                slashStarted = true;
-            } else {
-                startToken();
-                take(byte);
-            }
+    std::string_view line;
+    while (lines.next(line)) {
+        if (tokenIndex % tokensPerLine == 0 && appendStandardLine(line, collected)) {
+            tokenIndex += tokensPerLine;
+            continue;
         }
-    }
-    if (slashStarted) {
-        startToken();
-        take('/');
+        // A line's end separates tokens as a blank does.
+        for (std::size_t at = 0;;) {
+            while (at < line.size() && isTokenSeparator(line[at]))
+                ++at;
+            if (at == line.size())
+                break;
+            const std::size_t start = at;
+            while (at < line.size() && !isTokenSeparator(line[at]))
+                ++at;
+            const std::string_view token = line.substr(start, at - start);
+            if (token.size() >= 2 && token[0] == '/' && token[1] == '/')
+                return cutAtSlash(std::move(collected));
+            if (tokenIndex++ % tokensPerLine != 0)
+                appendUpperCase(collected, token);
+        }
     }
     return cutAtSlash(std::move(collected));
 }
-// One record of a GenBank file as a stream of its own: from where the last
-// record ended (or the file's start) up to its first line beginning with
-// "//", or else up to the next line beginning with "LOCUS", or to the end of
-// the file. The line that ends a record is not part of it.
-class RecordBuffer : public std::streambuf {
-public:
-    explicit RecordBuffer(std::streambuf& source) : source_(source), block_(blockSize) {}
 
-    // Passes over the rest of this record and, after a "//" line, over the
-    // lines up to the next one beginning with "LOCUS": true when a record
-    // starts there.
-    bool nextRecord()
-    {
-        while (underflow() != traits_type::eof())
-            setg(eback(), egptr(), egptr());
-        const End end = end_;
-        end_ = End::None;
-        firstLine_ = true;
-        if (end == End::Locus)
-            return true;
-        if (end != End::Slashes)
-            return false;
-        // From the "//" line on, line by line.
-        for (;;) {
-            const char* newline = nullptr;
-            while ((newline = static_cast<const char*>(std::memchr(&block_[begin_], '\n', filled_ - begin_)))
-                   == nullptr) {
-                begin_ = filled_;
-                if (!readMore())
-                    return false;
-            }
-            begin_ = static_cast<std::size_t>(newline - block_.data()) + 1;
-            if (filled_ - begin_ < 5)
-                readMore();
-            if (startsWith("LOCUS"))
-                return true;
-        }
-    }
-
-protected:
-    int_type underflow() override
-    {
-        if (gptr() < egptr())
-            return traits_type::to_int_type(*gptr());
-        if (end_ != End::None)
-            return traits_type::eof();
-        if (begin_ == filled_ && !readMore()) {
-            end_ = End::File;
-            return traits_type::eof();
-        }
-        // The bytes handed on: up to the record's end, or to a line start
-        // that cannot be told yet, or all that was read.
-        std::size_t from = begin_;
-        std::size_t until = filled_;
-        bool lineStart = lineStart_;
-        for (std::size_t at = begin_;;) {
-            if (lineStart) {
-                if (filled_ - at < 5 && !sourceDone_) {
-                    if (at > from) {
-                        until = at;
-                        break;
-                    }
-                    readMore();
-                    from = at = begin_;
-                    until = filled_;
-                    continue;
-                }
-                begin_ = at;
-                if (startsWith("//")) {
-                    end_ = End::Slashes;
-                    until = at;
-                    break;
-                }
-                if (!firstLine_ && startsWith("LOCUS")) {
-                    end_ = End::Locus;
-                    until = at;
-                    break;
-                }
-                firstLine_ = false;
-            }
-            const auto* newline = static_cast<const char*>(std::memchr(&block_[at], '\n', filled_ - at));
-            if (newline == nullptr) {
-                lineStart = false;
-                break;
-            }
-            at = static_cast<std::size_t>(newline - block_.data()) + 1;
-            lineStart = true;
-            if (at == filled_)
-                break;
-        }
-        lineStart_ = lineStart;
-        begin_ = until;
-        setg(&block_[from], &block_[from], block_.data() + until);
-        if (from == until)
-            return traits_type::eof();
-        return traits_type::to_int_type(*gptr());
-    }
-
-private:
-    enum class End { None, Slashes, Locus, File };
-    static constexpr std::size_t blockSize = std::size_t{1} << 16;
-
-    bool startsWith(const char* text) const
-    {
-        const std::size_t length = std::strlen(text);
-        return filled_ - begin_ >= length && std::memcmp(&block_[begin_], text, length) == 0;
-    }
-
-    // Moves the bytes not yet handed on to the front and reads more after
-    // them; false when the source had nothing more.
-    bool readMore()
-    {
-        std::memmove(block_.data(), &block_[begin_], filled_ - begin_);
-        filled_ -= begin_;
-        begin_ = 0;
-        setg(block_.data(), block_.data(), block_.data());
-        if (sourceDone_)
-            return false;
-        const std::streamsize count =
-            source_.sgetn(&block_[filled_], static_cast<std::streamsize>(block_.size() - filled_));
-        if (count <= 0) {
-            sourceDone_ = true;
-            return false;
-        }
-        filled_ += static_cast<std::size_t>(count);
-        return true;
-    }
-
-    std::streambuf& source_;
-    std::vector<char> block_;
-    std::size_t begin_ = 0; // block_[begin_, filled_) is read and not yet handed on
-    std::size_t filled_ = 0;
-    bool sourceDone_ = false;
-    bool lineStart_ = true; // block_[begin_] starts a line
-    bool firstLine_ = true; // the record's own first line is still to come
-    End end_ = End::None;
-};
-
-} // namespace
-
-void readGenBankFile(std::istream& input, std::vector<Sequence>& sequences)
+void readGenBankRecord(Sequence& sequence, RecordLines& record)
 {
-    RecordBuffer records(*input.rdbuf());
-    std::istream record(&records);
-    // A read error of the file itself reaches the caller as it is.
-    record.exceptions(std::ios::badbit);
-    do {
-        Sequence sequence;
-        sequence.sourceFormat = 'G';
-        readGenBankRecord(sequence, record);
-        sequences.push_back(std::move(sequence));
-        record.clear();
-    } while (records.nextRecord());
-}
-
-void readGenBankRecord(Sequence& sequence, std::istream& input)
-{
-    std::string line;
-    readTextLine(input, line);
-    if (line.compare(0, 5, "LOCUS") != 0)
+    std::string_view line;
+    record.next(line);
+    if (!beginsWith(line, "LOCUS"))
         reportError({"Invalid format for GenBank file. No LOCUS definition!"});
     readLocusLine(line, sequence);
 
     // The line after LOCUS is taken as the definition, whatever it holds.
-    readTextLine(input, line);
-    sequence.name = line.size() > definitionIndex ? line.substr(definitionIndex, maximumNameLength) : std::string();
+    record.next(line);
+    sequence.name =
+        line.size() > definitionIndex ? line.substr(definitionIndex, maximumNameLength) : std::string_view();
 
-    FeatureLines lines(input, line);
+    FeatureLines lines(record, line);
     readFeatures(lines, sequence.genes);
     sequence.id = lines.version.empty() ? sequence.locusName : lines.version;
 
     const std::uint64_t capacityHint = sequence.genes.empty() ? 0 : sequence.genes.back().end + spareBases;
-    std::string bases = readOrigin(input, capacityHint);
+    std::string bases = readOrigin(record, capacityHint);
     trimBases(bases);
     sequence.bases = std::move(bases);
     sequence.genes.shrink_to_fit();
     if (sequence.bases.empty())
         reportError({"No sequence read. Please check GenBank file!"});
     cleanGeneTexts(sequence);
+}
+
+} // namespace
+
+void readGenBankFile(TextLines& text, std::vector<Sequence>& sequences)
+{
+    RecordLines record(text);
+    do {
+        Sequence sequence;
+        sequence.sourceFormat = 'G';
+        readGenBankRecord(sequence, record);
+        sequences.push_back(std::move(sequence));
+    } while (record.nextRecord());
 }
 
 void cleanGeneTexts(Sequence& sequence)

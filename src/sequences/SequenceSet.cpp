@@ -1,7 +1,6 @@
 #include "sequences/SequenceSet.h"
 
 #include <cstddef>
-#include <istream>
 
 #include "base/ErrorReport.h"
 #include "base/FileNames.h"
@@ -10,20 +9,13 @@
 #include "sequences/FastaReader.h"
 #include "sequences/GenBankReader.h"
 
-namespace {
-
-// Bytes read from a sequence file at a time: a genome is read in large blocks.
-constexpr std::size_t readBufferSize = std::size_t{1} << 20;
-
-} // namespace
-
-void appendUpperCase(std::string& text, const std::string& letters)
+void appendUpperCase(std::string& text, std::string_view letters)
 {
-    const std::string::size_type from = text.size();
+    const std::size_t from = text.size();
     text += letters;
-    for (std::string::size_type i = from; i < text.size(); ++i)
-        if (text[i] >= 'a' && text[i] <= 'z')
-            text[i] = static_cast<char>(text[i] - 'a' + 'A');
+    char* letter = text.data() + from;
+    for (std::size_t i = 0; i < letters.size(); ++i)
+        letter[i] = upperCase(letter[i]);
 }
 
 void trimBases(std::string& bases)
@@ -49,33 +41,34 @@ SequenceSet::SequenceSet(const std::string& fileName)
 void SequenceSet::readGenBankFile(const std::string& fileName)
 {
     stem = stemOf(fileName);
-    InputFile file(fileName, readBufferSize);
-    ::readGenBankFile(file.stream(), sequences);
+    InputFile file(fileName);
+    TextLines text(file.stream());
+    ::readGenBankFile(text, sequences);
 }
 
 void SequenceSet::readFastaFile(const std::string& fileName)
 {
     stem = stemOf(fileName);
-    InputFile file(fileName, readBufferSize);
-    std::istream& input = file.stream();
+    InputFile file(fileName);
+    TextLines text(file.stream());
 
-    std::string header;
+    std::string_view header;
     bool found = false;
-    while (!found && readTextLine(input, header))
+    while (!found && text.next(header))
         found = !header.empty() && header.front() == '>';
     // A header without a terminator at the end of the file cannot open a record.
-    if (!found || input.eof())
+    if (!found || !text.terminated())
         reportError({"Incorrect FASTA file: " + fileName});
 
     Sequence first;
     first.sourceFormat = 'F';
     // The file's size, where known, bounds its first record's letters.
-    readFastaRecord(first, header, input, file.sizeHint());
+    readFastaRecord(first, std::string(header), text, file.sizeHint());
     sequences.push_back(std::move(first));
-    while (input.peek() != std::char_traits<char>::eof()) {
+    while (!text.atEnd()) {
         Sequence sequence;
         sequence.sourceFormat = 'F';
-        readFastaRecord(sequence, input);
+        readFastaRecord(sequence, text);
         sequences.push_back(std::move(sequence));
     }
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sequences/Sequence.h"
@@ -24,9 +25,17 @@ public:
     std::string stem;
 };
 
+// `letter` upper-cased when it is a to z, else as it is, whatever the locale;
+// without a branch, so that a loop over many letters is vectorised.
+inline char upperCase(char letter)
+{
+    const auto byte = static_cast<unsigned char>(letter);
+    return static_cast<char>(byte - (static_cast<unsigned char>(byte - 'a') < 26) * ('a' - 'A'));
+}
+
 // Appends `letters` to `text` with a to z upper-cased; every other byte is
 // kept as it is, whatever the locale.
-void appendUpperCase(std::string& text, const std::string& letters);
+void appendUpperCase(std::string& text, std::string_view letters);
 
 // Gives a sequence's letters back their spare room when it is large; a
 // little is not worth moving a genome-sized text for.

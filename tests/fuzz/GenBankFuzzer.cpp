@@ -13,9 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const fuzz_support::InFuzzFolder inFolder;
     std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
+    TextLines text(input);
     std::vector<Sequence> sequences;
     try {
-        readGenBankFile(input, sequences);
+        readGenBankFile(text, sequences);
         for (const Sequence& sequence : sequences) {
             if (sequence.bases.empty())
                 __builtin_trap(); // a record without bases must have been rejected

@@ -12,17 +12,18 @@ using testing_support::TempDir;
 
 namespace {
 
-Sequence readOne(std::istringstream& input)
+Sequence readOne(TextLines& text)
 {
     Sequence sequence;
-    readFastaRecord(sequence, input);
+    readFastaRecord(sequence, text);
     return sequence;
 }
 
 Sequence readOne(const std::string& text)
 {
     std::istringstream input(text);
-    return readOne(input);
+    TextLines lines(input);
+    return readOne(lines);
 }
 
 } // namespace
@@ -59,13 +60,14 @@ TEST(FastaReader, CutsTheNameAfter1024Characters)
 TEST(FastaReader, StopsAtTheNextHeader)
 {
     std::istringstream input(">first\nAC\nGT\n>second\nTT\n");
-    const Sequence first = readOne(input);
+    TextLines text(input);
+    const Sequence first = readOne(text);
     EXPECT_EQ(first.bases, "ACGT");
-    EXPECT_EQ(input.peek(), '>');
-    const Sequence second = readOne(input);
+    EXPECT_TRUE(text.startsWith(">"));
+    const Sequence second = readOne(text);
     EXPECT_EQ(second.name, "second");
     EXPECT_EQ(second.bases, "TT");
-    EXPECT_EQ(input.peek(), std::char_traits<char>::eof());
+    EXPECT_TRUE(text.atEnd());
 }
 
 TEST(FastaReader, KeepsALastLineWithoutTerminator)
@@ -80,6 +82,23 @@ TEST(FastaReader, ReadsWindowsLineEndsLikeLineFeeds)
     EXPECT_EQ(crlf.bases, "ACGTACGT");
     // A carriage return not followed by a line feed is ordinary text.
     EXPECT_EQ(readOne(">s\nAC\rGT\nTT\r").bases, "AC\rGTTT\r");
+}
+
+TEST(FastaReader, ReadsTheSameWhereverABlockEnds)
+{
+    // A line longer than the block comes in pieces: a carriage return at the
+    // end of one, or a '>' at the start of one, must read as inside a line.
+    const std::string line = "acgtacgtac>gtacgtacgt\racgtacgtac";
+    const std::string letters = "ACGTACGTAC>GTACGTACGT\rACGTACGTAC";
+    for (std::size_t blockSize = 1; blockSize <= 40; ++blockSize) {
+        std::istringstream input(">one\r\n" + line + "\r\n" + line + "\n\r\n>two\nTT\n\r");
+        TextLines text(input, blockSize);
+        const Sequence one = readOne(text);
+        EXPECT_EQ(one.name, "one");
+        EXPECT_EQ(one.bases, letters + letters) << blockSize;
+        EXPECT_EQ(readOne(text).bases, "TT\r") << blockSize;
+        EXPECT_TRUE(text.atEnd());
+    }
 }
 
 TEST(FastaReader, EndsTheRunOnARecordWithoutLetters)

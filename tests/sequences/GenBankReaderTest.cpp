@@ -1,16 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/ErrorReport.h"
+#include "sequences/FastaReader.h"
 #include "sequences/GenBankReader.h"
 #include "sequences/SequenceSet.h"
 #include "support/TestSupport.h"
 
 using testing_support::dataFile;
 using testing_support::readFile;
+using testing_support::sourceFile;
 using testing_support::ScopedWorkingFolder;
 using testing_support::TempDir;
 
@@ -54,12 +58,19 @@ std::string record(const std::string& features, const std::string& letters = "ac
          + originLines(letters) + "//\n";
 }
 
-Sequence readText(const std::string& text)
+std::vector<Sequence> readAll(const std::string& text, std::size_t blockSize = TextLines::defaultBlockSize)
 {
     std::istringstream input(text);
-    Sequence sequence;
-    readGenBankRecord(sequence, input);
-    return sequence;
+    TextLines lines(input, blockSize);
+    std::vector<Sequence> sequences;
+    readGenBankFile(lines, sequences);
+    return sequences;
+}
+
+// The first record of `text`.
+Sequence readText(const std::string& text)
+{
+    return readAll(text).front();
 }
 
 Gene onlyGene(const std::string& features)
@@ -279,6 +290,17 @@ TEST(GenBankReader, TakesSixTokensAfterEachDroppedOneAndCutsAtASlash)
     EXPECT_EQ(readText("LOCUS       X\nDEF\nORIGIN\n 1 acg/tt ccc\n").bases, "ACG");
     // Line ends are not looked at: a short line shifts the position numbers into the bases.
     EXPECT_EQ(readText("LOCUS       X\nDEF\nORIGIN\n 1 acgt\n 5 tt\n").bases, "ACGT5TT");
+
+    // Nor are blanks counted: lines as long as a full one with a token less
+    // or more shift the count too; so does the short line before a full one.
+    const std::string blocks = "aaaaaaaaaa cccccccccc gggggggggg tttttttttt aaaaaaaaaa cccccccccc";
+    const std::string letters = "AAAAAAAAAACCCCCCCCCCGGGGGGGGGGTTTTTTTTTTAAAAAAAAAACCCCCCCCCC";
+    const auto bases = [](const std::string& lines) { return readText("LOCUS       X\nDEF\nORIGIN\n" + lines).bases; };
+    std::string joined = blocks;
+    joined[10] = 'x';
+    EXPECT_EQ(bases("        1 " + joined + "\n 61 tt\n"), letters.substr(0, 10) + "X" + letters.substr(10) + "61");
+    EXPECT_EQ(bases("        1 " + blocks + " t\n 61 tt\n"), letters + "61TT");
+    EXPECT_EQ(bases(" 1 tt\n        1 " + blocks + "\n"), "TT1" + letters.substr(0, 40) + letters.substr(50));
 }
 
 TEST(GenBankReader, ReadsWindowsLineEndsLikeLineFeeds)
@@ -378,33 +400,6 @@ TEST(GenBankReader, ReadsRealRecordsWithoutCdsOrWithoutOrigin)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "No sequence read. Please check GenBank file!\n");
 }
 
-TEST(GenBankReader, RecordEndIsFoundWhereverTheSequenceIsCut)
-{
-    // The sequence section is read in blocks of 65,536 bytes: the "//" that
-    // ends the record, and a '/' that starts a token without ending it, must
-    // be read the same on either side of a block's end.
-    const std::string head = "LOCUS       X\nDEF\nORIGIN\n";
-    for (std::size_t shift = 0; shift < 6; ++shift) {
-        // Tokens of nine letters after a one-letter position: ten bytes each with the blank.
-        std::string body;
-        std::string expected;
-        std::size_t tokens = 0;
-        while (body.size() < 65536 - 10 - shift) {
-            const bool dropped = tokens++ % 7 == 0;
-            body += dropped ? "1 " : "acgtacgta ";
-            if (!dropped)
-                expected += "ACGTACGTA";
-        }
-        body.append(65536 - body.size() - shift, ' ');
-        const Sequence ended = readText(head + body + "//\n 1 cccc\n");
-        EXPECT_EQ(ended.bases, expected) << shift;
-        // A token that only starts with '/' is a token: kept, it cuts the
-        // letters there; dropped, the next one is kept.
-        const Sequence slash = readText(head + body + "/g tttt\n");
-        EXPECT_EQ(slash.bases, tokens % 7 == 0 ? expected + "TTTT" : expected) << shift;
-    }
-}
-
 TEST(GenBankFile, EveryRecordEndsAtItsSlashesOrBeforeTheNextLocus)
 {
     // Record 1 ends at "//" and the text up to the next LOCUS is passed
@@ -416,9 +411,8 @@ TEST(GenBankFile, EveryRecordEndsAtItsSlashesOrBeforeTheNextLocus)
     second.erase(second.size() - 3);
     std::string third = record("", "acgt");
     third.erase(third.size() - 3);
-    std::istringstream input(first + "text between records\n  LOCUS indented starts nothing\n" + second + third);
-    std::vector<Sequence> sequences;
-    readGenBankFile(input, sequences);
+    std::vector<Sequence> sequences =
+        readAll(first + "text between records\n  LOCUS indented starts nothing\n" + second + third);
     ASSERT_EQ(sequences.size(), 3u);
     EXPECT_EQ(sequences[0].bases, "AAAACCCCGG");
     EXPECT_EQ(sequences[1].bases, "TTTTGGGG");
@@ -433,30 +427,77 @@ TEST(GenBankFile, EveryRecordEndsAtItsSlashesOrBeforeTheNextLocus)
 
     const TempDir folder;
     const ScopedWorkingFolder inFolder(folder.path());
-    std::istringstream broken(first + "LOCUS       LATER\nDEFINITION  x\nFEATURES\n//\nORIGIN\n        1 acgt\n");
-    sequences.clear();
     testing::internal::CaptureStdout();
-    EXPECT_THROW(readGenBankFile(broken, sequences), FatalError);
+    EXPECT_THROW(readAll(first + "LOCUS       LATER\nDEFINITION  x\nFEATURES\n//\nORIGIN\n        1 acgt\n"),
+                 FatalError);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "No sequence read. Please check GenBank file!\n");
 }
 
-TEST(GenBankFile, RecordEndsAreFoundAcrossTheReadBlocks)
+TEST(GenBankFile, ReadsTheSameWhereverABlockEnds)
 {
-    // The file is read in blocks of 64 KiB: the line that ends a record may
-    // be cut anywhere by a block's end.
-    const std::size_t block = 65536;
-    for (std::size_t pad = 0; pad < 16; ++pad) {
-        std::string first = record(cds("2..9", {"/note=\"\""}), "aaaacccc");
-        first.erase(first.size() - 3);
-        // The next line starts from 8 bytes before the block's end to 8 after.
-        first.insert(first.find("/note=\"") + 7, std::string(block - 8 + pad - first.size(), 'n'));
-        for (const std::string& between : {std::string(), "//\n" + std::string(pad % 7, 'x') + "\n"}) {
-            std::istringstream input(first + between + record("", "ttgg"));
-            std::vector<Sequence> sequences;
-            readGenBankFile(input, sequences);
-            ASSERT_EQ(sequences.size(), 2u) << pad;
-            EXPECT_EQ(sequences[0].bases, "AAAACCCC") << pad;
-            EXPECT_EQ(sequences[1].bases, "TTGG") << pad;
+    // Small blocks grow to hold a line, so their ends fall all over the
+    // lines, between a carriage return and its line feed and in the "//" and
+    // "LOCUS" that end a record.
+    const std::string text =
+        "LOCUS       A 130 bp\nDEFINITION  first\nFEATURES\n" + cds("2..9", {"/gene=\"one\""}) + "ORIGIN\n"
+        + originLines(std::string(60, 'a'))
+        // Not a letter: read token by token, to the same effect. A short line
+        // shifts the next position number into the letters.
+        + "       61 acgt-acgta cccccccccc gggggggggg tttttttttt aaaaaaaaaa cccccccccc\n      121 gg\n 5 tt\n"
+        + "//\ntext between records\n  LOCUS indented starts nothing\n"
+        // A token beginning with '/' where a position number belongs is
+        // dropped. Any line beginning with "LOCUS" starts a record.
+        + "LOCUS       B\nDEFINITION  second\nORIGIN\n/x acgt\n"
+        // A "//" token ends the record wherever it falls.
+        + "LOCUS\nDEFINITION  third\nORIGIN\n 1 aaaa cc gg tt aa cc //gg tt\n 7 gggg\n//\n"
+        + "LOCUS       D\nDEFINITION  fourth\nORIGIN\n 1 acgt";
+    const std::vector<std::string> expected = {
+        std::string(60, 'A') + "ACGT-ACGTACCCCCCCCCCGGGGGGGGGGTTTTTTTTTTAAAAAAAAAACCCCCCCCCCGG5TT", "ACGT",
+        "AAAACCGGTTAACC", "ACGT"};
+    for (const std::string& form : {text, toWindowsLineEnds(text)}) {
+        for (std::size_t blockSize = 1; blockSize <= 80; ++blockSize) {
+            const std::vector<Sequence> sequences = readAll(form, blockSize);
+            ASSERT_EQ(sequences.size(), expected.size()) << blockSize;
+            for (std::size_t i = 0; i < expected.size(); ++i)
+                EXPECT_EQ(sequences[i].bases, expected[i]) << "record " << i << ", block " << blockSize;
+            EXPECT_EQ(sequences[3].name, "fourth");
+            ASSERT_EQ(sequences[0].genes.size(), 1u);
+            EXPECT_EQ(sequences[0].genes[0].geneName, "one");
         }
     }
+}
+
+TEST(GenBankFile, ReadsTheExampleGenomeAsItsFastaTwin)
+{
+    const SequenceSet fasta(sourceFile("examples/ecoli_k12.fna"));
+    const SequenceSet genBank(sourceFile("examples/ecoli_k12.gbk"));
+    const Sequence& genome = genBank.sequences.at(0);
+    EXPECT_EQ(genome.bases.size(), 4641652u);
+    EXPECT_EQ(genome.bases, fasta.sequences.at(0).bases);
+    EXPECT_EQ(genome.id, "NC_000913.3");
+    ASSERT_EQ(genome.genes.size(), 4315u);
+
+    // With Windows line ends, in blocks whose ends fall all over its lines.
+    const std::vector<Sequence> windows =
+        readAll(toWindowsLineEnds(readFile(sourceFile("examples/ecoli_k12.gbk"))), 4093);
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_EQ(windows[0].bases, genome.bases);
+    ASSERT_EQ(windows[0].genes.size(), genome.genes.size());
+    for (std::size_t i = 0; i < genome.genes.size(); ++i) {
+        const Gene& gene = windows[0].genes[i];
+        const Gene& same = genome.genes[i];
+        ASSERT_EQ(std::tie(gene.start, gene.end, gene.forward, gene.locusTag, gene.geneName, gene.product),
+                  std::tie(same.start, same.end, same.forward, same.locusTag, same.geneName, same.product))
+            << "gene " << i;
+    }
+
+    // The letters on one line, lower case: a line far longer than the block.
+    std::string lowerCase = genome.bases;
+    for (char& letter : lowerCase)
+        letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+    std::istringstream oneLine(">genome\n" + lowerCase + "\r\n");
+    TextLines text(oneLine, 4093);
+    Sequence sequence;
+    readFastaRecord(sequence, text);
+    EXPECT_EQ(sequence.bases, genome.bases);
 }
