@@ -46,7 +46,7 @@ TEST(WindowScores, EveryPathGivesTheTablesSums)
 {
     const BestPathAfterwards restore;
     std::mt19937 random(11);
-    const std::string text = mixedText(random, 12000);
+    const std::string text = mixedText(random, 16000);
     const std::vector<std::size_t> counts = {1, 7, 33, 2047, 2048, 2049, 6000};
     for (const std::string& path : scoringPaths()) {
         SCOPED_TRACE(path);
