@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ios>
+
+#include "base/ErrorReport.h"
 
 bool readTextLine(std::istream& input, std::string& line)
 {
@@ -67,8 +70,14 @@ bool TextLines::readMore()
     begin_ = 0;
     if (filled_ == block_.size())
         block_.resize(block_.size() * 2);
-    const std::streamsize count =
-        source_.sgetn(block_.data() + filled_, static_cast<std::streamsize>(block_.size() - filled_));
+    std::streamsize count = 0;
+    try {
+        count = source_.sgetn(block_.data() + filled_, static_cast<std::streamsize>(block_.size() - filled_));
+    } catch (const std::ios_base::failure&) {
+        // A file that fails to read midway (a disk or network error) must not
+        // pass for a shorter file.
+        reportError({"Read error: the input file could not be read to its end."});
+    }
     if (count <= 0) {
         sourceDone_ = true;
         return false;

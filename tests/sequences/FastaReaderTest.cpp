@@ -113,3 +113,18 @@ TEST(FastaReader, EndsTheRunOnARecordWithoutLetters)
                   "No sequence read. Please check FASTA file!\n");
     }
 }
+
+TEST(FastaReader, EndsTheRunWhenTheFileFailsToReadMidway)
+{
+    // A file buffer throws when the system's read fails.
+    struct FailingBuffer : std::streambuf {
+        int_type underflow() override { throw std::ios_base::failure("read error"); }
+    } failing;
+    std::istream input(&failing);
+    TextLines lines(input);
+    const TempDir folder;
+    const ScopedWorkingFolder inFolder(folder.path());
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(readOne(lines), FatalError);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Read error: the input file could not be read to its end.\n");
+}

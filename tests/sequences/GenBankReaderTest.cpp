@@ -291,8 +291,8 @@ TEST(GenBankReader, TakesSixTokensAfterEachDroppedOneAndCutsAtASlash)
     // Line ends are not looked at: a short line shifts the position numbers into the bases.
     EXPECT_EQ(readText("LOCUS       X\nDEF\nORIGIN\n 1 acgt\n 5 tt\n").bases, "ACGT5TT");
 
-    // Nor are blanks counted: lines as long as a full one with a token less
-    // or more shift the count too; so does the short line before a full one.
+    // Nor are columns: a line as long as a full one but with a token less or
+    // one more shifts the count too, and so does a short line before a full one.
     const std::string blocks = "aaaaaaaaaa cccccccccc gggggggggg tttttttttt aaaaaaaaaa cccccccccc";
     const std::string letters = "AAAAAAAAAACCCCCCCCCCGGGGGGGGGGTTTTTTTTTTAAAAAAAAAACCCCCCCCCC";
     const auto bases = [](const std::string& lines) { return readText("LOCUS       X\nDEF\nORIGIN\n" + lines).bases; };
@@ -445,10 +445,10 @@ TEST(GenBankFile, ReadsTheSameWhereverABlockEnds)
         // shifts the next position number into the letters.
         + "       61 acgt-acgta cccccccccc gggggggggg tttttttttt aaaaaaaaaa cccccccccc\n      121 gg\n 5 tt\n"
         + "//\ntext between records\n  LOCUS indented starts nothing\n"
-        // A token beginning with '/' where a position number belongs is
-        // dropped. Any line beginning with "LOCUS" starts a record.
+        // A token beginning with '/' where a position number belongs is dropped.
         + "LOCUS       B\nDEFINITION  second\nORIGIN\n/x acgt\n"
-        // A "//" token ends the record wherever it falls.
+        // Any line beginning with "LOCUS" starts a record; a "//" token ends
+        // it wherever it falls.
         + "LOCUS\nDEFINITION  third\nORIGIN\n 1 aaaa cc gg tt aa cc //gg tt\n 7 gggg\n//\n"
         + "LOCUS       D\nDEFINITION  fourth\nORIGIN\n 1 acgt";
     const std::vector<std::string> expected = {
