@@ -27,7 +27,7 @@ literal_cutoff=-4
 echo "Building (Release, build-bench/)..."
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF > /dev/null
 cmake --build build-bench -j2 --target varno varno_phases > /dev/null
-c++ -std=c++17 -O2 -ffp-contract=off -o build-bench/limit_loop bench/limit_loop.cpp
+c++ -std=c++17 -O2 -ffp-contract=off -I . -o build-bench/limit_loop bench/limit_loop.cpp
 dpkg -s libhwy-dev > /dev/null 2>&1 \
     || (apt-get update > /dev/null && DEBIAN_FRONTEND=noninteractive apt-get install -y libhwy-dev > /dev/null)
 # No instruction set is fixed here: the loop picks the best one it finds at run time.
