@@ -141,8 +141,8 @@ for index in "${!files[@]}"; do
     printf '%-22s %8s %8s %9s | %8s %8s %8s %8s %12s\n' "${labels[$index]}" "$wall" \
         "$(per_mb "$wall" "${bases[$index]}")" "$peak" "$read_ms" "$scan_ms" "$hits_ms" "$write_ms" "$rate"
 done
-echo "(wall: the whole run, best of several; phases: scan on two threads as in a run, Mwin/s/core: its windows" \
-    "over its CPU time)"
+echo "(wall: the whole run, best of several; phases: scan on two threads as in a run, Mwin/s/core: a scan on" \
+    "one thread)"
 
 echo
 echo "Limit: a plain loop adding $window_length table entries per window, both strands, scan only (-O2);"
