@@ -116,22 +116,6 @@ void scoreWindows(const WindowScores& scorer, StrandLetters& letters, std::size_
     }
 }
 
-// Whether any of `block` scores passes the cut-off: a branch-free test that
-// lets a run of failing windows go by at vector speed.
-constexpr std::size_t block = 8;
-bool anyPasses(const double* scores, double cutoff, bool lowerBetter)
-{
-    bool any = false;
-    if (lowerBetter) {
-        for (std::size_t j = 0; j < block; ++j)
-            any |= scores[j] < cutoff;
-    } else {
-        for (std::size_t j = 0; j < block; ++j)
-            any |= scores[j] > cutoff;
-    }
-    return any;
-}
-
 // One strand's pass: report(PassingWindow) for each window that passes the
 // cut-off, in order (under integration, the ring's centre before the slide).
 template <typename Report>
@@ -152,15 +136,12 @@ void scanPass(const std::string& sequenceLetters, bool forward, std::size_t text
     };
 
     if (!options.useIntegration) {
+        std::vector<std::uint32_t> passing(chunkWindows);
         scoreWindows(scorer, letters, 0, textLength, [&](std::size_t offset, const double* scores, std::size_t count) {
-            // Most windows fail: they are passed over a block at a time.
-            for (std::size_t first = 0; first < count; first += block) {
-                const std::size_t size = std::min(block, count - first);
-                if (size == block && !anyPasses(scores + first, cutoff, lowerBetter))
-                    continue;
-                for (std::size_t j = first; j < first + size; ++j)
-                    if (passesCutoff(scores[j], cutoff, lowerBetter))
-                        report(PassingWindow{scores[j], 0.0, 0.0, 0.0, offset + j, positionAt(offset + j)});
+            const std::size_t found = passingScores(scores, count, cutoff, lowerBetter, passing.data());
+            for (std::size_t i = 0; i < found; ++i) {
+                const std::size_t j = passing[i];
+                report(PassingWindow{scores[j], 0.0, 0.0, 0.0, offset + j, positionAt(offset + j)});
             }
         });
         return;

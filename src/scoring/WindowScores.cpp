@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "options/Method.h"
+
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "scoring/WindowScores.cpp"
 #include <hwy/foreach_target.h> // IWYU pragma: keep
@@ -46,6 +48,16 @@ bool reverseComplementFrom(std::size_t at, const char* last, std::size_t count, 
         to[at] = static_cast<char>(complementByNibble[letter & 15]);
     }
     return true;
+}
+
+// passingScores from the `at`th score on, one score at a time.
+std::size_t passingFrom(std::size_t at, const double* scores, std::size_t count, double cutoff, bool lowerBetter,
+                        std::uint32_t* indices, std::size_t found)
+{
+    for (; at < count; ++at)
+        if (passesCutoff(scores[at], cutoff, lowerBetter))
+            indices[found++] = static_cast<std::uint32_t>(at);
+    return found;
 }
 
 // The scalar path: windows in blocks of the table's own. Kept out of line:
@@ -102,6 +114,30 @@ bool reverseComplementBases(const char* last, std::size_t count, char* to)
     }
 #endif
     return reverseComplementFrom(at, last, count, to);
+}
+
+std::size_t passingScores(const double* scores, std::size_t count, double cutoff, bool lowerBetter,
+                          std::uint32_t* indices)
+{
+    std::size_t at = 0;
+    std::size_t found = 0;
+#if HWY_TARGET != HWY_SCALAR
+    // Four vectors at a time: one test and one branch for a run of them.
+    const hn::ScalableTag<double> d;
+    const std::size_t lanes = hn::Lanes(d);
+    const auto cut = hn::Set(d, cutoff);
+    const auto passes = [&](std::size_t from) {
+        const auto scoresThere = hn::LoadU(d, scores + from);
+        return lowerBetter ? hn::Lt(scoresThere, cut) : hn::Gt(scoresThere, cut);
+    };
+    for (; at + 4 * lanes <= count; at += 4 * lanes) {
+        const auto any =
+            hn::Or(hn::Or(passes(at), passes(at + lanes)), hn::Or(passes(at + 2 * lanes), passes(at + 3 * lanes)));
+        if (!hn::AllFalse(d, any))
+            found = passingFrom(at, scores, at + 4 * lanes, cutoff, lowerBetter, indices, found);
+    }
+#endif
+    return passingFrom(at, scores, count, cutoff, lowerBetter, indices, found);
 }
 
 #if HWY_TARGET == HWY_SCALAR
@@ -242,6 +278,7 @@ namespace varno_simd {
 HWY_EXPORT(targetName);
 HWY_EXPORT(scoreWindows);
 HWY_EXPORT(reverseComplementBases);
+HWY_EXPORT(passingScores);
 } // namespace varno_simd
 
 namespace {
@@ -341,6 +378,15 @@ bool reverseComplementBases(const char* last, std::size_t count, char* to)
     if (scalarChosen)
         return reverseComplementFrom(0, last, count, to);
     return HWY_DYNAMIC_DISPATCH(varno_simd::reverseComplementBases)(last, count, to);
+}
+
+std::size_t passingScores(const double* scores, std::size_t count, double cutoff, bool lowerBetter,
+                          std::uint32_t* indices)
+{
+    readEnvironment();
+    if (scalarChosen)
+        return passingFrom(0, scores, count, cutoff, lowerBetter, indices, 0);
+    return HWY_DYNAMIC_DISPATCH(varno_simd::passingScores)(scores, count, cutoff, lowerBetter, indices);
 }
 
 bool chooseScoringPath(const std::string& name)

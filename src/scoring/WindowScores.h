@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -46,3 +47,9 @@ bool chooseScoringPath(const std::string& name);
 // (last, last - 1, ...); false, with `to` unspecified, when one of them is
 // not A, C, G or T.
 bool reverseComplementBases(const char* last, std::size_t count, char* to);
+
+// Writes the index j of each of the `count` scores that passes the cut-off
+// (passesCutoff), in order, and returns how many there are; runs of failing
+// scores are passed over a vector at a time.
+std::size_t passingScores(const double* scores, std::size_t count, double cutoff, bool lowerBetter,
+                          std::uint32_t* indices);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "motif/SiteCollection.h"
+#include "options/Method.h"
 #include "scan/StrandScan.h"
 #include "sequences/Sequence.h"
 
@@ -97,6 +99,35 @@ TEST(WindowScores, ReverseComplementsPlainBasesAndRefusesOthers)
             text[at] = 'N';
             std::string reversed(64, ' ');
             EXPECT_FALSE(reverseComplementBases(&text[63], 64, &reversed[0]));
+        }
+    }
+}
+
+TEST(WindowScores, PassingScoresAreThoseTheCutoffPassesInOrder)
+{
+    const BestPathAfterwards restore;
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> value(-2.0, 2.0);
+    std::vector<double> scores(1000);
+    for (double& score : scores)
+        score = value(random);
+    // Ties with the cut-off, signed zeros and NaN, which never passes.
+    for (const std::size_t at : {5, 77, 500})
+        scores[at] = 1.5;
+    scores[9] = -0.0;
+    scores[10] = std::nan("");
+    for (const std::string& path : scoringPaths()) {
+        ASSERT_TRUE(chooseScoringPath(path));
+        for (const bool lowerBetter : {false, true}) {
+            for (const double cutoff : {1.5, -1.9, 0.0}) {
+                std::vector<std::uint32_t> expected;
+                for (std::uint32_t j = 0; j < 999; ++j)
+                    if (passesCutoff(scores[j], cutoff, lowerBetter))
+                        expected.push_back(j);
+                std::vector<std::uint32_t> found(999);
+                found.resize(passingScores(scores.data(), 999, cutoff, lowerBetter, found.data()));
+                EXPECT_EQ(found, expected) << path << " " << lowerBetter << " " << cutoff;
+            }
         }
     }
 }
