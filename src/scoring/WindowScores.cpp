@@ -1,7 +1,10 @@
-// Window scoring in vector registers, compiled once per instruction set and
-// chosen at run time by Highway's dynamic dispatch. Highway rather than
-// compiler clones of the plain loop: no compiler turns the table lookup into
-// the in-register lookup below, and Highway spells it once for every set.
+// Window scoring in vector registers, compiled once per instruction set with
+// Highway's operations and chosen at run time with the compiler's own checks
+// of the processor (those its function multi-versioning dispatches with).
+// Highway spells the in-register lookup below once for every set, which no
+// compiler makes of the plain loop. Its operations are all in its headers;
+// its shared library, whose dispatch needs it, calibrates a timer whenever it
+// is loaded, some 5 ms per process, as long as scanning a small genome.
 #include "scoring/WindowScores.h"
 
 #include <algorithm>
@@ -74,17 +77,23 @@ std::size_t passingFrom(std::size_t at, const double* scores, std::size_t count,
 
 } // namespace
 
+namespace varno_simd {
+
+// One instruction set's kernels.
+struct Kernels {
+    void (*scoreWindows)(const WindowScores&, const char*, std::size_t, double*);
+    bool (*reverseComplementBases)(const char*, std::size_t, char*);
+    std::size_t (*passingScores)(const double*, std::size_t, double, bool, std::uint32_t*);
+};
+
+} // namespace varno_simd
+
 #endif
 
 HWY_BEFORE_NAMESPACE();
 namespace varno_simd {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
-
-const char* targetName()
-{
-    return hwy::TargetName(HWY_TARGET);
-}
 
 // Every letter is A, C, G or T. Each vector of letters is loaded from the
 // far end of its run, reversed and complemented by its low four bits.
@@ -268,6 +277,8 @@ void scoreWindows(const WindowScores& scorer, const char* text, std::size_t coun
 
 #endif
 
+extern const Kernels kernels = {&scoreWindows, &reverseComplementBases, &passingScores};
+
 } // namespace HWY_NAMESPACE
 } // namespace varno_simd
 HWY_AFTER_NAMESPACE();
@@ -275,28 +286,63 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 
 namespace varno_simd {
-HWY_EXPORT(targetName);
-HWY_EXPORT(scoreWindows);
-HWY_EXPORT(reverseComplementBases);
-HWY_EXPORT(passingScores);
+
+// A vector set compiled here, with the check that this processor has every
+// feature its code was compiled for (the system's support for the wider
+// registers included).
+struct VectorPath {
+    std::int64_t target;
+    bool (*supported)();
+    const Kernels* kernels;
+};
+
+// Best first. Without an entry of its own, a set is scored by the scalar path.
+static const VectorPath vectorPaths[] = {
+#if HWY_ARCH_X86
+    {HWY_AVX3,
+     [] {
+         return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+                __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw") &&
+                __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("fma") &&
+                __builtin_cpu_supports("f16c") && __builtin_cpu_supports("aes") && __builtin_cpu_supports("pclmul");
+     },
+     HWY_CHOOSE_AVX3(kernels)},
+    {HWY_AVX2,
+     [] {
+         return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+                __builtin_cpu_supports("fma") && __builtin_cpu_supports("f16c") && __builtin_cpu_supports("aes") &&
+                __builtin_cpu_supports("pclmul");
+     },
+     HWY_CHOOSE_AVX2(kernels)},
+    {HWY_SSE4,
+     [] {
+         return __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("aes") && __builtin_cpu_supports("pclmul");
+     },
+     HWY_CHOOSE_SSE4(kernels)},
+    {HWY_SSSE3, [] { return __builtin_cpu_supports("ssse3") != 0; }, HWY_CHOOSE_SSSE3(kernels)},
+#endif
+    {0, nullptr, nullptr}};
+
 } // namespace varno_simd
 
 namespace {
 
-bool scalarChosen = false;
-std::int64_t disabledTargets = 0; // what Highway's dispatch is told to pass over
-std::once_flag environmentRead;
+using varno_simd::VectorPath;
+using varno_simd::vectorPaths;
 
-// The vector sets this machine has and this build holds, whatever the
-// choice; Highway's one-lane stand-in is the scalar path by another name.
-std::vector<std::int64_t> offeredTargets()
+// The vector sets this machine has and this build holds, best first.
+std::vector<const VectorPath*> offeredPaths()
 {
-    hwy::DisableTargets(0);
-    std::vector<std::int64_t> targets = hwy::SupportedAndGeneratedTargets();
-    hwy::DisableTargets(disabledTargets);
-    targets.erase(std::remove(targets.begin(), targets.end(), std::int64_t{HWY_SCALAR}), targets.end());
-    return targets;
+    __builtin_cpu_init();
+    std::vector<const VectorPath*> offered;
+    for (const VectorPath& path : vectorPaths)
+        if (path.kernels != nullptr && path.supported())
+            offered.push_back(&path);
+    return offered;
 }
+
+const varno_simd::Kernels* chosenKernels = nullptr; // none: the scalar path
+std::once_flag environmentRead;
 
 bool sameName(const std::string& a, const std::string& b)
 {
@@ -308,25 +354,26 @@ bool sameName(const std::string& a, const std::string& b)
 bool choosePath(const std::string& name)
 {
     if (sameName(name, "scalar")) {
-        scalarChosen = true;
+        chosenKernels = nullptr;
         return true;
     }
-    for (const std::int64_t target : offeredTargets()) {
-        if (sameName(name, hwy::TargetName(target))) {
-            scalarChosen = false;
-            disabledTargets = ~target;
-            hwy::DisableTargets(disabledTargets);
+    for (const VectorPath* path : offeredPaths()) {
+        if (sameName(name, hwy::TargetName(path->target))) {
+            chosenKernels = path->kernels;
             return true;
         }
     }
     return false;
 }
 
-// A path named in the environment that this machine lacks is passed over:
-// the best one it has scores the same.
+// The best set unless the environment names another. One named there that
+// this machine lacks is passed over: the best one it has scores the same.
 void readEnvironment()
 {
     std::call_once(environmentRead, [] {
+        const std::vector<const VectorPath*> offered = offeredPaths();
+        if (!offered.empty())
+            chosenKernels = offered.front()->kernels;
         if (const char* name = std::getenv("VARNO_SIMD"))
             choosePath(name);
     });
@@ -351,42 +398,45 @@ std::size_t WindowScores::columnStride()
 void WindowScores::score(const char* letters, std::size_t count, double* scores) const
 {
     readEnvironment();
-    if (scalarChosen)
+    if (chosenKernels == nullptr)
         scoreWithTable(table_, letters, count, scores);
     else
-        HWY_DYNAMIC_DISPATCH(varno_simd::scoreWindows)(*this, letters, count, scores);
+        chosenKernels->scoreWindows(*this, letters, count, scores);
 }
 
 std::string scoringPath()
 {
     readEnvironment();
-    return scalarChosen ? "scalar" : HWY_DYNAMIC_DISPATCH(varno_simd::targetName)();
+    for (const VectorPath& path : vectorPaths)
+        if (path.kernels != nullptr && path.kernels == chosenKernels)
+            return hwy::TargetName(path.target);
+    return "scalar";
 }
 
 std::vector<std::string> scoringPaths()
 {
     readEnvironment();
     std::vector<std::string> paths = {"scalar"};
-    for (const std::int64_t target : offeredTargets())
-        paths.emplace_back(hwy::TargetName(target));
+    for (const VectorPath* path : offeredPaths())
+        paths.emplace_back(hwy::TargetName(path->target));
     return paths;
 }
 
 bool reverseComplementBases(const char* last, std::size_t count, char* to)
 {
     readEnvironment();
-    if (scalarChosen)
+    if (chosenKernels == nullptr)
         return reverseComplementFrom(0, last, count, to);
-    return HWY_DYNAMIC_DISPATCH(varno_simd::reverseComplementBases)(last, count, to);
+    return chosenKernels->reverseComplementBases(last, count, to);
 }
 
 std::size_t passingScores(const double* scores, std::size_t count, double cutoff, bool lowerBetter,
                           std::uint32_t* indices)
 {
     readEnvironment();
-    if (scalarChosen)
+    if (chosenKernels == nullptr)
         return passingFrom(0, scores, count, cutoff, lowerBetter, indices, 0);
-    return HWY_DYNAMIC_DISPATCH(varno_simd::passingScores)(scores, count, cutoff, lowerBetter, indices);
+    return chosenKernels->passingScores(scores, count, cutoff, lowerBetter, indices);
 }
 
 bool chooseScoringPath(const std::string& name)
