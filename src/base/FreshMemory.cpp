@@ -9,6 +9,22 @@
 #include <unistd.h>
 #endif
 
+void preferLargePages(void* begin, std::size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // The 2 MiB pages wholly inside the block: a fault then fills 2 MiB at
+    // once rather than 4 KiB.
+    constexpr std::uintptr_t hugePage = std::uintptr_t{1} << 21;
+    const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(begin) + hugePage - 1) / hugePage;
+    const std::uintptr_t last = (reinterpret_cast<std::uintptr_t>(begin) + bytes) / hugePage;
+    if (last > first)
+        madvise(reinterpret_cast<void*>(first * hugePage), (last - first) * hugePage, MADV_HUGEPAGE);
+#else
+    (void)begin;
+    (void)bytes;
+#endif
+}
+
 void prepareMemory(void* begin, std::size_t bytes)
 {
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
@@ -22,13 +38,9 @@ void prepareMemory(void* begin, std::size_t bytes)
     const std::uintptr_t last = (reinterpret_cast<std::uintptr_t>(begin) + bytes) / page;
     if (last <= first)
         return;
-    // The whole block is filled at once anyway: in 2 MiB pages where the
-    // system offers them, it takes far fewer faults and TLB entries.
-    constexpr std::uintptr_t hugePage = std::uintptr_t{1} << 21;
-    const std::uintptr_t hugeFirst = (first * page + hugePage - 1) / hugePage;
-    const std::uintptr_t hugeLast = last * page / hugePage;
-    if (hugeLast > hugeFirst)
-        madvise(reinterpret_cast<void*>(hugeFirst * hugePage), (hugeLast - hugeFirst) * hugePage, MADV_HUGEPAGE);
+    // The whole block is filled at once anyway: in large pages it takes far
+    // fewer faults and TLB entries.
+    preferLargePages(begin, bytes);
     inTwoHalves(last - first, 2, [&](std::size_t from, std::size_t to) {
         // Failure (an older system) only means the pages come on first use.
         madvise(reinterpret_cast<void*>((first + from) * page), (to - from) * page, MADV_POPULATE_WRITE);

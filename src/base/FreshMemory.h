@@ -8,3 +8,8 @@
 // written. Leaves its contents as they are; a hint, which does nothing where
 // the system does not offer it.
 void prepareMemory(void* begin, std::size_t bytes);
+
+// Has the system back [begin, begin + bytes) with large pages, where it
+// offers them, as each part is first written: for a block about to be
+// filled from its start, whose end may never be reached. Also a hint.
+void preferLargePages(void* begin, std::size_t bytes);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/ErrorReport.h"
+#include "base/FreshMemory.h"
 #include "sequences/SequenceSet.h"
 
 namespace {
@@ -37,6 +38,7 @@ void readFastaRecord(Sequence& sequence, const std::string& header, TextLines& t
     std::string collected;
     collected.reserve(
         static_cast<std::size_t>(capacityHint == 0 ? initialBasesCapacity : std::min(capacityHint, maximumBasesHint)));
+    preferLargePages(collected.data(), collected.capacity());
     // Looking at each line's first byte leaves the next header unread. A
     // genome written on one line comes in pieces; only a line's first piece
     // can start a header.

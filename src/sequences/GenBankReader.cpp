@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/ErrorReport.h"
+#include "base/FreshMemory.h"
 #include "sequences/SequenceSet.h"
 
 namespace {
@@ -319,6 +320,7 @@ std::string readOrigin(RecordLines& lines, std::uint64_t capacityHint)
     constexpr std::uint64_t tokensPerLine = 1 + blocksPerSequenceLine;
     std::string collected;
     collected.reserve(static_cast<std::size_t>(std::min(capacityHint, maximumBasesHint)));
+    preferLargePages(collected.data(), collected.capacity());
     std::uint64_t tokenIndex = 0;
     std::string_view line;
     while (lines.next(line)) {
