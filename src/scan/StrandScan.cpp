@@ -99,20 +99,27 @@ private:
     std::string chunk_;
 };
 
-// Calls visit(offset, scores, count) for runs of the windows from text offset
-// `start` up to the one that ends one letter before the text's end, in
-// order: the window at offset + j scores scores[j].
+// Calls visit(offset, scores, count, passing, passed) for runs of the
+// windows from text offset `start` up to the one that ends one letter before
+// the text's end, in order: the window at offset + j scores scores[j]. With a
+// cut-off test, passing[0, passed) are the j whose scores pass it, in order.
 template <typename Visit>
 void scoreWindows(const WindowScores& scorer, StrandLetters& letters, std::size_t start, std::size_t textLength,
-                  Visit visit)
+                  const CutoffTest* test, Visit visit)
 {
     const std::size_t windowLength = scorer.table().windowLength();
     const std::size_t end = textLength > windowLength ? textLength - windowLength : 0;
     std::vector<double> scores(std::min(chunkWindows, end));
+    std::vector<std::uint32_t> passing(test != nullptr ? scores.size() : 0);
     for (std::size_t offset = start; offset < end; offset += chunkWindows) {
         const std::size_t count = std::min(chunkWindows, end - offset);
-        scorer.score(letters(offset, count), count, scores.data());
-        visit(offset, scores.data(), count);
+        const char* text = letters(offset, count);
+        std::size_t passed = 0;
+        if (test != nullptr)
+            passed = scorer.scorePassing(text, count, *test, scores.data(), passing.data());
+        else
+            scorer.score(text, count, scores.data());
+        visit(offset, scores.data(), count, passing.data(), passed);
     }
 }
 
@@ -136,14 +143,15 @@ void scanPass(const std::string& sequenceLetters, bool forward, std::size_t text
     };
 
     if (!options.useIntegration) {
-        std::vector<std::uint32_t> passing(chunkWindows);
-        scoreWindows(scorer, letters, 0, textLength, [&](std::size_t offset, const double* scores, std::size_t count) {
-            const std::size_t found = passingScores(scores, count, cutoff, lowerBetter, passing.data());
-            for (std::size_t i = 0; i < found; ++i) {
-                const std::size_t j = passing[i];
-                report(PassingWindow{scores[j], 0.0, 0.0, 0.0, offset + j, positionAt(offset + j)});
-            }
-        });
+        const CutoffTest test{cutoff, lowerBetter};
+        scoreWindows(scorer, letters, 0, textLength, &test,
+                     [&](std::size_t offset, const double* scores, std::size_t, const std::uint32_t* passing,
+                         std::size_t passed) {
+                         for (std::size_t i = 0; i < passed; ++i) {
+                             const std::size_t j = passing[i];
+                             report(PassingWindow{scores[j], 0.0, 0.0, 0.0, offset + j, positionAt(offset + j)});
+                         }
+                     });
         return;
     }
     primeWindowSlots(windows, textLength, forward, windowLength,
@@ -153,18 +161,20 @@ void scanPass(const std::string& sequenceLetters, bool forward, std::size_t text
     // The reverse strand's text is longer by the centre's reach than without
     // integration; its positions are lowered by as much.
     const std::uint32_t lowering = forward ? 0 : windows.centreIndex;
-    scoreWindows(scorer, letters, start, textLength, [&](std::size_t first, const double* scores, std::size_t count) {
-        for (std::size_t j = 0; j < count; ++j) {
-            const std::size_t offset = first + j;
-            const WindowSlot& centre = centreSlot(windows);
-            const bool passes = passesCutoff(centre.score, cutoff, lowerBetter);
-            const PassingWindow passing{centre.score,     windows.localMean, windows.upMean,
-                                        windows.downMean, centre.textOffset, centre.position};
-            slideWindowSlots(windows, WindowSlot{scores[j], offset, positionAt(offset) - lowering}, textLength);
-            if (passes)
-                report(passing);
-        }
-    });
+    scoreWindows(
+        scorer, letters, start, textLength, nullptr,
+        [&](std::size_t first, const double* scores, std::size_t count, const std::uint32_t*, std::size_t) {
+            for (std::size_t j = 0; j < count; ++j) {
+                const std::size_t offset = first + j;
+                const WindowSlot& centre = centreSlot(windows);
+                const bool passes = passesCutoff(centre.score, cutoff, lowerBetter);
+                const PassingWindow passing{centre.score,     windows.localMean, windows.upMean,
+                                            windows.downMean, centre.textOffset, centre.position};
+                slideWindowSlots(windows, WindowSlot{scores[j], offset, positionAt(offset) - lowering}, textLength);
+                if (passes)
+                    report(passing);
+            }
+        });
 }
 
 ScanHit recordOf(const PassingWindow& passing, bool forward)

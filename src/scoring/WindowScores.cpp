@@ -53,12 +53,13 @@ bool reverseComplementFrom(std::size_t at, const char* last, std::size_t count, 
     return true;
 }
 
-// passingScores from the `at`th score on, one score at a time.
-std::size_t passingFrom(std::size_t at, const double* scores, std::size_t count, double cutoff, bool lowerBetter,
+// Appends the index of each score from the `at`th to the `count`th that
+// passes the test to the `found` indices so far; returns how many there are.
+std::size_t passingFrom(std::size_t at, const double* scores, std::size_t count, const CutoffTest& test,
                         std::uint32_t* indices, std::size_t found)
 {
     for (; at < count; ++at)
-        if (passesCutoff(scores[at], cutoff, lowerBetter))
+        if (passesCutoff(scores[at], test.cutoff, test.lowerBetter))
             indices[found++] = static_cast<std::uint32_t>(at);
     return found;
 }
@@ -81,9 +82,9 @@ namespace varno_simd {
 
 // One instruction set's kernels.
 struct Kernels {
-    void (*scoreWindows)(const WindowScores&, const char*, std::size_t, double*);
+    std::size_t (*scoreWindows)(const WindowScores&, const char*, std::size_t, double*, const CutoffTest*,
+                                std::uint32_t*);
     bool (*reverseComplementBases)(const char*, std::size_t, char*);
-    std::size_t (*passingScores)(const double*, std::size_t, double, bool, std::uint32_t*);
 };
 
 } // namespace varno_simd
@@ -125,35 +126,13 @@ bool reverseComplementBases(const char* last, std::size_t count, char* to)
     return reverseComplementFrom(at, last, count, to);
 }
 
-std::size_t passingScores(const double* scores, std::size_t count, double cutoff, bool lowerBetter,
-                          std::uint32_t* indices)
-{
-    std::size_t at = 0;
-    std::size_t found = 0;
-#if HWY_TARGET != HWY_SCALAR
-    // Four vectors at a time: one test and one branch for a run of them.
-    const hn::ScalableTag<double> d;
-    const std::size_t lanes = hn::Lanes(d);
-    const auto cut = hn::Set(d, cutoff);
-    const auto passes = [&](std::size_t from) {
-        const auto scoresThere = hn::LoadU(d, scores + from);
-        return lowerBetter ? hn::Lt(scoresThere, cut) : hn::Gt(scoresThere, cut);
-    };
-    for (; at + 4 * lanes <= count; at += 4 * lanes) {
-        const auto any =
-            hn::Or(hn::Or(passes(at), passes(at + lanes)), hn::Or(passes(at + 2 * lanes), passes(at + 3 * lanes)));
-        if (!hn::AllFalse(d, any))
-            found = passingFrom(at, scores, at + 4 * lanes, cutoff, lowerBetter, indices, found);
-    }
-#endif
-    return passingFrom(at, scores, count, cutoff, lowerBetter, indices, found);
-}
-
 #if HWY_TARGET == HWY_SCALAR
 
-void scoreWindows(const WindowScores& scorer, const char* text, std::size_t count, double* scores)
+std::size_t scoreWindows(const WindowScores& scorer, const char* text, std::size_t count, double* scores,
+                         const CutoffTest* test, std::uint32_t* indices)
 {
     scoreWithTable(scorer.table(), text, count, scores);
+    return test == nullptr ? 0 : passingFrom(0, scores, count, *test, indices, 0);
 }
 
 #else
@@ -163,26 +142,40 @@ void scoreWindows(const WindowScores& scorer, const char* text, std::size_t coun
 constexpr std::size_t sumsInFlight = 8;
 
 // Letters to lane indices: per letter, the two 32-bit halves of its term's
-// double within the column's register, 2 * code and 2 * code + 1.
+// double within the column's register, 2 * code and 2 * code + 1; 2 * code is
+// the letter's bits 1 and 2. Sixteen letters are loaded into every 128-bit
+// block, and each vector of indices takes two of them per block with one
+// byte lookup.
 void toLaneIndices(const unsigned char* letters, std::size_t count, std::uint64_t* indices)
 {
-    const hn::ScalableTag<std::uint32_t> d32;
-    const hn::Rebind<std::uint8_t, decltype(d32)> d8;
-    const hn::Half<decltype(d32)> d32Half;
-    const hn::Repartition<std::uint64_t, decltype(d32)> d64;
-    const std::size_t step = hn::Lanes(d32);
-    const auto three = hn::Set(d32, 3u);
-    const auto upperOne = hn::Set(d64, std::uint64_t{1} << 32);
-    const auto pair = [&](auto even) { return hn::Add(hn::Or(even, hn::ShiftLeft<32>(even)), upperOne); };
+    const hn::ScalableTag<std::uint8_t> d8;
+    const hn::Repartition<std::uint64_t, decltype(d8)> d64;
+    constexpr std::size_t blockBytes = 16;
+    const std::size_t blocks = hn::Lanes(d8) / blockBytes;
+    const std::size_t perVector = 2 * blocks;
+    const std::size_t vectors = blockBytes / perVector;
+    constexpr std::uint8_t none = 0x80; // a lookup of this gives 0
+    alignas(HWY_MAX_BYTES) std::uint8_t picks[blockBytes / 2][HWY_MAX_BYTES];
+    for (std::size_t vector = 0; vector < vectors; ++vector)
+        for (std::size_t block = 0; block < blocks; ++block)
+            for (std::size_t half = 0; half < 2; ++half) {
+                std::uint8_t* lane = &picks[vector][block * blockBytes + half * 8];
+                const auto letter = static_cast<std::uint8_t>(vector * perVector + block * 2 + half);
+                for (std::size_t byte = 0; byte < 8; ++byte)
+                    lane[byte] = byte % 4 == 0 ? letter : none;
+            }
+    const auto twiceCode = hn::Set(d8, std::uint8_t{6});
+    const auto upperOne = hn::BitCast(d8, hn::Set(d64, std::uint64_t{1} << 32));
     std::size_t at = 0;
-    for (; at + step <= count; at += step) {
-        const auto code = hn::And(hn::ShiftRight<1>(hn::PromoteTo(d32, hn::LoadU(d8, letters + at))), three);
-        const auto even = hn::Add(code, code);
-        hn::StoreU(pair(hn::PromoteTo(d64, hn::LowerHalf(d32Half, even))), d64, indices + at);
-        hn::StoreU(pair(hn::PromoteTo(d64, hn::UpperHalf(d32Half, even))), d64, indices + at + step / 2);
+    for (; at + blockBytes <= count; at += blockBytes) {
+        const auto evens = hn::And(hn::LoadDup128(d8, letters + at), twiceCode);
+        for (std::size_t vector = 0; vector < vectors; ++vector) {
+            const auto pair = hn::Add(hn::TableLookupBytesOr0(evens, hn::Load(d8, picks[vector])), upperOne);
+            hn::StoreU(hn::BitCast(d64, pair), d64, indices + at + vector * perVector);
+        }
     }
     for (; at < count; ++at) {
-        const std::uint64_t even = 2 * ((letters[at] >> 1) & 3);
+        const std::uint64_t even = letters[at] & 6u;
         indices[at] = even | ((even + 1) << 32);
     }
 }
@@ -206,7 +199,8 @@ bool allBases(const unsigned char* letters, std::size_t count)
     return true;
 }
 
-void scoreWindows(const WindowScores& scorer, const char* text, std::size_t count, double* scores)
+std::size_t scoreWindows(const WindowScores& scorer, const char* text, std::size_t count, double* scores,
+                         const CutoffTest* test, std::uint32_t* indices)
 {
     const hn::ScalableTag<double> d;
     const hn::Repartition<std::uint32_t, decltype(d)> d32;
@@ -216,13 +210,22 @@ void scoreWindows(const WindowScores& scorer, const char* text, std::size_t coun
     const std::size_t windowLength = table.windowLength();
     const std::size_t stride = WindowScores::columnStride();
     const auto* letters = reinterpret_cast<const unsigned char*>(text);
-    thread_local std::vector<std::uint64_t> indices;
-    indices.resize(chunkWindows + windowLength);
+    thread_local std::vector<std::uint64_t> laneIndices;
+    laneIndices.resize(chunkWindows + windowLength);
+    // The scores that pass are found where they are made: a group of them
+    // that all fail, as nearly all do, costs one test.
+    std::size_t found = 0;
+    const auto collect = [&](std::size_t from, std::size_t to) {
+        if (test != nullptr)
+            found = passingFrom(from, scores, to, *test, indices, found);
+    };
+    const auto cut = hn::Set(d, test != nullptr ? test->cutoff : 0.0);
+    const bool lowerBetter = test != nullptr && test->lowerBetter;
 
     for (std::size_t start = 0; start < count; start += chunkWindows) {
         const std::size_t windows = std::min(chunkWindows, count - start);
         const std::size_t span = windows + windowLength - 1;
-        toLaneIndices(letters + start, span, indices.data());
+        toLaneIndices(letters + start, span, laneIndices.data());
         // A genome's chunk is mostly all bases: then no group needs a look of its own.
         const bool plainChunk = allBases(letters + start, span);
         std::size_t first = 0;
@@ -230,6 +233,7 @@ void scoreWindows(const WindowScores& scorer, const char* text, std::size_t coun
             double* out = scores + start + first;
             if (!plainChunk && !allBases(letters + start + first, group + windowLength - 1)) {
                 scoreWithTable(table, text + start + first, group, out);
+                collect(start + first, start + first + group);
                 continue;
             }
             // Loops over the sums are unrolled, or the sums live in memory.
@@ -238,7 +242,7 @@ void scoreWindows(const WindowScores& scorer, const char* text, std::size_t coun
 #pragma GCC unroll 16
             for (Vector& sum : sums)
                 sum = hn::Zero(d);
-            const std::uint64_t* at = indices.data() + first;
+            const std::uint64_t* at = laneIndices.data() + first;
             for (std::size_t column = 0; column < windowLength; ++column, ++at) {
                 const double* terms = scorer.codeTerms() + column * stride;
 #if HWY_CAP_GE256
@@ -266,18 +270,28 @@ void scoreWindows(const WindowScores& scorer, const char* text, std::size_t coun
                 for (std::size_t vector = 0; vector < sumsInFlight; ++vector)
                     sums[vector] = hn::Add(sums[vector], pick(at + vector * lanes));
             }
+            const auto passesAt = [&](std::size_t vector) {
+                return lowerBetter ? hn::Lt(sums[vector], cut) : hn::Gt(sums[vector], cut);
+            };
+            auto passes = passesAt(0);
 #pragma GCC unroll 16
-            for (std::size_t vector = 0; vector < sumsInFlight; ++vector)
+            for (std::size_t vector = 0; vector < sumsInFlight; ++vector) {
                 hn::StoreU(sums[vector], d, out + vector * lanes);
+                passes = hn::Or(passes, passesAt(vector));
+            }
+            if (test != nullptr && !hn::AllFalse(d, passes))
+                collect(start + first, start + first + group);
         }
         // The few windows left over at the chunk's end.
         scoreWithTable(table, text + start + first, windows - first, scores + start + first);
+        collect(start + first, start + windows);
     }
+    return found;
 }
 
 #endif
 
-extern const Kernels kernels = {&scoreWindows, &reverseComplementBases, &passingScores};
+extern const Kernels kernels = {&scoreWindows, &reverseComplementBases};
 
 } // namespace HWY_NAMESPACE
 } // namespace varno_simd
@@ -301,17 +315,17 @@ static const VectorPath vectorPaths[] = {
 #if HWY_ARCH_X86
     {HWY_AVX3,
      [] {
-         return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
-                __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw") &&
-                __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("fma") &&
-                __builtin_cpu_supports("f16c") && __builtin_cpu_supports("aes") && __builtin_cpu_supports("pclmul");
+         return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")
+             && __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw")
+             && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("fma")
+             && __builtin_cpu_supports("f16c") && __builtin_cpu_supports("aes") && __builtin_cpu_supports("pclmul");
      },
      HWY_CHOOSE_AVX3(kernels)},
     {HWY_AVX2,
      [] {
-         return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
-                __builtin_cpu_supports("fma") && __builtin_cpu_supports("f16c") && __builtin_cpu_supports("aes") &&
-                __builtin_cpu_supports("pclmul");
+         return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2")
+             && __builtin_cpu_supports("fma") && __builtin_cpu_supports("f16c") && __builtin_cpu_supports("aes")
+             && __builtin_cpu_supports("pclmul");
      },
      HWY_CHOOSE_AVX2(kernels)},
     {HWY_SSE4,
@@ -401,7 +415,17 @@ void WindowScores::score(const char* letters, std::size_t count, double* scores)
     if (chosenKernels == nullptr)
         scoreWithTable(table_, letters, count, scores);
     else
-        chosenKernels->scoreWindows(*this, letters, count, scores);
+        chosenKernels->scoreWindows(*this, letters, count, scores, nullptr, nullptr);
+}
+
+std::size_t WindowScores::scorePassing(const char* letters, std::size_t count, const CutoffTest& test, double* scores,
+                                       std::uint32_t* indices) const
+{
+    readEnvironment();
+    if (chosenKernels != nullptr)
+        return chosenKernels->scoreWindows(*this, letters, count, scores, &test, indices);
+    scoreWithTable(table_, letters, count, scores);
+    return passingFrom(0, scores, count, test, indices, 0);
 }
 
 std::string scoringPath()
@@ -428,15 +452,6 @@ bool reverseComplementBases(const char* last, std::size_t count, char* to)
     if (chosenKernels == nullptr)
         return reverseComplementFrom(0, last, count, to);
     return chosenKernels->reverseComplementBases(last, count, to);
-}
-
-std::size_t passingScores(const double* scores, std::size_t count, double cutoff, bool lowerBetter,
-                          std::uint32_t* indices)
-{
-    readEnvironment();
-    if (chosenKernels == nullptr)
-        return passingFrom(0, scores, count, cutoff, lowerBetter, indices, 0);
-    return chosenKernels->passingScores(scores, count, cutoff, lowerBetter, indices);
 }
 
 bool chooseScoringPath(const std::string& name)

@@ -7,6 +7,12 @@
 
 #include "scoring/ScoreTable.h"
 
+// The cut-off test of passesCutoff.
+struct CutoffTest {
+    double cutoff = 0.0;
+    bool lowerBetter = false;
+};
+
 // Scores runs of consecutive windows, several at once in vector registers
 // where the machine has them. Each lane adds its window's terms to 0.0 in
 // window order, as ScoreTable::score does, so every score is the same double
@@ -20,6 +26,11 @@ public:
     // scores[j] = table.score(letters + j) for j < count, bit for bit; reads
     // count + windowLength() - 1 letters.
     void score(const char* letters, std::size_t count, double* scores) const;
+    // As score(), and writes the index j of each score that passes the test,
+    // in order; returns how many there are. A group of windows that all fail
+    // costs one test in vector registers.
+    std::size_t scorePassing(const char* letters, std::size_t count, const CutoffTest& test, double* scores,
+                             std::uint32_t* indices) const;
 
     const ScoreTable& table() const { return table_; }
     // Per column, the terms of A, C, T and G (a letter's two-bit code is
@@ -47,9 +58,3 @@ bool chooseScoringPath(const std::string& name);
 // (last, last - 1, ...); false, with `to` unspecified, when one of them is
 // not A, C, G or T.
 bool reverseComplementBases(const char* last, std::size_t count, char* to);
-
-// Writes the index j of each of the `count` scores that passes the cut-off
-// (passesCutoff), in order, and returns how many there are; runs of failing
-// scores are passed over a vector at a time.
-std::size_t passingScores(const double* scores, std::size_t count, double cutoff, bool lowerBetter,
-                          std::uint32_t* indices);

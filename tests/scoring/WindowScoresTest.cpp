@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -73,6 +72,21 @@ TEST(WindowScores, EveryPathGivesTheTablesSums)
                         if (!sameBits(scores[j], table.score(text.data() + start + j)) && ++mismatches <= 3)
                             ADD_FAILURE() << "method " << method << ", length " << siteLength << ", window "
                                           << start + j << ": " << scores[j];
+                    // A cut-off that one window's score ties, in both senses:
+                    // the same scores, and the indices of those that pass.
+                    for (const bool lowerBetter : {false, true}) {
+                        const CutoffTest test{scores[count / 2], lowerBetter};
+                        std::vector<std::uint32_t> expected;
+                        for (std::uint32_t j = 0; j < count; ++j)
+                            if (passesCutoff(scores[j], test.cutoff, lowerBetter))
+                                expected.push_back(j);
+                        std::vector<double> again(count);
+                        std::vector<std::uint32_t> passing(count);
+                        passing.resize(
+                            scorer.scorePassing(text.data() + start, count, test, again.data(), passing.data()));
+                        EXPECT_EQ(std::memcmp(again.data(), scores.data(), count * sizeof(double)), 0);
+                        EXPECT_EQ(passing, expected) << "method " << method << ", length " << siteLength;
+                    }
                 }
                 EXPECT_EQ(mismatches, 0);
             }
@@ -99,35 +113,6 @@ TEST(WindowScores, ReverseComplementsPlainBasesAndRefusesOthers)
             text[at] = 'N';
             std::string reversed(64, ' ');
             EXPECT_FALSE(reverseComplementBases(&text[63], 64, &reversed[0]));
-        }
-    }
-}
-
-TEST(WindowScores, PassingScoresAreThoseTheCutoffPassesInOrder)
-{
-    const BestPathAfterwards restore;
-    std::mt19937 random(3);
-    std::uniform_real_distribution<double> value(-2.0, 2.0);
-    std::vector<double> scores(1000);
-    for (double& score : scores)
-        score = value(random);
-    // Ties with the cut-off, signed zeros and NaN, which never passes.
-    for (const std::size_t at : {5, 77, 500})
-        scores[at] = 1.5;
-    scores[9] = -0.0;
-    scores[10] = std::nan("");
-    for (const std::string& path : scoringPaths()) {
-        ASSERT_TRUE(chooseScoringPath(path));
-        for (const bool lowerBetter : {false, true}) {
-            for (const double cutoff : {1.5, -1.9, 0.0}) {
-                std::vector<std::uint32_t> expected;
-                for (std::uint32_t j = 0; j < 999; ++j)
-                    if (passesCutoff(scores[j], cutoff, lowerBetter))
-                        expected.push_back(j);
-                std::vector<std::uint32_t> found(999);
-                found.resize(passingScores(scores.data(), 999, cutoff, lowerBetter, found.data()));
-                EXPECT_EQ(found, expected) << path << " " << lowerBetter << " " << cutoff;
-            }
         }
     }
 }
