@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <istream>
 #include <string>
@@ -38,16 +39,21 @@ public:
     // for the next one is not.
     bool terminated() const { return terminated_; }
     // Whether the text not yet handed out begins with `text`.
-    bool startsWith(std::string_view text)
+    bool startsWith(std::string_view text) { return peek(text.size()) == text; }
+    // The next `count` bytes not yet handed out, fewer at the text's end;
+    // valid up to the next call of any member.
+    std::string_view peek(std::size_t count)
     {
-        while (filled_ - begin_ < text.size())
+        while (filled_ - begin_ < count)
             if (!readMore())
-                return false;
-        // Byte by byte: mostly the first byte already differs.
-        for (std::size_t i = 0; i < text.size(); ++i)
-            if (block_[begin_ + i] != text[i])
-                return false;
-        return true;
+                break;
+        return {block_.data() + begin_, std::min(count, filled_ - begin_)};
+    }
+    // Hands out the next `count` bytes that peek gave, which end a line.
+    void skip(std::size_t count)
+    {
+        begin_ += count;
+        terminated_ = true;
     }
     bool atEnd() { return begin_ == filled_ && !readMore(); }
 

@@ -64,6 +64,16 @@ public:
         return end_ == End::None;
     }
 
+    // Up to `count` bytes of the text from the record's next line on, as
+    // TextLines::peek gives them; none at the record's end.
+    std::string_view peek(std::size_t count) { return end_ == End::None ? text_.peek(count) : std::string_view(); }
+    // Passes over the next `count` bytes, lines of this record with their ends.
+    void skip(std::size_t count)
+    {
+        text_.skip(count);
+        firstLine_ = false;
+    }
+
     // Passes over the rest of this record and, after a "//" line, over the
     // lines up to the next one beginning with "LOCUS": true when a record
     // starts there.
@@ -301,6 +311,25 @@ bool appendStandardLine(std::string_view line, std::string& bases)
     return true;
 }
 
+// A sequence line of the usual layout (appendStandardLine) with its position
+// number in nine columns, whose end is then where the layout puts it: its
+// letters are appended and the line passed over without a search for its end.
+// False, with nothing changed, for any other line.
+bool takeStandardLine(RecordLines& lines, std::string& bases)
+{
+    constexpr std::size_t length = 9 + blocksPerSequenceLine * 11;
+    const std::string_view ahead = lines.peek(length + 2);
+    std::size_t withEnd = 0;
+    if (ahead.size() > length && ahead[length] == '\n')
+        withEnd = length + 1;
+    else if (ahead.size() > length + 1 && ahead[length] == '\r' && ahead[length + 1] == '\n')
+        withEnd = length + 2;
+    if (withEnd == 0 || !appendStandardLine(ahead.substr(0, length), bases))
+        return false;
+    lines.skip(withEnd);
+    return true;
+}
+
 // The letters up to the first '/'.
 std::string cutAtSlash(std::string letters)
 {
@@ -323,7 +352,13 @@ std::string readOrigin(RecordLines& lines, std::uint64_t capacityHint)
     preferLargePages(collected.data(), collected.capacity());
     std::uint64_t tokenIndex = 0;
     std::string_view line;
-    while (lines.next(line)) {
+    for (;;) {
+        if (tokenIndex % tokensPerLine == 0 && takeStandardLine(lines, collected)) {
+            tokenIndex += tokensPerLine;
+            continue;
+        }
+        if (!lines.next(line))
+            break;
         if (tokenIndex % tokensPerLine == 0 && appendStandardLine(line, collected)) {
             tokenIndex += tokensPerLine;
             continue;
