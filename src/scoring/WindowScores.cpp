@@ -3,8 +3,9 @@
 // of the processor (those its function multi-versioning dispatches with).
 // Highway spells the in-register lookup below once for every set, which no
 // compiler makes of the plain loop. Its operations are all in its headers;
-// its shared library, whose dispatch needs it, calibrates a timer whenever it
-// is loaded, some 5 ms per process, as long as scanning a small genome.
+// its shared library, which its own dispatch needs, calibrates a timer
+// whenever it is loaded: some 5 ms per process, a quarter of a small
+// genome's whole run.
 #include "scoring/WindowScores.h"
 
 #include <algorithm>
