@@ -50,3 +50,29 @@ void prepareMemory(void* begin, std::size_t bytes)
     (void)bytes;
 #endif
 }
+
+FarHalfReady::FarHalfReady(void* begin, std::size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    constexpr std::size_t smallestBlock = std::size_t{4} << 20;
+    constexpr std::uintptr_t step = std::uintptr_t{1} << 20;
+    if (bytes < smallestBlock || !secondThreadAllowed())
+        return;
+    const std::uintptr_t middle = (reinterpret_cast<std::uintptr_t>(begin) + bytes / 2 + step - 1) / step * step;
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(begin) + bytes) / step * step;
+    worker_ = std::thread([this, middle, end] {
+        for (std::uintptr_t at = end; at > middle && !stop_.load(std::memory_order_relaxed); at -= step)
+            madvise(reinterpret_cast<void*>(at - step), step, MADV_POPULATE_WRITE);
+    });
+#else
+    (void)begin;
+    (void)bytes;
+#endif
+}
+
+void FarHalfReady::stop()
+{
+    stop_ = true;
+    if (worker_.joinable())
+        worker_.join();
+}

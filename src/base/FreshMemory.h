@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <thread>
 
 // Has the system back [begin, begin + bytes) with memory now, in large pages
 // where it offers them, the two halves side by side when allowed: a large
@@ -13,3 +15,21 @@ void prepareMemory(void* begin, std::size_t bytes);
 // offers them, as each part is first written: for a block about to be
 // filled from its start, whose end may never be reached. Also a hint.
 void preferLargePages(void* begin, std::size_t bytes);
+
+// While this thread fills a large block from its start, a second thread, when
+// allowed, has the system back the block's second half with memory, from its
+// end inwards, a step at a time, until it is done or stopped. The block must
+// stay where it is until then.
+class FarHalfReady {
+public:
+    FarHalfReady(void* begin, std::size_t bytes);
+    ~FarHalfReady() { stop(); }
+    // Returns when the second thread has stopped.
+    void stop();
+    FarHalfReady(const FarHalfReady&) = delete;
+    FarHalfReady& operator=(const FarHalfReady&) = delete;
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread worker_;
+};

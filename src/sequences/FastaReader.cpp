@@ -39,15 +39,21 @@ void readFastaRecord(Sequence& sequence, const std::string& header, TextLines& t
     collected.reserve(
         static_cast<std::size_t>(capacityHint == 0 ? initialBasesCapacity : std::min(capacityHint, maximumBasesHint)));
     preferLargePages(collected.data(), collected.capacity());
+    // The file's size bounds the letters of its first record: its far half
+    // is made ready on the other core while this one reads.
+    FarHalfReady ready(collected.data(), capacityHint == 0 ? 0 : collected.capacity());
     // Looking at each line's first byte leaves the next header unread. A
     // genome written on one line comes in pieces; only a line's first piece
     // can start a header.
     std::string_view piece;
     bool lineStart = true;
     while (!(lineStart && atHeader(text)) && text.nextPiece(piece)) {
+        if (collected.size() + piece.size() > collected.capacity())
+            ready.stop(); // the letters move
         appendUpperCase(collected, piece);
         lineStart = text.terminated();
     }
+    ready.stop();
 
     trimBases(collected);
     sequence.bases = std::move(collected);
