@@ -1,6 +1,7 @@
 #include "base/FreshMemory.h"
 
 #include <cstdint>
+#include <system_error>
 
 #include "base/Threads.h"
 
@@ -51,26 +52,31 @@ void prepareMemory(void* begin, std::size_t bytes)
 #endif
 }
 
-FarHalfReady::FarHalfReady(void* begin, std::size_t bytes)
+ReadyAhead::ReadyAhead(void* begin, std::size_t bytes, std::size_t from)
 {
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-    constexpr std::size_t smallestBlock = std::size_t{4} << 20;
+    constexpr std::size_t smallestPart = std::size_t{2} << 20;
     constexpr std::uintptr_t step = std::uintptr_t{1} << 20;
-    if (bytes < smallestBlock || !secondThreadAllowed())
+    if (bytes < from + smallestPart || !secondThreadAllowed())
         return;
-    const std::uintptr_t middle = (reinterpret_cast<std::uintptr_t>(begin) + bytes / 2 + step - 1) / step * step;
+    const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(begin) + from + step - 1) / step * step;
     const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(begin) + bytes) / step * step;
-    worker_ = std::thread([this, middle, end] {
-        for (std::uintptr_t at = end; at > middle && !stop_.load(std::memory_order_relaxed); at -= step)
-            madvise(reinterpret_cast<void*>(at - step), step, MADV_POPULATE_WRITE);
-    });
+    try {
+        worker_ = std::thread([this, first, end] {
+            for (std::uintptr_t at = end; at > first && !stop_.load(std::memory_order_relaxed); at -= step)
+                madvise(reinterpret_cast<void*>(at - step), step, MADV_POPULATE_WRITE);
+        });
+    } catch (const std::system_error&) {
+        // Without a second thread the pages come on first use, as ever.
+    }
 #else
     (void)begin;
     (void)bytes;
+    (void)from;
 #endif
 }
 
-void FarHalfReady::stop()
+void ReadyAhead::stop()
 {
     stop_ = true;
     if (worker_.joinable())

@@ -17,17 +17,17 @@ void prepareMemory(void* begin, std::size_t bytes);
 void preferLargePages(void* begin, std::size_t bytes);
 
 // While this thread fills a large block from its start, a second thread, when
-// allowed, has the system back the block's second half with memory, from its
-// end inwards, a step at a time, until it is done or stopped. The block must
-// stay where it is until then.
-class FarHalfReady {
+// allowed, has the system back [begin + from, begin + bytes) with memory,
+// from its end inwards, a step at a time, until it is done or stopped. The
+// block must stay where it is until then.
+class ReadyAhead {
 public:
-    FarHalfReady(void* begin, std::size_t bytes);
-    ~FarHalfReady() { stop(); }
+    ReadyAhead(void* begin, std::size_t bytes, std::size_t from);
+    ~ReadyAhead() { stop(); }
     // Returns when the second thread has stopped.
     void stop();
-    FarHalfReady(const FarHalfReady&) = delete;
-    FarHalfReady& operator=(const FarHalfReady&) = delete;
+    ReadyAhead(const ReadyAhead&) = delete;
+    ReadyAhead& operator=(const ReadyAhead&) = delete;
 
 private:
     std::atomic<bool> stop_{false};

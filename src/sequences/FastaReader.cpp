@@ -41,7 +41,7 @@ void readFastaRecord(Sequence& sequence, const std::string& header, TextLines& t
     preferLargePages(collected.data(), collected.capacity());
     // The file's size bounds the letters of its first record: its far half
     // is made ready on the other core while this one reads.
-    FarHalfReady ready(collected.data(), capacityHint == 0 ? 0 : collected.capacity());
+    ReadyAhead ready(collected.data(), capacityHint == 0 ? 0 : collected.capacity(), collected.capacity() / 2);
     // Looking at each line's first byte leaves the next header unread. A
     // genome written on one line comes in pieces; only a line's first piece
     // can start a header.

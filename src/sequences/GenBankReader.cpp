@@ -220,22 +220,25 @@ std::string findQualifier(FeatureLines& lines, const char* key, const char* stop
     return lines.contains(key) ? qualifierValue(lines.line) : std::string();
 }
 
-void readLocusLine(std::string_view line, Sequence& sequence)
+// Returns the length the line declares, 0 when it declares none.
+std::uint64_t readLocusLine(std::string_view line, Sequence& sequence)
 {
     if (line.size() <= locusNameIndex)
-        return;
+        return 0;
     const std::string_view::size_type blank = line.find(' ', locusNameIndex);
     if (blank == std::string_view::npos) {
         sequence.locusName = line.substr(locusNameIndex);
-        return;
+        return 0;
     }
     sequence.locusName = line.substr(locusNameIndex, blank - locusNameIndex);
     const std::string_view::size_type unit = line.find("bp", blank);
     if (unit == std::string_view::npos)
-        return;
+        return 0;
     const long long length = std::strtoll(std::string(line.substr(blank, unit - blank)).c_str(), nullptr, 10);
-    if (length > 0)
-        sequence.genes.reserve(static_cast<std::size_t>(std::min(length / basesPerGene, maximumGeneHint)));
+    if (length <= 0)
+        return 0;
+    sequence.genes.reserve(static_cast<std::size_t>(std::min(length / basesPerGene, maximumGeneHint)));
+    return static_cast<std::uint64_t>(length);
 }
 
 void readFeatures(FeatureLines& lines, std::vector<Gene>& genes)
@@ -344,15 +347,17 @@ std::string cutAtSlash(std::string letters)
 // first on, is dropped. A token that begins with "//" ends the record
 // wherever it falls. A line of the usual layout that starts in step with
 // that count, as nearly all do, is taken whole.
-std::string readOrigin(RecordLines& lines, std::uint64_t capacityHint)
+// The letters go after those `collected` holds, in the room it has; `ready`
+// is stopped before they could outgrow it.
+std::string readOrigin(RecordLines& lines, std::string collected, ReadyAhead& ready)
 {
     constexpr std::uint64_t tokensPerLine = 1 + blocksPerSequenceLine;
-    std::string collected;
-    collected.reserve(static_cast<std::size_t>(std::min(capacityHint, maximumBasesHint)));
-    preferLargePages(collected.data(), collected.capacity());
+    constexpr std::size_t readyMargin = std::size_t{1} << 20;
     std::uint64_t tokenIndex = 0;
     std::string_view line;
     for (;;) {
+        if (collected.capacity() - collected.size() < readyMargin)
+            ready.stop();
         if (tokenIndex % tokensPerLine == 0 && takeStandardLine(lines, collected)) {
             tokenIndex += tokensPerLine;
             continue;
@@ -388,7 +393,17 @@ void readGenBankRecord(Sequence& sequence, RecordLines& record)
     record.next(line);
     if (!beginsWith(line, "LOCUS"))
         reportError({"Invalid format for GenBank file. No LOCUS definition!"});
-    readLocusLine(line, sequence);
+    // The declared length makes the room for the letters now: the other
+    // core makes it ready while this one reads the features.
+    const std::uint64_t declared = readLocusLine(line, sequence);
+    std::string bases;
+    const auto makeRoom = [&](std::uint64_t capacityHint) {
+        bases.reserve(static_cast<std::size_t>(std::min(capacityHint, maximumBasesHint)));
+        preferLargePages(bases.data(), bases.capacity());
+    };
+    if (declared > 0)
+        makeRoom(declared + spareBases);
+    ReadyAhead ready(bases.data(), bases.capacity(), 0);
 
     // The line after LOCUS is taken as the definition, whatever it holds.
     record.next(line);
@@ -399,8 +414,11 @@ void readGenBankRecord(Sequence& sequence, RecordLines& record)
     readFeatures(lines, sequence.genes);
     sequence.id = lines.version.empty() ? sequence.locusName : lines.version;
 
-    const std::uint64_t capacityHint = sequence.genes.empty() ? 0 : sequence.genes.back().end + spareBases;
-    std::string bases = readOrigin(record, capacityHint);
+    // Without a declared length, the genes' extent is the best guess.
+    if (declared == 0 && !sequence.genes.empty())
+        makeRoom(sequence.genes.back().end + spareBases);
+    bases = readOrigin(record, std::move(bases), ready);
+    ready.stop();
     trimBases(bases);
     sequence.bases = std::move(bases);
     sequence.genes.shrink_to_fit();
