@@ -312,21 +312,23 @@ struct VectorPath {
 };
 
 // Best first. Without an entry of its own, a set is scored by the scalar path.
+// Highway also compiles the wider sets for half-precision conversions (F16C),
+// which not every compiler can check for; no kernel here converts a half, so
+// none of those instructions is in their code.
 static const VectorPath vectorPaths[] = {
 #if HWY_ARCH_X86
     {HWY_AVX3,
      [] {
          return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")
              && __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw")
-             && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("fma")
-             && __builtin_cpu_supports("f16c") && __builtin_cpu_supports("aes") && __builtin_cpu_supports("pclmul");
+             && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2")
+             && __builtin_cpu_supports("fma") && __builtin_cpu_supports("aes") && __builtin_cpu_supports("pclmul");
      },
      HWY_CHOOSE_AVX3(kernels)},
     {HWY_AVX2,
      [] {
          return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2")
-             && __builtin_cpu_supports("fma") && __builtin_cpu_supports("f16c") && __builtin_cpu_supports("aes")
-             && __builtin_cpu_supports("pclmul");
+             && __builtin_cpu_supports("fma") && __builtin_cpu_supports("aes") && __builtin_cpu_supports("pclmul");
      },
      HWY_CHOOSE_AVX2(kernels)},
     {HWY_SSE4,
