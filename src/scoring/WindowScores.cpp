@@ -271,17 +271,20 @@ std::size_t scoreWindows(const WindowScores& scorer, const char* text, std::size
                 for (std::size_t vector = 0; vector < sumsInFlight; ++vector)
                     sums[vector] = hn::Add(sums[vector], pick(at + vector * lanes));
             }
-            const auto passesAt = [&](std::size_t vector) {
-                return lowerBetter ? hn::Lt(sums[vector], cut) : hn::Gt(sums[vector], cut);
-            };
-            auto passes = passesAt(0);
 #pragma GCC unroll 16
-            for (std::size_t vector = 0; vector < sumsInFlight; ++vector) {
+            for (std::size_t vector = 0; vector < sumsInFlight; ++vector)
                 hn::StoreU(sums[vector], d, out + vector * lanes);
-                passes = hn::Or(passes, passesAt(vector));
+            if (test != nullptr) {
+                const auto passesAt = [&](std::size_t vector) {
+                    return lowerBetter ? hn::Lt(sums[vector], cut) : hn::Gt(sums[vector], cut);
+                };
+                auto passes = passesAt(0);
+#pragma GCC unroll 16
+                for (std::size_t vector = 1; vector < sumsInFlight; ++vector)
+                    passes = hn::Or(passes, passesAt(vector));
+                if (!hn::AllFalse(d, passes))
+                    collect(start + first, start + first + group);
             }
-            if (test != nullptr && !hn::AllFalse(d, passes))
-                collect(start + first, start + first + group);
         }
         // The few windows left over at the chunk's end.
         scoreWithTable(table, text + start + first, windows - first, scores + start + first);

@@ -346,9 +346,9 @@ std::string cutAtSlash(std::string letters)
 // number followed by six blocks of bases, so every seventh token, from the
 // first on, is dropped. A token that begins with "//" ends the record
 // wherever it falls. A line of the usual layout that starts in step with
-// that count, as nearly all do, is taken whole.
-// The letters go after those `collected` holds, in the room it has; `ready`
-// is stopped before they could outgrow it.
+// that count, as nearly all do, is taken whole. The letters go after those
+// `collected` holds, in the room it has; `ready` is stopped before they could
+// outgrow it.
 std::string readOrigin(RecordLines& lines, std::string collected, ReadyAhead& ready)
 {
     constexpr std::uint64_t tokensPerLine = 1 + blocksPerSequenceLine;
