@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <mutex>
 
 #include "options/Method.h"
@@ -85,6 +87,8 @@ namespace varno_simd {
 struct Kernels {
     std::size_t (*scoreWindows)(const WindowScores&, const char*, std::size_t, double*, const CutoffTest*,
                                 std::uint32_t*);
+    std::size_t (*passingWindows)(const WindowScores&, const char*, std::size_t, const CutoffTest&, double*,
+                                  std::uint32_t*);
     bool (*reverseComplementBases)(const char*, std::size_t, char*);
 };
 
@@ -134,6 +138,12 @@ std::size_t scoreWindows(const WindowScores& scorer, const char* text, std::size
 {
     scoreWithTable(scorer.table(), text, count, scores);
     return test == nullptr ? 0 : passingFrom(0, scores, count, *test, indices, 0);
+}
+
+std::size_t passingWindows(const WindowScores& scorer, const char* text, std::size_t count, const CutoffTest& test,
+                           double* scores, std::uint32_t* indices)
+{
+    return scoreWindows(scorer, text, count, scores, &test, indices);
 }
 
 #else
@@ -293,9 +303,110 @@ std::size_t scoreWindows(const WindowScores& scorer, const char* text, std::size
     return found;
 }
 
+// Letters to two-bit codes, (letter >> 1) & 3 (A 0, C 1, T 2, G 3), each
+// in 32 bits: a lane's index for the lookup of its term.
+void toCodes(const unsigned char* letters, std::size_t count, std::uint32_t* codes)
+{
+    const hn::ScalableTag<std::uint32_t> du;
+    const hn::Rebind<std::uint8_t, decltype(du)> d8;
+    const std::size_t lanes = hn::Lanes(du);
+    std::size_t at = 0;
+    for (; at + lanes <= count; at += lanes)
+        hn::StoreU(hn::And(hn::ShiftRight<1>(hn::PromoteTo(du, hn::LoadU(d8, letters + at))), hn::Set(du, 3u)), du,
+                   codes + at);
+    for (; at < count; ++at)
+        codes[at] = (letters[at] >> 1) & 3u;
+}
+
+// The passing windows found by rough sums: single-precision lanes, twice as
+// many a vector, each looked up straight by its letter's code. A window
+// whose rough sum is within the slack of passing is scored in full by the
+// table, so every window that passes is found, and given its exact score.
+std::size_t passingWindows(const WindowScores& scorer, const char* text, std::size_t count, const CutoffTest& test,
+                           double* scores, std::uint32_t* indices)
+{
+    const bool lowerBetter = test.lowerBetter;
+    const double widened = lowerBetter ? test.cutoff + scorer.roughSlack() : test.cutoff - scorer.roughSlack();
+    if (!std::isfinite(widened))
+        return scoreWindows(scorer, text, count, scores, &test, indices);
+    // The rough cut-off, rounded the safe way.
+    float roughCut = static_cast<float>(widened);
+    if (lowerBetter ? roughCut < widened : roughCut > widened)
+        roughCut = std::nextafter(roughCut, lowerBetter ? HUGE_VALF : -HUGE_VALF);
+
+    const hn::ScalableTag<float> df;
+    const hn::RebindToUnsigned<decltype(df)> du;
+    const std::size_t lanes = hn::Lanes(df);
+    const std::size_t group = sumsInFlight * lanes;
+    const ScoreTable& table = scorer.table();
+    const std::size_t windowLength = table.windowLength();
+    const std::size_t stride = WindowScores::roughStride();
+    const auto* letters = reinterpret_cast<const unsigned char*>(text);
+    thread_local std::vector<std::uint32_t> codes;
+    codes.resize(chunkWindows + windowLength);
+    alignas(HWY_MAX_BYTES) float roughSums[sumsInFlight * HWY_MAX_BYTES / sizeof(float)];
+    const auto cut = hn::Set(df, roughCut);
+    std::size_t found = 0;
+
+    for (std::size_t start = 0; start < count; start += chunkWindows) {
+        const std::size_t windows = std::min(chunkWindows, count - start);
+        const std::size_t span = windows + windowLength - 1;
+        toCodes(letters + start, span, codes.data());
+        const bool plainChunk = allBases(letters + start, span);
+        std::size_t first = 0;
+        for (; first + group <= windows; first += group) {
+            const std::size_t offset = start + first;
+            if (!plainChunk && !allBases(letters + offset, group + windowLength - 1)) {
+                scoreWithTable(table, text + offset, group, scores + offset);
+                found = passingFrom(offset, scores, offset + group, test, indices, found);
+                continue;
+            }
+            using Vector = decltype(hn::Zero(df));
+            Vector sums[sumsInFlight];
+#pragma GCC unroll 16
+            for (Vector& sum : sums)
+                sum = hn::Zero(df);
+            const std::uint32_t* at = codes.data() + first;
+            for (std::size_t column = 0; column < windowLength; ++column, ++at) {
+                const auto terms = hn::LoadU(df, scorer.roughTerms() + column * stride);
+#pragma GCC unroll 16
+                for (std::size_t vector = 0; vector < sumsInFlight; ++vector) {
+                    const auto code = hn::LoadU(du, at + vector * lanes);
+                    sums[vector] = hn::Add(sums[vector], hn::TableLookupLanes(terms, hn::IndicesFromVec(df, code)));
+                }
+            }
+            const auto nearAt = [&](std::size_t vector) {
+                return lowerBetter ? hn::Le(sums[vector], cut) : hn::Ge(sums[vector], cut);
+            };
+            auto near = nearAt(0);
+#pragma GCC unroll 16
+            for (std::size_t vector = 1; vector < sumsInFlight; ++vector)
+                near = hn::Or(near, nearAt(vector));
+            if (hn::AllFalse(df, near))
+                continue;
+#pragma GCC unroll 16
+            for (std::size_t vector = 0; vector < sumsInFlight; ++vector)
+                hn::Store(sums[vector], df, roughSums + vector * lanes);
+            for (std::size_t j = 0; j < group; ++j) {
+                if (lowerBetter ? roughSums[j] <= roughCut : roughSums[j] >= roughCut) {
+                    const double score = table.score(text + offset + j);
+                    if (passesCutoff(score, test.cutoff, lowerBetter)) {
+                        scores[offset + j] = score;
+                        indices[found++] = static_cast<std::uint32_t>(offset + j);
+                    }
+                }
+            }
+        }
+        // The few windows left over at the chunk's end.
+        scoreWithTable(table, text + start + first, windows - first, scores + start + first);
+        found = passingFrom(start + first, scores, start + windows, test, indices, found);
+    }
+    return found;
+}
+
 #endif
 
-extern const Kernels kernels = {&scoreWindows, &reverseComplementBases};
+extern const Kernels kernels = {&scoreWindows, &passingWindows, &reverseComplementBases};
 
 } // namespace HWY_NAMESPACE
 } // namespace varno_simd
@@ -408,11 +519,36 @@ WindowScores::WindowScores(const ScoreTable& table) : table_(table)
     for (std::uint32_t column = 0; column < table.windowLength(); ++column)
         for (std::size_t lane = 0; lane < stride; ++lane)
             codeTerms_[column * stride + lane] = table.term(column, static_cast<unsigned char>(codeLetters[lane % 4]));
+
+    // A rough sum rounds each term and each partial sum to single precision:
+    // by at most 2^-24 of the largest sum the terms can make, L + 1 times,
+    // while the score's own roundings are smaller still. The slack is 16
+    // times that, and a little more for terms too small for single precision.
+    const std::size_t roughStep = roughStride();
+    roughTerms_.resize(table.windowLength() * roughStep);
+    double largest = 0.0;
+    for (std::uint32_t column = 0; column < table.windowLength(); ++column) {
+        double widest = 0.0;
+        for (std::size_t lane = 0; lane < 4; ++lane)
+            widest = std::max(widest, std::fabs(codeTerms_[column * stride + lane]));
+        largest += std::isnan(codeTerms_[column * stride]) || std::isnan(widest)
+                     ? std::numeric_limits<double>::infinity()
+                     : widest;
+        for (std::size_t lane = 0; lane < roughStep; ++lane)
+            roughTerms_[column * roughStep + lane] = static_cast<float>(codeTerms_[column * stride + lane % 4]);
+    }
+    roughSlack_ = largest < 1e30 ? std::ldexp(largest, -20) * (table.windowLength() + 2) + 1e-30
+                                 : std::numeric_limits<double>::infinity();
 }
 
 std::size_t WindowScores::columnStride()
 {
     return std::max<std::size_t>(4, HWY_MAX_BYTES / sizeof(double));
+}
+
+std::size_t WindowScores::roughStride()
+{
+    return std::max<std::size_t>(4, HWY_MAX_BYTES / sizeof(float));
 }
 
 void WindowScores::score(const char* letters, std::size_t count, double* scores) const
@@ -429,7 +565,7 @@ std::size_t WindowScores::scorePassing(const char* letters, std::size_t count, c
 {
     readEnvironment();
     if (chosenKernels != nullptr)
-        return chosenKernels->scoreWindows(*this, letters, count, scores, &test, indices);
+        return chosenKernels->passingWindows(*this, letters, count, test, scores, indices);
     scoreWithTable(table_, letters, count, scores);
     return passingFrom(0, scores, count, test, indices, 0);
 }

@@ -26,9 +26,12 @@ public:
     // scores[j] = table.score(letters + j) for j < count, bit for bit; reads
     // count + windowLength() - 1 letters.
     void score(const char* letters, std::size_t count, double* scores) const;
-    // As score(), and writes the index j of each score that passes the test,
-    // in order; returns how many there are. A group of windows that all fail
-    // costs one test in vector registers.
+    // Writes the index j of each window whose score passes the test, in order,
+    // and its score, table.score(letters + j), at scores[j]; returns how many
+    // there are. The others' scores are left unspecified: in vector registers,
+    // the windows are first summed in single precision, twice as many at a
+    // time, and only those whose rough sums come near enough to the cut-off
+    // to pass are scored in full.
     std::size_t scorePassing(const char* letters, std::size_t count, const CutoffTest& test, double* scores,
                              std::uint32_t* indices) const;
 
@@ -37,10 +40,18 @@ public:
     // (letter >> 1) & 3), repeated to fill a vector: columnStride() each.
     const double* codeTerms() const { return codeTerms_.data(); }
     static std::size_t columnStride();
+    // The same terms in single precision, roughStride() a column.
+    const float* roughTerms() const { return roughTerms_.data(); }
+    static std::size_t roughStride();
+    // How far a window's rough sum can lie from its score, with a wide
+    // margin; infinite when the terms are too large or not numbers.
+    double roughSlack() const { return roughSlack_; }
 
 private:
     const ScoreTable& table_;
     std::vector<double> codeTerms_;
+    std::vector<float> roughTerms_;
+    double roughSlack_ = 0.0;
 };
 
 // The instruction set windows are scored with: "scalar", or the name of a
