@@ -32,6 +32,14 @@ namespace {
 // (8 bytes a letter) stay in the first-level cache while every column reads them.
 constexpr std::size_t chunkWindows = 2048;
 
+// Rough sums stay below this, so that they fit 16 bits with room for the
+// rounding of L terms; motifs longer than the room allows are scored in full.
+constexpr double roughSumSpan = 60000.0;
+constexpr std::uint32_t maximumRoughLength = 4096;
+// The widest vector of any instruction set compiled here, in bytes: each
+// 128-bit block of it looks up bytes in a copy of its own.
+constexpr std::size_t widestVector = 64;
+
 // The letter of each two-bit code (letter >> 1) & 3.
 constexpr char codeLetters[4] = {'A', 'C', 'T', 'G'};
 
@@ -303,55 +311,55 @@ std::size_t scoreWindows(const WindowScores& scorer, const char* text, std::size
     return found;
 }
 
-// Letters to two-bit codes, (letter >> 1) & 3 (A 0, C 1, T 2, G 3), each
-// in 32 bits: a lane's index for the lookup of its term.
-void toCodes(const unsigned char* letters, std::size_t count, std::uint32_t* codes)
+// Letters to the byte pairs that look up their rough terms: 2 * code and
+// 2 * code + 1, where 2 * code is the letter's bits 1 and 2.
+void toBytePairs(const unsigned char* letters, std::size_t count, std::uint16_t* pairs)
 {
-    const hn::ScalableTag<std::uint32_t> du;
-    const hn::Rebind<std::uint8_t, decltype(du)> d8;
-    const std::size_t lanes = hn::Lanes(du);
+    const hn::ScalableTag<std::uint16_t> d16;
+    const hn::Rebind<std::uint8_t, decltype(d16)> d8;
+    const std::size_t lanes = hn::Lanes(d16);
     std::size_t at = 0;
-    for (; at + lanes <= count; at += lanes)
-        hn::StoreU(hn::And(hn::ShiftRight<1>(hn::PromoteTo(du, hn::LoadU(d8, letters + at))), hn::Set(du, 3u)), du,
-                   codes + at);
-    for (; at < count; ++at)
-        codes[at] = (letters[at] >> 1) & 3u;
+    for (; at + lanes <= count; at += lanes) {
+        const auto even = hn::And(hn::PromoteTo(d16, hn::LoadU(d8, letters + at)), hn::Set(d16, std::uint16_t{6}));
+        hn::StoreU(hn::Or(even, hn::ShiftLeft<8>(hn::Add(even, hn::Set(d16, std::uint16_t{1})))), d16, pairs + at);
+    }
+    for (; at < count; ++at) {
+        const unsigned even = letters[at] & 6u;
+        pairs[at] = static_cast<std::uint16_t>(even | (even + 1) << 8);
+    }
 }
 
-// The passing windows found by rough sums: single-precision lanes, twice as
-// many a vector, each looked up straight by its letter's code. A window
-// whose rough sum is within the slack of passing is scored in full by the
-// table, so every window that passes is found, and given its exact score.
+// The passing windows found by rough sums: 16-bit lanes, four times as many
+// a vector as doubles, each term looked up by one byte lookup. A window
+// whose rough sum comes near enough to pass is scored in full by the table,
+// so every window that passes is found, and given its exact score.
 std::size_t passingWindows(const WindowScores& scorer, const char* text, std::size_t count, const CutoffTest& test,
                            double* scores, std::uint32_t* indices)
 {
-    const bool lowerBetter = test.lowerBetter;
-    const double widened = lowerBetter ? test.cutoff + scorer.roughSlack() : test.cutoff - scorer.roughSlack();
-    if (!std::isfinite(widened))
+    std::int32_t threshold = 0;
+    if (!scorer.roughThreshold(test, threshold))
         return scoreWindows(scorer, text, count, scores, &test, indices);
-    // The rough cut-off, rounded the safe way.
-    float roughCut = static_cast<float>(widened);
-    if (lowerBetter ? roughCut < widened : roughCut > widened)
-        roughCut = std::nextafter(roughCut, lowerBetter ? HUGE_VALF : -HUGE_VALF);
-
-    const hn::ScalableTag<float> df;
-    const hn::RebindToUnsigned<decltype(df)> du;
-    const std::size_t lanes = hn::Lanes(df);
+    const hn::ScalableTag<std::uint8_t> d8;
+    const hn::Repartition<std::uint16_t, decltype(d8)> d16;
+    const hn::RebindToSigned<decltype(d16)> di16;
+    const std::size_t lanes = hn::Lanes(d16);
     const std::size_t group = sumsInFlight * lanes;
     const ScoreTable& table = scorer.table();
     const std::size_t windowLength = table.windowLength();
     const std::size_t stride = WindowScores::roughStride();
     const auto* letters = reinterpret_cast<const unsigned char*>(text);
-    thread_local std::vector<std::uint32_t> codes;
-    codes.resize(chunkWindows + windowLength);
-    alignas(HWY_MAX_BYTES) float roughSums[sumsInFlight * HWY_MAX_BYTES / sizeof(float)];
-    const auto cut = hn::Set(df, roughCut);
+    thread_local std::vector<std::uint16_t> pairs;
+    pairs.resize(chunkWindows + windowLength);
+    // Sums start from -2^15, so that they compare as signed numbers.
+    const bool lowerBetter = test.lowerBetter;
+    const auto bound = static_cast<std::int16_t>(lowerBetter ? threshold - 32767 : threshold - 32769);
+    alignas(HWY_MAX_BYTES) std::int16_t roughSums[HWY_MAX_BYTES / sizeof(std::int16_t)];
     std::size_t found = 0;
 
     for (std::size_t start = 0; start < count; start += chunkWindows) {
         const std::size_t windows = std::min(chunkWindows, count - start);
         const std::size_t span = windows + windowLength - 1;
-        toCodes(letters + start, span, codes.data());
+        toBytePairs(letters + start, span, pairs.data());
         const bool plainChunk = allBases(letters + start, span);
         std::size_t first = 0;
         for (; first + group <= windows; first += group) {
@@ -361,38 +369,43 @@ std::size_t passingWindows(const WindowScores& scorer, const char* text, std::si
                 found = passingFrom(offset, scores, offset + group, test, indices, found);
                 continue;
             }
-            using Vector = decltype(hn::Zero(df));
+            using Vector = decltype(hn::Zero(d16));
             Vector sums[sumsInFlight];
 #pragma GCC unroll 16
             for (Vector& sum : sums)
-                sum = hn::Zero(df);
-            const std::uint32_t* at = codes.data() + first;
+                sum = hn::Set(d16, std::uint16_t{0x8000});
+            const std::uint16_t* at = pairs.data() + first;
             for (std::size_t column = 0; column < windowLength; ++column, ++at) {
-                const auto terms = hn::LoadU(df, scorer.roughTerms() + column * stride);
+                const auto terms = hn::LoadU(d8, scorer.roughTerms() + column * stride);
 #pragma GCC unroll 16
                 for (std::size_t vector = 0; vector < sumsInFlight; ++vector) {
-                    const auto code = hn::LoadU(du, at + vector * lanes);
-                    sums[vector] = hn::Add(sums[vector], hn::TableLookupLanes(terms, hn::IndicesFromVec(df, code)));
+                    const auto pair = hn::LoadU(d8, reinterpret_cast<const std::uint8_t*>(at + vector * lanes));
+                    sums[vector] = hn::Add(sums[vector], hn::BitCast(d16, hn::TableLookupBytes(terms, pair)));
                 }
             }
+            const auto boundVector = hn::Set(di16, bound);
             const auto nearAt = [&](std::size_t vector) {
-                return lowerBetter ? hn::Le(sums[vector], cut) : hn::Ge(sums[vector], cut);
+                const auto sum = hn::BitCast(di16, sums[vector]);
+                return lowerBetter ? hn::Lt(sum, boundVector) : hn::Gt(sum, boundVector);
             };
-            auto near = nearAt(0);
+            auto anyNear = nearAt(0);
 #pragma GCC unroll 16
             for (std::size_t vector = 1; vector < sumsInFlight; ++vector)
-                near = hn::Or(near, nearAt(vector));
-            if (hn::AllFalse(df, near))
+                anyNear = hn::Or(anyNear, nearAt(vector));
+            if (hn::AllFalse(di16, anyNear))
                 continue;
-#pragma GCC unroll 16
-            for (std::size_t vector = 0; vector < sumsInFlight; ++vector)
-                hn::Store(sums[vector], df, roughSums + vector * lanes);
-            for (std::size_t j = 0; j < group; ++j) {
-                if (lowerBetter ? roughSums[j] <= roughCut : roughSums[j] >= roughCut) {
-                    const double score = table.score(text + offset + j);
-                    if (passesCutoff(score, test.cutoff, lowerBetter)) {
-                        scores[offset + j] = score;
-                        indices[found++] = static_cast<std::uint32_t>(offset + j);
+            for (std::size_t vector = 0; vector < sumsInFlight; ++vector) {
+                if (hn::AllFalse(di16, nearAt(vector)))
+                    continue;
+                hn::Store(hn::BitCast(di16, sums[vector]), di16, roughSums);
+                for (std::size_t lane = 0; lane < lanes; ++lane) {
+                    const std::size_t j = offset + vector * lanes + lane;
+                    if (lowerBetter ? roughSums[lane] < bound : roughSums[lane] > bound) {
+                        const double score = table.score(text + j);
+                        if (passesCutoff(score, test.cutoff, lowerBetter)) {
+                            scores[j] = score;
+                            indices[found++] = static_cast<std::uint32_t>(j);
+                        }
                     }
                 }
             }
@@ -520,35 +533,75 @@ WindowScores::WindowScores(const ScoreTable& table) : table_(table)
         for (std::size_t lane = 0; lane < stride; ++lane)
             codeTerms_[column * stride + lane] = table.term(column, static_cast<unsigned char>(codeLetters[lane % 4]));
 
-    // A rough sum rounds each term and each partial sum to single precision:
-    // by at most 2^-24 of the largest sum the terms can make, L + 1 times,
-    // while the score's own roundings are smaller still. The slack is 16
-    // times that, and a little more for terms too small for single precision.
-    const std::size_t roughStep = roughStride();
-    roughTerms_.resize(table.windowLength() * roughStep);
-    double largest = 0.0;
-    for (std::uint32_t column = 0; column < table.windowLength(); ++column) {
-        double widest = 0.0;
-        for (std::size_t lane = 0; lane < 4; ++lane)
-            widest = std::max(widest, std::fabs(codeTerms_[column * stride + lane]));
-        largest += std::isnan(codeTerms_[column * stride]) || std::isnan(widest)
-                     ? std::numeric_limits<double>::infinity()
-                     : widest;
-        for (std::size_t lane = 0; lane < roughStep; ++lane)
-            roughTerms_[column * roughStep + lane] = static_cast<float>(codeTerms_[column * stride + lane % 4]);
+    const std::uint32_t length = table.windowLength();
+    roughTerms_.resize(length * roughStride());
+    std::vector<double> least(length), range(length);
+    double ranges = 0.0;
+    roughUsable_ = length > 0 && length <= maximumRoughLength;
+    for (std::uint32_t column = 0; column < length; ++column) {
+        const double* terms = &codeTerms_[column * stride];
+        least[column] = std::min({terms[0], terms[1], terms[2], terms[3]});
+        range[column] = std::max({terms[0], terms[1], terms[2], terms[3]}) - least[column];
+        roughUsable_ = roughUsable_ && std::isfinite(range[column]) && std::isfinite(least[column]);
+        ranges += range[column];
+        roughBase_ += least[column];
+        roughLargest_ += std::max(std::fabs(least[column]), std::fabs(least[column] + range[column]));
     }
-    roughSlack_ = largest < 1e30 ? std::ldexp(largest, -20) * (table.windowLength() + 2) + 1e-30
-                                 : std::numeric_limits<double>::infinity();
+    roughUsable_ = roughUsable_ && std::isfinite(ranges) && std::isfinite(roughLargest_);
+    if (!roughUsable_)
+        return;
+    roughScale_ = ranges > 0.0 ? roughSumSpan / ranges : 1.0;
+    for (std::uint32_t column = 0; column < length; ++column) {
+        std::uint8_t* bytes = &roughTerms_[column * roughStride()];
+        std::int32_t most = 0;
+        for (std::size_t lane = 0; lane < 4; ++lane) {
+            const auto rough =
+                static_cast<std::int32_t>(std::llround((codeTerms_[column * stride + lane] - least[column]) * roughScale_));
+            most = std::max(most, rough);
+            bytes[2 * lane] = static_cast<std::uint8_t>(rough & 0xFF);
+            bytes[2 * lane + 1] = static_cast<std::uint8_t>(rough >> 8);
+        }
+        roughMost_ += most;
+        for (std::size_t at = 8; at < roughStride(); ++at)
+            bytes[at] = bytes[at % 8];
+    }
+}
+
+bool WindowScores::roughThreshold(const CutoffTest& test, std::int32_t& threshold) const
+{
+    if (!roughUsable_)
+        return false;
+    // A rough sum is the scale times (score - base) up to half a unit a term
+    // for the rounding of the rough terms, and what the score's own roundings
+    // (at most 2^-53 of the largest sum, L + 1 times) can move it, taken 16
+    // times over; two units more cover the rounding of this reckoning.
+    const double length = table_.windowLength();
+    const double roundings =
+        16.0 * (length + 2) * std::ldexp(roughLargest_ + std::fabs(test.cutoff) + std::fabs(roughBase_), -53);
+    const double slack = 0.5 * length + 2.0 + roughScale_ * roundings;
+    const double middle = roughScale_ * (test.cutoff - roughBase_);
+    if (test.lowerBetter) {
+        const double most = std::ceil(middle + slack);
+        if (!(most < roughMost_)) // every window, or not a number
+            return false;
+        threshold = static_cast<std::int32_t>(std::max(most, -1.0));
+    } else {
+        const double least = std::floor(middle - slack);
+        if (!(least > 0.0))
+            return false;
+        threshold = static_cast<std::int32_t>(std::min(least, static_cast<double>(roughMost_) + 1.0));
+    }
+    return true;
 }
 
 std::size_t WindowScores::columnStride()
 {
-    return std::max<std::size_t>(4, HWY_MAX_BYTES / sizeof(double));
+    return widestVector / sizeof(double);
 }
 
 std::size_t WindowScores::roughStride()
 {
-    return std::max<std::size_t>(4, HWY_MAX_BYTES / sizeof(float));
+    return widestVector;
 }
 
 void WindowScores::score(const char* letters, std::size_t count, double* scores) const

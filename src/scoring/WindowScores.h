@@ -29,9 +29,9 @@ public:
     // Writes the index j of each window whose score passes the test, in order,
     // and its score, table.score(letters + j), at scores[j]; returns how many
     // there are. The others' scores are left unspecified: in vector registers,
-    // the windows are first summed in single precision, twice as many at a
-    // time, and only those whose rough sums come near enough to the cut-off
-    // to pass are scored in full.
+    // the windows are first given rough sums in 16-bit integers, several times
+    // as many at a time, and only those whose rough sums come near enough to
+    // the cut-off to pass are scored in full.
     std::size_t scorePassing(const char* letters, std::size_t count, const CutoffTest& test, double* scores,
                              std::uint32_t* indices) const;
 
@@ -40,18 +40,26 @@ public:
     // (letter >> 1) & 3), repeated to fill a vector: columnStride() each.
     const double* codeTerms() const { return codeTerms_.data(); }
     static std::size_t columnStride();
-    // The same terms in single precision, roughStride() a column.
-    const float* roughTerms() const { return roughTerms_.data(); }
+    // Per column, the rough terms of A, C, T and G: the term less the
+    // column's least, times a scale that keeps every rough sum below 2^16,
+    // rounded; as little-endian bytes, repeated to fill a vector:
+    // roughStride() bytes each.
+    const std::uint8_t* roughTerms() const { return roughTerms_.data(); }
     static std::size_t roughStride();
-    // How far a window's rough sum can lie from its score, with a wide
-    // margin; infinite when the terms are too large or not numbers.
-    double roughSlack() const { return roughSlack_; }
+    // The rough sum a window's must reach (lowerBetter: may not pass) for
+    // the window to pass the test; false when rough sums cannot tell the
+    // windows apart, as when nearly all pass, or a term is not finite.
+    bool roughThreshold(const CutoffTest& test, std::int32_t& threshold) const;
 
 private:
     const ScoreTable& table_;
     std::vector<double> codeTerms_;
-    std::vector<float> roughTerms_;
-    double roughSlack_ = 0.0;
+    std::vector<std::uint8_t> roughTerms_;
+    bool roughUsable_ = false;
+    double roughScale_ = 1.0;
+    double roughBase_ = 0.0;     // the columns' least terms summed
+    double roughLargest_ = 0.0;  // the terms' largest magnitudes summed
+    std::int32_t roughMost_ = 0; // the largest rough sum
 };
 
 // The instruction set windows are scored with: "scalar", or the name of a
