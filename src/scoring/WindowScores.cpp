@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 #include <mutex>
 
 #include "options/Method.h"

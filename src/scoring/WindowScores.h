@@ -46,9 +46,10 @@ public:
     // roughStride() bytes each.
     const std::uint8_t* roughTerms() const { return roughTerms_.data(); }
     static std::size_t roughStride();
-    // The rough sum a window's must reach (lowerBetter: may not pass) for
-    // the window to pass the test; false when rough sums cannot tell the
-    // windows apart, as when nearly all pass, or a term is not finite.
+    // The rough sum that a window's must reach (lowerBetter: must not
+    // exceed) for the window to be scored in full under the test; false when
+    // rough sums cannot set the windows apart: nearly all would be, or a term
+    // is not finite, or the motif is very long.
     bool roughThreshold(const CutoffTest& test, std::int32_t& threshold) const;
 
 private:

@@ -77,8 +77,8 @@ TEST(WindowScores, EveryPathGivesTheTablesSums)
                                           << start + j << ": " << scores[j];
                     // In both senses, a cut-off that one window's score ties,
                     // and one that only the best scores pass, by the least
-                    // step: nearly every group is given up on before its last
-                    // columns. The windows that pass and their scores are the same.
+                    // step, which rough sums must not miss. The windows that
+                    // pass and their scores are the same.
                     const auto [lowest, highest] = std::minmax_element(scores.begin(), scores.end());
                     const double inf = std::numeric_limits<double>::infinity();
                     for (const bool lowerBetter : {false, true})
