@@ -155,6 +155,11 @@ std::size_t passingWindows(const WindowScores& scorer, const char* text, std::si
 
 #else
 
+// Windows of a group of rough sums that come near the cut-off, up to which
+// each is scored by the table alone: scoring a whole group in vector
+// registers costs about as much as a dozen of them.
+constexpr std::size_t fewNear = 8;
+
 // Independent sums in flight per column, enough to keep the lookups busy
 // through the latency of the additions.
 constexpr std::size_t sumsInFlight = 8;
@@ -393,6 +398,18 @@ std::size_t passingWindows(const WindowScores& scorer, const char* text, std::si
                 anyNear = hn::Or(anyNear, nearAt(vector));
             if (hn::AllFalse(di16, anyNear))
                 continue;
+            // Where many come near, as under a low cut-off, the group is
+            // scored in full in vector registers instead, one at a time.
+            std::size_t nearCount = 0;
+            for (std::size_t vector = 0; vector < sumsInFlight; ++vector)
+                nearCount += hn::CountTrue(di16, nearAt(vector));
+            if (nearCount > fewNear) {
+                const std::size_t passed = scoreWindows(scorer, text + offset, group, scores + offset, &test, indices + found);
+                for (std::size_t index = found; index < found + passed; ++index)
+                    indices[index] += static_cast<std::uint32_t>(offset);
+                found += passed;
+                continue;
+            }
             for (std::size_t vector = 0; vector < sumsInFlight; ++vector) {
                 if (hn::AllFalse(di16, nearAt(vector)))
                     continue;
