@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <mutex>
 
@@ -404,7 +404,8 @@ std::size_t passingWindows(const WindowScores& scorer, const char* text, std::si
             for (std::size_t vector = 0; vector < sumsInFlight; ++vector)
                 nearCount += hn::CountTrue(di16, nearAt(vector));
             if (nearCount > fewNear) {
-                const std::size_t passed = scoreWindows(scorer, text + offset, group, scores + offset, &test, indices + found);
+                const std::size_t passed =
+                    scoreWindows(scorer, text + offset, group, scores + offset, &test, indices + found);
                 for (std::size_t index = found; index < found + passed; ++index)
                     indices[index] += static_cast<std::uint32_t>(offset);
                 found += passed;
@@ -571,8 +572,8 @@ WindowScores::WindowScores(const ScoreTable& table) : table_(table)
         std::uint8_t* bytes = &roughTerms_[column * roughStride()];
         std::int32_t most = 0;
         for (std::size_t lane = 0; lane < 4; ++lane) {
-            const auto rough =
-                static_cast<std::int32_t>(std::llround((codeTerms_[column * stride + lane] - least[column]) * roughScale_));
+            const auto rough = static_cast<std::int32_t>(
+                std::llround((codeTerms_[column * stride + lane] - least[column]) * roughScale_));
             most = std::max(most, rough);
             bytes[2 * lane] = static_cast<std::uint8_t>(rough & 0xFF);
             bytes[2 * lane + 1] = static_cast<std::uint8_t>(rough >> 8);
