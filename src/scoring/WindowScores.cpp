@@ -552,17 +552,17 @@ WindowScores::WindowScores(const ScoreTable& table) : table_(table)
 
     const std::uint32_t length = table.windowLength();
     roughTerms_.resize(length * roughStride());
-    std::vector<double> least(length), range(length);
+    std::vector<double> least(length);
     double ranges = 0.0;
     roughUsable_ = length > 0 && length <= maximumRoughLength;
     for (std::uint32_t column = 0; column < length; ++column) {
         const double* terms = &codeTerms_[column * stride];
         least[column] = std::min({terms[0], terms[1], terms[2], terms[3]});
-        range[column] = std::max({terms[0], terms[1], terms[2], terms[3]}) - least[column];
-        roughUsable_ = roughUsable_ && std::isfinite(range[column]) && std::isfinite(least[column]);
-        ranges += range[column];
+        const double most = std::max({terms[0], terms[1], terms[2], terms[3]});
+        roughUsable_ = roughUsable_ && std::isfinite(least[column]) && std::isfinite(most);
+        ranges += most - least[column];
         roughBase_ += least[column];
-        roughLargest_ += std::max(std::fabs(least[column]), std::fabs(least[column] + range[column]));
+        roughLargest_ += std::max(std::fabs(least[column]), std::fabs(most));
     }
     roughUsable_ = roughUsable_ && std::isfinite(ranges) && std::isfinite(roughLargest_);
     if (!roughUsable_)
@@ -594,7 +594,7 @@ bool WindowScores::roughThreshold(const CutoffTest& test, std::int32_t& threshol
     // times over; two units more cover the rounding of this reckoning.
     const double length = table_.windowLength();
     const double roundings =
-        16.0 * (length + 2) * std::ldexp(roughLargest_ + std::fabs(test.cutoff) + std::fabs(roughBase_), -53);
+        16.0 * (length + 2) * 0x1p-53 * (roughLargest_ + std::fabs(test.cutoff) + std::fabs(roughBase_));
     const double slack = 0.5 * length + 2.0 + roughScale_ * roundings;
     const double middle = roughScale_ * (test.cutoff - roughBase_);
     if (test.lowerBetter) {
