@@ -37,7 +37,7 @@ std::string browse(const std::string& page, const std::string& options, const st
 
 TEST(HtmlReport, ExampleGenomeRendersWithItsLogoCutoffOperatorsAndTrack)
 {
-    ASSERT_EQ(std::system("command -v chromium > /dev/null"), 0) << "chromium is missing: apt-get install chromium";
+    SKIP_WITHOUT_TOOL("chromium", "chromium");
     TempDir folder;
     for (const char* name : {"ecoli_k12.gbk", "lexa_sites.txt", "Options.txt"})
         std::filesystem::copy_file(sourceFile(std::string("examples/") + name), folder.file(name));

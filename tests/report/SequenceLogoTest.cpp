@@ -50,7 +50,7 @@ TEST(SequenceLogo, LetterHeightsFollowTheFrequencyTable)
 // drawing inline.
 TEST(SequenceLogo, DrawsOneGroupPerPositionInAWellFormedDocument)
 {
-    ASSERT_EQ(std::system("command -v xmllint > /dev/null"), 0) << "xmllint is missing: apt-get install libxml2-utils";
+    SKIP_WITHOUT_TOOL("xmllint", "libxml2-utils");
     const TempDir folder;
     SiteCollection lexa(sourceFile("examples/lexa_sites.txt"), Sequence());
     lexa.motifName = "lexA & <\"sulA\"> 'recA'";

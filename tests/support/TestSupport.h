@@ -68,6 +68,15 @@ RunResult finishRun(const StartedRun& run);
 RunResult runVarno(const std::string& workingFolder, const std::vector<std::string>& arguments,
                    const std::vector<std::string>& environment = {}, std::size_t addressSpaceLimit = 0);
 
+// Whether `tool` is a command on the PATH.
+bool toolInstalled(const std::string& tool);
+// Skips the test, naming the tool and its Debian package, when an outside
+// tool it is judged by is not installed (scripts/install-deps tests installs
+// them all).
+#define SKIP_WITHOUT_TOOL(tool, package)                                                                               \
+    if (!testing_support::toolInstalled(tool))                                                                         \
+    GTEST_SKIP() << "needs the outside tool " << (tool) << ", not installed (Debian package " << (package) << ")"
+
 // The lines of a text, without their terminators.
 std::vector<std::string> splitLines(const std::string& text);
 // How often `part` occurs in `text`, without overlaps.

@@ -117,20 +117,14 @@ std::vector<std::string> fieldsOf(const std::string& line, char separator = '\t'
     return fields;
 }
 
-void requireTools()
-{
-    for (const auto& [tool, package] : {std::pair{"bedtools", "bedtools"}, std::pair{"gt", "genometools"}})
-        ASSERT_EQ(std::system((std::string("command -v ") + tool + " > /dev/null").c_str()), 0)
-            << tool << " is missing: apt-get install " << package;
-}
-
 } // namespace
 
 // The three files of one run, judged by bedtools and the GFF3 validator
 // against the sequences' own letters.
 TEST(TrackFiles, AgreeWithTheLettersAsReadAcrossTheOrigin)
 {
-    ASSERT_NO_FATAL_FAILURE(requireTools());
+    SKIP_WITHOUT_TOOL("bedtools", "bedtools");
+    SKIP_WITHOUT_TOOL("gt", "genometools");
     const TempDir folder;
     const SequenceSet set = trackSet(folder);
     Options options;
@@ -211,7 +205,7 @@ TEST(TrackFiles, AgreeWithTheLettersAsReadAcrossTheOrigin)
 // Under integration the figures belong to the window's own score, and say so.
 TEST(TrackFiles, UnderIntegrationNameTheOwnScoresFigures)
 {
-    ASSERT_NO_FATAL_FAILURE(requireTools());
+    SKIP_WITHOUT_TOOL("gt", "genometools");
     const TempDir folder;
     const SequenceSet set = trackSet(folder);
     Options options;

@@ -7,6 +7,10 @@
 # and a newly added genome, and that two files of one name are refused.
 # Usage: tests/workflow/run_workflow_test.sh [varno executable]   (default build/varno)
 set -euo pipefail
+# Exit status 77 tells CTest the test was skipped: the tools it needs are missing.
+command -v snakemake > /dev/null || { echo "SKIP: needs the outside tool snakemake (Debian package snakemake)"; exit 77; }
+/usr/bin/python3 -c "import matplotlib" 2> /dev/null ||
+    { echo "SKIP: needs matplotlib for the system Python (Debian package python3-matplotlib)"; exit 77; }
 root=$(cd "$(dirname "$0")/../.." && pwd)
 varno=$(realpath "${1:-$root/build/varno}")
 data=$root/tests/data/workflow
