@@ -31,6 +31,7 @@
 #include "scoring/IntegrationWindows.h"
 #include "scoring/ScoreTable.h"
 #include "sequences/SequenceSet.h"
+#include "tracks/RegulonTable.h"
 #include "tracks/TrackFiles.h"
 
 namespace {
@@ -172,6 +173,15 @@ void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const Sequ
         writeBed(set, options, figures, trackFileName(resultsFile, ".bed"));
     if (arguments.writeGff3)
         writeGff3(set, options, figures, trackFileName(resultsFile, ".gff3"));
+    if (arguments.writeRegulon) {
+        if (!figures.computed)
+            reportError(
+                {"ERROR: The regulon table (--regulon) needs the hits' p-values, which this run cannot compute: "
+                 + figures.unavailableReason});
+        RegulonSettings settings;
+        settings.operonGap = arguments.operonGap;
+        writeRegulonTable(set, options, settings, trackFileName(resultsFile, "_regulon.tsv"));
+    }
     if (arguments.writeHtml) {
         const ReportInputs inputs{arguments.sequenceFile,
                                   arguments.motifFile,
@@ -214,6 +224,12 @@ int runAnalysis(int argc, const char* const* argv)
         logLine(log, "WARNING: options not read or read incorrectly. Running on default options.");
     }
 
+    // Under integration a hit is kept for its ratio of means, which has no
+    // p-value: the regulon's bound would judge it by another score.
+    if (arguments->writeRegulon && options.useIntegration)
+        reportError({"ERROR: The regulon table (--regulon) selects hits by their p-values, which integration "
+                     "(options file, value 10) does not give. Run without integration for the regulon."});
+
     logLine(log, "Reading sequences...");
     SequenceSet set = withMemoryFor("read the sequences", [&] { return SequenceSet(arguments->sequenceFile); });
     set.stem = outputStem(arguments->sequenceFile, arguments->outputFolder);
@@ -247,8 +263,8 @@ int runAnalysis(int argc, const char* const* argv)
     }
 
     // The figures are worked out only for the files that show them.
-    const bool wantsSignificance =
-        arguments->writeTsv || arguments->writeBed || arguments->writeGff3 || arguments->writeHtml;
+    const bool wantsSignificance = arguments->writeTsv || arguments->writeBed || arguments->writeGff3
+                                || arguments->writeHtml || arguments->writeRegulon;
     std::optional<HitSignificance> significance;
     if (wantsSignificance)
         significance.emplace(options);

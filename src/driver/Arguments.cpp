@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <charconv>
 #include <cstring>
 #include <iostream>
+#include <system_error>
 #include <vector>
 
 #include "base/ErrorReport.h"
@@ -17,6 +19,9 @@ const char* const optionLines[] = {
     "  --gff3        also write the hits as a GFF3 track (.gff3)",
     "  --html        also write a report to open in a browser (.html): logo, cut-off, hits along the genome",
     "  --logo        also write the motif's sequence logo as SVG (STEM_logo.svg)",
+    "  --regulon     also write the regulon (_regulon.tsv): the transcription units whose operator has a hit of q <= 0.1",
+    "  --operon-gap G",
+    "                with --regulon: the genes of one unit lie on one strand at most G letters apart (default 50)",
     "  --outdir DIR  write every file of the run into DIR (created if missing), not beside the sequence file",
     "  -h, --help    show this help and exit",
     "  --version     show the version and exit",
@@ -25,6 +30,40 @@ const char* const optionLines[] = {
 [[noreturn]] void reportBadOption(const std::string& message)
 {
     reportError({"ERROR: " + message, "Type varno --help for the options."});
+}
+
+// The value of an option given as "--name VALUE" or "--name=VALUE"; moves i
+// past a separate value. Missing: the error `missing`.
+std::string optionValue(int argc, const char* const* argv, int& i, const std::string& name, const char* missing)
+{
+    const std::string option = argv[i];
+    std::string value;
+    if (option == name) {
+        if (i + 1 >= argc)
+            reportBadOption(missing);
+        value = argv[++i];
+    } else {
+        value = option.substr(name.size() + 1);
+    }
+    if (value.empty())
+        reportBadOption(missing);
+    return value;
+}
+
+bool isOption(const std::string& option, const std::string& name)
+{
+    return option == name || option.compare(0, name.size() + 1, name + "=") == 0;
+}
+
+// A gap in letters: digits only, 0 or more, within 32 bits.
+std::uint32_t gapValue(const std::string& text)
+{
+    std::uint32_t gap = 0;
+    const char* const end = text.data() + text.size();
+    const std::from_chars_result read = std::from_chars(text.data(), end, gap);
+    if (text[0] < '0' || text[0] > '9' || read.ec != std::errc() || read.ptr != end)
+        reportBadOption("Option --operon-gap takes a whole number of letters, 0 or more: " + text);
+    return gap;
 }
 
 // Takes the option at argv[i] into `arguments`; moves i past a separate
@@ -54,19 +93,15 @@ bool takeOption(int argc, const char* const* argv, int& i, RunArguments& argumen
         arguments.writeHtml = true;
     else if (option == "--logo")
         arguments.writeLogo = true;
-    else if (option == "--outdir" || option.compare(0, 9, "--outdir=") == 0) {
-        if (option == "--outdir") {
-            if (i + 1 >= argc)
-                reportBadOption("Option --outdir needs a folder name.");
-            arguments.outputFolder = argv[++i];
-        } else {
-            arguments.outputFolder = option.substr(9);
-        }
-        if (arguments.outputFolder.empty())
-            reportBadOption("Option --outdir needs a folder name.");
-    } else {
+    else if (option == "--regulon")
+        arguments.writeRegulon = true;
+    else if (isOption(option, "--operon-gap"))
+        arguments.operonGap =
+            gapValue(optionValue(argc, argv, i, "--operon-gap", "Option --operon-gap needs a number of letters."));
+    else if (isOption(option, "--outdir"))
+        arguments.outputFolder = optionValue(argc, argv, i, "--outdir", "Option --outdir needs a folder name.");
+    else
         reportBadOption("Unknown option: " + option);
-    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -14,7 +15,9 @@ struct RunArguments {
     bool writeGff3 = false;
     bool writeHtml = false;
     bool writeLogo = false;
-    std::string outputFolder; // empty: every file beside the sequence file
+    bool writeRegulon = false;
+    std::uint32_t operonGap = 50; // letters between the genes of one transcription unit, at most
+    std::string outputFolder;     // empty: every file beside the sequence file
 };
 
 // Options start with '-' and may stand anywhere; "--" ends them. The other

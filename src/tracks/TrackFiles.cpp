@@ -97,10 +97,8 @@ void flushText(std::ostream& out, std::string& text, bool atEnd = false)
 
 // ---- Table
 
-// A text field. Tabs and line ends would split the row: they become blanks.
-// The default readers of pandas and R take a '"' as a quote, so a text with
-// one is quoted, its quotes doubled, which both read back as it was. An empty
-// text is missing.
+} // namespace
+
 void appendTableText(std::string& row, const std::string& text)
 {
     if (text.empty()) {
@@ -126,6 +124,8 @@ void appendTableText(std::string& row, const std::string& text)
     if (quoted)
         row += '"';
 }
+
+namespace {
 
 void appendTableRow(std::string& row, const Sequence& sequence, const Hit& hit, bool integrated)
 {

@@ -32,6 +32,12 @@ void writeBed(const SequenceSet& set, const Options& options, const RunSignifica
 void writeGff3(const SequenceSet& set, const Options& options, const RunSignificance& significance,
                const std::string& fileName);
 
+// Appends a text field of a tab-separated table. Tabs and line ends would
+// split the row: they become blanks. The default readers of pandas and R
+// take a '"' as a quote, so a text with one is quoted, its quotes doubled,
+// which both read back as it was. An empty text is missing: NA.
+void appendTableText(std::string& row, const std::string& text);
+
 // The results file's name with its ".csv" replaced by `extension` (".tsv",
 // ".bed", ".gff3"); a name without ".csv" gets the extension appended.
 std::string trackFileName(const std::string& resultsFileName, const std::string& extension);

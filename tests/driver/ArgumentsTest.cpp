@@ -132,6 +132,8 @@ TEST(Arguments, OptionsStandAnywhereAndDoubleDashEndsThem)
     EXPECT_TRUE(arguments->writeTsv && arguments->writeGff3);
     EXPECT_FALSE(arguments->writeBed);
     EXPECT_EQ(parse({"seq.fas", "--outdir=a b", "mot.txt"})->outputFolder, "a b");
+    EXPECT_EQ(arguments->operonGap, 50u);
+    EXPECT_EQ(parse({"seq.fas", "--operon-gap", "0", "mot.txt"})->operonGap, 0u);
 }
 
 TEST(ArgumentsCommandLine, BadOptionsExitWithOneThroughTheErrorReport)
@@ -141,6 +143,13 @@ TEST(ArgumentsCommandLine, BadOptionsExitWithOneThroughTheErrorReport)
         {{"seq.fas", "mot.txt", "-"}, "ERROR: Unknown option: -\n"},
         {{"seq.fas", "mot.txt", "--outdir"}, "ERROR: Option --outdir needs a folder name.\n"},
         {{"seq.fas", "mot.txt", "--outdir="}, "ERROR: Option --outdir needs a folder name.\n"},
+        {{"seq.fas", "mot.txt", "--operon-gap"}, "ERROR: Option --operon-gap needs a number of letters.\n"},
+        {{"--operon-gap", "-1", "seq.fas", "mot.txt"},
+         "ERROR: Option --operon-gap takes a whole number of letters, 0 or more: -1\n"},
+        {{"--operon-gap=fifty", "seq.fas", "mot.txt"},
+         "ERROR: Option --operon-gap takes a whole number of letters, 0 or more: fifty\n"},
+        {{"--operon-gap=5e1", "seq.fas", "mot.txt"},
+         "ERROR: Option --operon-gap takes a whole number of letters, 0 or more: 5e1\n"},
     };
     for (const auto& [arguments, message] : cases) {
         TempDir folder;

@@ -1,0 +1,300 @@
+#include "tracks/RegulonTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <ostream>
+#include <tuple>
+#include <utility>
+
+#include "base/OutputFile.h"
+#include "options/Method.h"
+#include "options/Options.h"
+#include "results/RowText.h"
+#include "sequences/Hit.h"
+#include "sequences/Sequence.h"
+#include "sequences/SequenceSet.h"
+#include "tracks/TrackFiles.h"
+
+TranscriptionUnits::TranscriptionUnits(const std::vector<Gene>& genes, std::uint64_t sequenceLength,
+                                       std::uint32_t operonGap)
+    : rank_(genes.size()), forward_(genes.size()), length_(static_cast<std::int64_t>(sequenceLength)), gap_(operonGap)
+{
+    for (std::size_t index = 0; index < genes.size(); ++index) {
+        const Gene& gene = genes[index];
+        forward_[index] = gene.forward;
+        // The reverse strand read left to right: letter x becomes length + 1 - x.
+        std::int64_t first = gene.start;
+        std::int64_t last = gene.end;
+        if (!gene.forward) {
+            first = length_ + 1 - first;
+            last = length_ + 1 - last;
+        }
+        if (last < first && length_ > 0)
+            last += length_;
+        strands_[gene.forward ? 0 : 1].push_back({first, last, index});
+    }
+    for (std::vector<Span>& strand : strands_) {
+        std::sort(strand.begin(), strand.end(),
+                  [](const Span& a, const Span& b) { return std::tie(a.first, a.gene) < std::tie(b.first, b.gene); });
+        for (std::size_t place = 0; place < strand.size(); ++place)
+            rank_[strand[place].gene] = place;
+    }
+}
+
+std::vector<std::size_t> TranscriptionUnits::unitOf(std::size_t first) const
+{
+    const std::vector<Span>& strand = strands_[forward_[first] ? 0 : 1];
+    const std::size_t head = rank_[first];
+    const std::int64_t start = strand[head].first;
+    std::int64_t reach = strand[head].last;
+    std::vector<std::size_t> unit{first};
+    for (std::size_t step = 1; step < strand.size(); ++step) {
+        // Past the list's end the walk goes on across the origin, where the
+        // genes lie one sequence's length further along.
+        const bool acrossOrigin = head + step >= strand.size();
+        const Span& next = strand[(head + step) % strand.size()];
+        if (acrossOrigin && (length_ == 0 || next.first >= start))
+            break; // back at the unit's first gene
+        const std::int64_t shift = acrossOrigin ? length_ : 0;
+        if (next.first + shift <= start)
+            continue; // starts with the first gene, not after it
+        if (next.first + shift - reach - 1 > gap_)
+            break;
+        unit.push_back(next.gene);
+        reach = std::max(reach, next.last + shift);
+    }
+    return unit;
+}
+
+namespace {
+
+// An operator hit that passes, and how it compares with the others of its gene.
+struct GeneHits {
+    std::size_t count = 0;
+    const Hit* best = nullptr;
+};
+
+// One row of the table, with what orders it.
+struct Row {
+    double unitP;
+    std::size_t sequence;
+    std::uint64_t start; // the best hit's leftmost letter, 1-based
+    std::string text;
+};
+
+// The genes of a sequence found again from the copy of their fields that a
+// hit carries.
+class GeneIndex {
+public:
+    explicit GeneIndex(const std::vector<Gene>& genes) : genes_(genes), order_(genes.size())
+    {
+        for (std::size_t index = 0; index < order_.size(); ++index)
+            order_[index] = index;
+        std::sort(order_.begin(), order_.end(), [this](std::size_t a, std::size_t b) {
+            return std::make_pair(key(a), a) < std::make_pair(key(b), b);
+        });
+    }
+
+    // The first gene whose fields the hit carries; genes.size() when none has.
+    std::size_t geneOf(const Hit& hit) const
+    {
+        const auto wanted = std::make_tuple(hit.geneStart, hit.geneEnd, hit.geneForward);
+        auto place = std::lower_bound(order_.begin(), order_.end(), wanted,
+                                      [this](std::size_t index, const auto& fields) { return key(index) < fields; });
+        for (; place != order_.end() && key(*place) == wanted; ++place) {
+            const Gene& gene = genes_[*place];
+            if (gene.locusTag == hit.geneTag && gene.geneName == hit.geneName)
+                return *place;
+        }
+        return genes_.size();
+    }
+
+private:
+    std::tuple<std::uint32_t, std::uint32_t, bool> key(std::size_t index) const
+    {
+        const Gene& gene = genes_[index];
+        return std::make_tuple(gene.start, gene.end, gene.forward);
+    }
+
+    const std::vector<Gene>& genes_;
+    std::vector<std::size_t> order_;
+};
+
+// Whether hit `a` is the better operator hit of its gene: the smaller p, then
+// the better score, then the leftmost window.
+bool betterHit(const Hit& a, const Hit& b, bool lowerScoreIsBetter, std::uint64_t sequenceLength)
+{
+    if (a.pValue != b.pValue)
+        return a.pValue < b.pValue;
+    if (a.score != b.score)
+        return lowerScoreIsBetter ? a.score < b.score : a.score > b.score;
+    return leftmostLetter(a, sequenceLength) < leftmostLetter(b, sequenceLength);
+}
+
+// Twice the signed distance from the hit's window's centre to the first
+// letter of its gene, negative upstream on the gene's strand. Taken on the
+// positions as the gene context compares them, before any wrap at the origin.
+std::int64_t halfLettersToGene(const Hit& hit)
+{
+    const std::int64_t length = hit.windowLength;
+    const std::int64_t leftmost =
+        hit.forward ? std::int64_t{hit.position} + 1 : std::int64_t{hit.position} - length + 1;
+    const std::int64_t centre = 2 * leftmost + length - 1;
+    const std::int64_t geneStart = 2 * std::int64_t{hit.geneStart};
+    return hit.geneForward ? centre - geneStart : geneStart - centre;
+}
+
+// A count of half letters as letters: whole, or with ".5" (windows of even length).
+void appendHalves(std::string& row, std::int64_t halves)
+{
+    if (halves < 0) {
+        row += '-';
+        halves = -halves;
+    }
+    appendRow(row, halves / 2);
+    if (halves % 2 != 0)
+        row += ".5";
+}
+
+// The score as the results file writes it, the figures as the hit table does.
+void appendScore(std::string& row, double value)
+{
+    if (std::isnan(value))
+        row += "NA";
+    else
+        appendRow(row, FourteenDigits{value});
+}
+
+void appendFigure(std::string& row, double value)
+{
+    appendRow(row, SignificantDigits{value, 4});
+}
+
+// The windows, both strands, whose hits count as operators of one gene: the
+// positions within the operator bounds on either side of its start, as many
+// as the sequence has at most.
+std::int64_t operatorWindows(const Options& options, std::uint64_t sequenceLength)
+{
+    const std::int64_t perStrand =
+        std::int64_t{options.operatorUpstream} + std::int64_t{options.operatorDownstream} - 1;
+    return 2 * std::clamp<std::int64_t>(perStrand, 0, static_cast<std::int64_t>(sequenceLength));
+}
+
+// The unit's genes as two lists: locus tags, and names (the locus tag where a
+// gene has no name).
+void appendUnitGenes(std::string& row, const std::vector<Gene>& genes, const std::vector<std::size_t>& unit)
+{
+    std::string tags;
+    std::string names;
+    for (const std::size_t index : unit) {
+        const Gene& gene = genes[index];
+        if (!tags.empty()) {
+            tags += ',';
+            names += ',';
+        }
+        tags += gene.locusTag.empty() ? "NA" : gene.locusTag;
+        names += !gene.geneName.empty() ? gene.geneName : gene.locusTag.empty() ? "NA" : gene.locusTag;
+    }
+    appendTableText(row, tags);
+    row += '\t';
+    appendTableText(row, names);
+}
+
+void addSequenceRows(std::vector<Row>& rows, std::size_t sequenceNumber, const Sequence& sequence,
+                     const Options& options, const RegulonSettings& settings, double unitsTested)
+{
+    const std::vector<Gene>& genes = sequence.genes;
+    if (genes.empty())
+        return;
+    const std::uint64_t length = sequence.bases.size();
+    const bool lowerScoreIsBetter = lowerIsBetter(options.methodCode);
+    std::vector<GeneHits> byGene;
+    std::optional<GeneIndex> index;
+    for (const Hit& hit : sequence.hits) {
+        if (hit.type != "Operator" || !settings.bound.passes(hit))
+            continue;
+        if (!index) {
+            index.emplace(genes);
+            byGene.resize(genes.size());
+        }
+        const std::size_t gene = index->geneOf(hit);
+        if (gene == genes.size())
+            continue;
+        GeneHits& found = byGene[gene];
+        ++found.count;
+        if (found.best == nullptr || betterHit(hit, *found.best, lowerScoreIsBetter, length))
+            found.best = &hit;
+    }
+    if (!index)
+        return;
+
+    const TranscriptionUnits units(genes, length, settings.operonGap);
+    const double windows = static_cast<double>(operatorWindows(options, length));
+    for (std::size_t first = 0; first < genes.size(); ++first) {
+        const GeneHits& found = byGene[first];
+        if (found.best == nullptr)
+            continue;
+        const Hit& best = *found.best;
+        const Gene& gene = genes[first];
+        // The chance that the region holds, by chance alone, a window as good
+        // as the best: its windows taken as independent.
+        const double unitP = -std::expm1(windows * std::log1p(-best.pValue));
+        const std::uint64_t start = leftmostLetter(best, length) + 1;
+        Row row{unitP, sequenceNumber, start, std::string()};
+        std::string& text = row.text;
+        appendTableText(text, sequence.id);
+        text += '\t';
+        appendTableText(text, gene.locusTag);
+        text += '\t';
+        appendTableText(text, gene.geneName);
+        text += '\t';
+        appendTableText(text, gene.product);
+        text += '\t';
+        appendUnitGenes(text, genes, units.unitOf(first));
+        appendRow(text, '\t', found.count, '\t', start, best.forward ? "\t+\t" : "\t-\t");
+        appendScore(text, best.score);
+        for (const double figure : {best.pValue, best.eValue, best.qValue}) {
+            text += '\t';
+            appendFigure(text, figure);
+        }
+        text += '\t';
+        appendHalves(text, halfLettersToGene(best));
+        text += '\t';
+        appendFigure(text, unitP);
+        text += '\t';
+        appendFigure(text, unitP * unitsTested);
+        text += '\n';
+        rows.push_back(std::move(row));
+    }
+}
+
+} // namespace
+
+void writeRegulonTable(const SequenceSet& set, const Options& options, const RegulonSettings& settings,
+                       const std::string& fileName)
+{
+    // Every gene of the run could head a unit with an operator region of its own.
+    std::size_t unitsTested = 0;
+    for (const Sequence& sequence : set.sequences)
+        unitsTested += sequence.sourceFormat == 'G' ? sequence.genes.size() : 0;
+
+    std::vector<Row> rows;
+    for (std::size_t number = 0; number < set.sequences.size(); ++number) {
+        const Sequence& sequence = set.sequences[number];
+        if (sequence.sourceFormat == 'G')
+            addSequenceRows(rows, number, sequence, options, settings, static_cast<double>(unitsTested));
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        return std::tie(a.unitP, a.sequence, a.start) < std::tie(b.unitP, b.sequence, b.start);
+    });
+
+    writeOutputFile(fileName, "Regulon table", [&](std::ostream& out) {
+        std::string text = "seq_id\tlocus_tag\tgene\tproduct\tunit_locus_tags\tunit_genes\toperator_hits\tbest_start\t"
+                           "best_strand\tbest_score\tbest_p_value\tbest_e_value\tbest_q_value\tbest_distance\t"
+                           "unit_p_value\tunit_e_value\n";
+        for (const Row& row : rows)
+            text += row.text;
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    });
+}

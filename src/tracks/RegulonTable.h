@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "results/SignificanceBound.h"
+#include "sequences/Gene.h"
+
+class Options;
+class SequenceSet;
+
+// What the regulon table counts: the operator hits that pass `bound`, and
+// genes joined into one transcription unit while the gap between them is at
+// most `operonGap` letters.
+struct RegulonSettings {
+    SignificanceBound bound; // q <= 0.1 unless the run sets its own
+    // Within known E. coli operons adjacent genes mostly lie -4 to +20 letters
+    // apart, while the gaps between transcription units are mostly over 100.
+    std::uint32_t operonGap = 50;
+};
+
+// The transcription units of one sequence's genes. A unit is its first
+// gene followed by each next gene downstream on the same strand (on the
+// forward strand the genes that start after it, by increasing start; on the
+// reverse strand by decreasing start) whose start lies at most `operonGap`
+// letters past the unit's end so far (gap = start - end - 1, mirrored on the
+// reverse strand; overlapping and nested genes count as within); the first
+// gene beyond the gap ends it. Every sequence is scanned as circular, so a
+// unit may run across the origin, never past its own first gene.
+class TranscriptionUnits {
+public:
+    TranscriptionUnits(const std::vector<Gene>& genes, std::uint64_t sequenceLength, std::uint32_t operonGap);
+    // The indices into `genes` of the unit that genes[first] heads, it first.
+    std::vector<std::size_t> unitOf(std::size_t first) const;
+
+private:
+    // A gene on its strand's own axis, where it reads left to right: its
+    // first and last letter, the last past the sequence's length for a gene
+    // across the origin.
+    struct Span {
+        std::int64_t first;
+        std::int64_t last;
+        std::size_t gene;
+    };
+
+    std::vector<Span> strands_[2];  // forward, reverse; each by first letter
+    std::vector<std::size_t> rank_; // a gene's place in its strand's list
+    std::vector<bool> forward_;
+    std::int64_t length_;
+    std::int64_t gap_;
+};
+
+// Writes the regulon table: one row per transcription unit whose first gene
+// has an operator hit that passes the bound. The hits' p, E and q values
+// must have been computed.
+void writeRegulonTable(const SequenceSet& set, const Options& options, const RegulonSettings& settings,
+                       const std::string& fileName);
