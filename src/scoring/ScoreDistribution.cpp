@@ -13,17 +13,73 @@ constexpr double infinity = std::numeric_limits<double>::infinity();
 // Bounds this close, (upper - lower) / upper, are final: their midpoint is
 // then within 0.9e-3 of the p-value, relatively.
 constexpr double tolerance = 1.8e-3;
-// Bins of the first pass, and the most any pass may take.
+// Bins of the first rung over the whole range of scores, and the most any
+// pass may take.
 constexpr double firstBins = 2048.0;
 constexpr double mostBins = 1 << 21;
-// Scores that at most this many windows reach (as the first pass counts them)
-// may be settled by enumerating the windows, in at most so many steps.
+// A score climbs at most this many rungs (halvings of the granularity) at once.
+constexpr int mostRungs = 8;
+// Scores that at most this many windows reach (as the first rung counts them)
+// are settled by enumerating the windows; so are those whose bounds stall on
+// ties, up to the second count.
 constexpr double enumerableWindows = 1 << 15;
-constexpr std::size_t enumerationSteps = 1 << 20;
+constexpr double enumerableTiedWindows = 1 << 20;
+constexpr std::size_t bestScoreSteps = 1 << 20;
 // Single precision holds the masses of the passes (half the memory traffic)
 // when no window is rarer than this, far from the smallest normal floats; the
 // bounds then err by about 1e-6, relatively.
 constexpr double floatSafeMass = 1e-30;
+
+// A sum of non-negative doubles below 2^52, kept exactly in 32-bit limbs of
+// a fixed point that reaches the least subnormal: the windows an enumeration
+// finds are added in an order that depends on the other scores asked, and
+// an exact sum does not.
+class ExactSum {
+public:
+    void add(double x)
+    {
+        if (!(x > 0.0))
+            return;
+        int exponent = 0;
+        const double fraction = std::frexp(x, &exponent);
+        const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+        const int bit = exponent - 53 + bias; // of the mantissa's lowest bit
+        const std::size_t at = static_cast<std::size_t>(bit / 32);
+        const int shift = bit % 32;
+        const std::uint64_t low = (mantissa & mask) << shift, high = (mantissa >> 32) << shift;
+        limbs[at] += low & mask;
+        limbs[at + 1] += (low >> 32) + (high & mask);
+        limbs[at + 2] += high >> 32;
+    }
+    void add(const ExactSum& other)
+    {
+        for (std::size_t i = 0; i < limbs.size(); ++i)
+            limbs[i] += other.limbs[i];
+    }
+    // The sum rounded from its three leading limbs, the same for the same sum.
+    double value() const
+    {
+        std::array<std::uint64_t, count> carried = limbs;
+        for (std::size_t i = 0; i + 1 < count; ++i) {
+            carried[i + 1] += carried[i] >> 32;
+            carried[i] &= mask;
+        }
+        std::size_t top = count - 1;
+        while (top > 2 && carried[top] == 0)
+            --top;
+        double sum = 0.0;
+        for (std::size_t i = top - 2; i <= top; ++i)
+            sum += std::ldexp(static_cast<double>(carried[i]), 32 * static_cast<int>(i) - bias);
+        return sum;
+    }
+
+private:
+    static constexpr int bias = 1152; // the least subnormal's bit is 26
+    static constexpr std::size_t count = 38;
+    static constexpr std::uint64_t mask = 0xffffffffu;
+    // Each limb takes less than 2^33 an addition: billions of windows fit.
+    std::array<std::uint64_t, count> limbs{};
+};
 
 // std::ceil for |x| < 2^62, inline (without SSE4.1 std::ceil is a call).
 double roundUp(double x)
@@ -131,6 +187,8 @@ ScoreDistribution::ScoreDistribution(const ScoreTable& table, const std::array<d
     // (n additions err by at most n * DBL_EPSILON / 2 of the magnitude); the
     // bounds widen by it, so that they hold for the scan's own sums.
     slack = 4.0 * (length + 2.0) * DBL_EPSILON * magnitude;
+    // Twice the rounding of one sum: see the header. DBL_EPSILON is 2^-52.
+    tieWidth = length * DBL_EPSILON * magnitude;
     // No granularity finer than that rounding; bins stay far below 2^53.
     finest = std::max(slack, std::ldexp(magnitude, -40));
     singlePrecision = rarest >= floatSafeMass;
@@ -144,10 +202,11 @@ ScoreDistribution::ScoreDistribution(const ScoreTable& table, const std::array<d
         bestScore += column.term[0];
         lowestScore += column.term[column.count - 1];
     }
-    // Windows scoring the same as the best one add to its mass; only
-    // thousands of near ties could make them too many to enumerate.
+    coarsest = std::max((bestScore - lowestScore) / firstBins, finest);
+    // Windows tying with the best one add to its mass; only thousands of near
+    // ties could make them too many to enumerate.
     std::vector<double> best;
-    if (enumerateTails({bestScore}, best)) {
+    if (enumerateTails({bestScore - tieWidth}, best, bestScoreSteps)) {
         bestMass = best.front();
     } else {
         bestMass = 1.0;
@@ -172,26 +231,26 @@ std::vector<PValue> ScoreDistribution::pValues(const std::vector<double>& scores
     std::vector<PValue> result(scores.size(), PValue{notANumber, false});
     if (!available())
         return result;
-    // Oriented so that higher is better; those beyond the best or at most the
-    // lowest score need no pass.
-    std::vector<double> values;
+    // Oriented so that higher is better, less the width of a tie; those
+    // beyond the best or at most the lowest score need no pass.
+    std::vector<double> thresholds;
     std::vector<std::uint32_t> asked;
-    values.reserve(scores.size());
+    thresholds.reserve(scores.size());
     asked.reserve(scores.size());
     for (std::size_t i = 0; i < scores.size(); ++i) {
         const double value = negate ? -scores[i] : scores[i];
         if (value > bestScore) {
             result[i] = {bestMass, true};
-        } else if (value <= lowestScore) {
+        } else if (value - tieWidth <= lowestScore) {
             result[i] = {1.0, false}; // every window scores at least this
         } else if (!std::isnan(value)) {
-            values.push_back(value);
+            thresholds.push_back(value - tieWidth);
             asked.push_back(static_cast<std::uint32_t>(i));
         }
     }
-    if (values.empty())
+    if (thresholds.empty())
         return result;
-    const std::vector<double> p = tails(values);
+    const std::vector<double> p = tails(thresholds);
     // No tail is below the best window's own mass, not even by rounding.
     for (std::size_t j = 0; j < asked.size(); ++j)
         result[asked[j]] = {std::max(p[j], bestMass), false};
@@ -218,23 +277,31 @@ double ScoreDistribution::pBeyond(double cutoff) const
 // P(g * B >= s - C - Rlo) <= P(S >= s) <= P(g * B >= s - C - Rhi), each
 // widened by the rounding slack, and the distribution of B is a convolution
 // over the columns. Only partial sums that can still reach the bin of the
-// lowest score asked for are kept: a band of the same width at every column.
-// Scores whose bounds disagree are done again with a finer g, over the band
-// of the lowest of them.
+// lowest threshold asked for are kept: a band of the same width at every
+// column. A bin's tail is summed from the best bin down, so it is the same
+// double however wide the band.
 //
-// No granularity separates the windows that score the same as s, or within
-// the rounding slack of it: where few windows score as well, their mass keeps
-// the bounds apart. A coarse pilot pass also counts the windows, and such
-// scores are settled by enumerating them.
-std::vector<double> ScoreDistribution::tails(const std::vector<double>& values) const
+// The granularities are rungs of a ladder, the coarsest halved again and
+// again. Every score starts on the first rung and climbs by its own bounds:
+// their gap shrinks about in proportion to g, so it goes up as many rungs as
+// should bring the gap within the tolerance (at least one, at most
+// mostRungs). Its bounds are those of the rungs it stood on, so they do not
+// depend on the other scores; a pass serves all the scores on its rung.
+//
+// No granularity separates the windows that tie with s, or score within the
+// rounding slack of it: where few windows score as well, their mass keeps the
+// bounds apart. The first rung also counts the windows, and such scores are
+// settled by enumerating them; so are the scores whose gap barely narrows on
+// a finer rung, when their windows are not too many, and the midpoint of the
+// bounds does for those that are.
+std::vector<double> ScoreDistribution::tails(const std::vector<double>& thresholds) const
 {
-    const std::size_t n = values.size();
-    const double least = *std::min_element(values.begin(), values.end());
+    const std::size_t n = thresholds.size();
     std::vector<float> singleState;
     std::vector<double> doubleState;
-    // One pass at granularity g: tail[i] = P(B >= lowest + i), where lowest
-    // is the bin that `from` falls in for the upper bound; with the functions
-    // giving a score's bins for the lower and the upper bound.
+    // One pass on a rung: tail[i] = P(B >= lowest + i), where lowest is the
+    // bin that `from` falls in for the upper bound; with the functions giving
+    // a threshold's bins for the lower and the upper bound.
     struct Pass {
         Discretisation bins;
         double perBin, lowShift, highShift, lowest;
@@ -251,9 +318,10 @@ std::vector<double> ScoreDistribution::tails(const std::vector<double>& values) 
             return tail[static_cast<std::size_t>(std::max(index, 0.0))];
         }
     };
-    const auto run = [&](Pass& pass, double granularity, double from, bool counting) {
-        pass.bins = discretise(granularity);
-        pass.perBin = 1.0 / granularity;
+    const auto rung = [this](int level) { return std::ldexp(coarsest, -level); };
+    const auto run = [&](Pass& pass, int level, double from, bool counting) {
+        pass.bins = discretise(rung(level));
+        pass.perBin = 1.0 / pass.bins.granularity;
         pass.lowShift = (slack - pass.bins.residualLow) * pass.perBin;
         pass.highShift = (-slack - pass.bins.residualHigh) * pass.perBin;
         pass.lowest =
@@ -265,114 +333,87 @@ std::vector<double> ScoreDistribution::tails(const std::vector<double>& values) 
             binTails(pass.bins, pass.width, counting, doubleState, pass.tail);
     };
 
-    // A coarse pilot pass: the bounds of a sample of the scores say how fine
-    // the first real pass must be; the windows it counts say which scores may
-    // be enumerated.
-    const double coarse = std::max((bestScore - least) / firstBins, finest);
-    Pass pilot, windows;
-    run(pilot, coarse, least, false);
-    run(windows, coarse, least, true);
-    std::vector<double> needed;
-    for (std::size_t j = 0; j < n; j += std::max<std::size_t>(1, n / 4096)) {
-        const double upper = pilot.at(pilot.highBin(values[j]));
-        const double gap = upper > 0.0 ? 1.0 - pilot.at(pilot.lowBin(values[j])) / upper : 0.0;
-        if (gap > tolerance)
-            needed.push_back(tolerance / gap);
-    }
-
-    struct Bounds {
-        double lower = 0.0, upper = 1.0;
+    const double least = *std::min_element(thresholds.begin(), thresholds.end());
+    Pass pass, windows;
+    run(windows, 0, least - 2.0 * slack, true);
+    // Where a score stands: the rung it asks for next, or one of these.
+    constexpr int settled = -1, toEnumerate = -2, tied = -3;
+    struct Score {
+        double lower = 0.0, upper = 1.0, gap = 1.0;
+        int next = 0;
     };
-    std::vector<Bounds> bounds(n);
-    std::vector<std::uint32_t> open(n);
+    std::vector<Score> score(n);
+    std::vector<std::uint32_t> enumerated;
+    // The windows an enumeration from t visits all score within twice the
+    // slack of t or better: at most this many, times L + 2.
+    const auto windowsFrom = [&](double t) { return windows.at(windows.highBin(t - 2.0 * slack)); };
     for (std::size_t i = 0; i < n; ++i)
-        open[i] = static_cast<std::uint32_t>(i);
-    std::vector<double> ascending, exact;
-    // Settles the given scores exactly, unless the enumeration is too long.
-    const auto enumerate = [&](std::vector<std::uint32_t>& chosen) {
-        std::sort(chosen.begin(), chosen.end(),
-                  [&](std::uint32_t x, std::uint32_t y) { return values[x] < values[y]; });
-        ascending.clear();
-        for (std::uint32_t i : chosen)
-            ascending.push_back(values[i]);
-        if (!enumerateTails(ascending, exact))
-            return false;
-        for (std::size_t j = 0; j < chosen.size(); ++j)
-            bounds[chosen[j]].lower = bounds[chosen[j]].upper = exact[j];
-        return true;
-    };
+        if (windowsFrom(thresholds[i]) <= enumerableWindows)
+            score[i].next = toEnumerate;
 
-    double granularity = coarse;
-    Pass pass;
-    std::vector<std::uint32_t> unsettled, few;
-    std::vector<bool> stalled; // by unsettled score: the pass narrowed its gap too little to go on
-    double lowestOpen = least;
-    for (int round = 0; round == 0 || !open.empty(); ++round) {
-        // The gaps shrink about in proportion to g: refine enough for nearly
-        // all of the open scores at once, a finer pass costing less than
-        // another pass for the rest.
-        if (!needed.empty()) {
-            const auto quantile = needed.begin() + static_cast<std::ptrdiff_t>(needed.size() / 64);
-            std::nth_element(needed.begin(), quantile, needed.end());
-            granularity *= std::clamp(0.9 * *quantile, 1.0 / 256.0, round == 0 ? 1.0 : 0.5);
-        }
-        if (granularity < finest || (bestScore - lowestOpen) / granularity > mostBins) {
-            enumerate(open);
-            break;
-        }
-        run(pass, granularity, lowestOpen, false);
-
-        unsettled.clear();
-        stalled.clear();
-        double lowestFew = infinity, lowestStalled = infinity;
-        for (std::uint32_t i : open) {
-            Bounds& b = bounds[i];
-            const double before = 1.0 - b.lower / b.upper;
-            b.lower = std::max(b.lower, pass.at(pass.lowBin(values[i])));
-            b.upper = std::min(b.upper, pass.at(pass.highBin(values[i])));
-            const double gap = b.upper > 0.0 ? 1.0 - b.lower / b.upper : 0.0;
-            if (gap <= tolerance)
+    for (int level = 0;;) {
+        const double granularity = rung(level);
+        double from = infinity;
+        for (std::size_t i = 0; i < n; ++i) {
+            Score& s = score[i];
+            if (s.next != level)
                 continue;
-            // A gap that barely narrows with a finer g is the mass of windows
-            // that score the same.
-            stalled.push_back(round > 0 && gap > 0.7 * before);
-            unsettled.push_back(i);
-            if (stalled.back())
-                lowestStalled = std::min(lowestStalled, values[i]);
-            if (windows.at(windows.highBin(values[i])) <= enumerableWindows)
-                lowestFew = std::min(lowestFew, values[i]);
+            if (granularity < finest || (bestScore - thresholds[i]) / granularity > mostBins)
+                s.next = tied; // no finer rung can be afforded
+            else
+                from = std::min(from, thresholds[i]);
         }
-        // Enumerating the windows settles what a finer pass might not: the
-        // scores that few windows reach (the highest ones) and, if it does not
-        // take too long, the stalled ones. A score is settled with all those
-        // above it.
-        double settledFrom = infinity;
-        for (double from : {std::min(lowestFew, lowestStalled), lowestFew}) {
-            few.clear();
-            for (std::uint32_t i : unsettled)
-                if (values[i] >= from)
-                    few.push_back(i);
-            if (!few.empty() && enumerate(few)) {
-                settledFrom = from;
-                break;
+        if (from < infinity)
+            run(pass, level, from, false);
+        int upcoming = std::numeric_limits<int>::max();
+        for (std::size_t i = 0; i < n; ++i) {
+            Score& s = score[i];
+            if (s.next > level)
+                upcoming = std::min(upcoming, s.next);
+            if (s.next != level)
+                continue;
+            const double before = s.gap;
+            s.lower = std::max(s.lower, pass.at(pass.lowBin(thresholds[i])));
+            s.upper = std::min(s.upper, pass.at(pass.highBin(thresholds[i])));
+            s.gap = s.upper > 0.0 ? 1.0 - s.lower / s.upper : 0.0;
+            if (s.gap <= tolerance) {
+                s.next = settled;
+            } else if (level > 0 && s.gap > 0.7 * before) {
+                // A gap that barely narrows on a finer rung is the mass of
+                // windows that tie.
+                s.next = tied;
+            } else {
+                const int climb = static_cast<int>(std::ceil(std::log2(s.gap / (0.9 * tolerance))));
+                s.next = level + std::clamp(climb, 1, mostRungs);
             }
+            if (s.next > level)
+                upcoming = std::min(upcoming, s.next);
         }
-        // What no granularity settles, the midpoint of the bounds has to do.
-        open.clear();
-        needed.clear();
-        lowestOpen = infinity;
-        for (std::size_t j = 0; j < unsettled.size(); ++j) {
-            const std::uint32_t i = unsettled[j];
-            if (stalled[j] || values[i] >= settledFrom)
-                continue;
-            open.push_back(i);
-            needed.push_back(tolerance / (1.0 - bounds[i].lower / bounds[i].upper));
-            lowestOpen = std::min(lowestOpen, values[i]);
-        }
+        if (upcoming == std::numeric_limits<int>::max())
+            break;
+        level = upcoming;
     }
+
     std::vector<double> p(n);
-    for (std::size_t i = 0; i < n; ++i)
-        p[i] = 0.5 * (bounds[i].lower + bounds[i].upper);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (score[i].next == tied && windowsFrom(thresholds[i]) <= enumerableTiedWindows)
+            score[i].next = toEnumerate;
+        if (score[i].next == toEnumerate)
+            enumerated.push_back(static_cast<std::uint32_t>(i));
+        else
+            p[i] = 0.5 * (score[i].lower + score[i].upper);
+    }
+    if (!enumerated.empty()) {
+        std::sort(enumerated.begin(), enumerated.end(),
+                  [&](std::uint32_t x, std::uint32_t y) { return thresholds[x] < thresholds[y]; });
+        std::vector<double> ascending, exact;
+        for (std::uint32_t i : enumerated)
+            ascending.push_back(thresholds[i]);
+        // Bounded by the count above: no limit.
+        enumerateTails(ascending, exact, std::numeric_limits<std::size_t>::max());
+        for (std::size_t j = 0; j < enumerated.size(); ++j)
+            p[enumerated[j]] = exact[j];
+    }
     return p;
 }
 
@@ -459,15 +500,16 @@ void ScoreDistribution::binTails(const Discretisation& bins, std::size_t width, 
 }
 
 // Every window scoring at least ascending.front(), depth first, each summed as
-// the scan sums it: exact tails for all the values, or false after
-// enumerationSteps steps. A partial sum that cannot reach the lowest value
-// even with the best of the remaining columns is not followed; nor, since a
-// column's letters come best first, are the letters after it.
-bool ScoreDistribution::enumerateTails(const std::vector<double>& ascending, std::vector<double>& tail) const
+// the scan sums it: exact tails for all the values, or false after stepLimit
+// steps. A partial sum that cannot reach the lowest value even with the best
+// of the remaining columns is not followed; nor, since a column's letters
+// come best first, are the letters after it.
+bool ScoreDistribution::enumerateTails(const std::vector<double>& ascending, std::vector<double>& tail,
+                                       std::size_t stepLimit) const
 {
     const std::size_t length = columns.size();
     const double lowest = ascending.front();
-    std::vector<double> mass(ascending.size(), 0.0); // by the highest value each window reaches
+    std::vector<ExactSum> mass(ascending.size()); // by the highest value each window reaches
     const auto add = [&](double score, double weight) {
         std::size_t reached = 0;
         if (ascending.size() <= 16) {
@@ -478,7 +520,7 @@ bool ScoreDistribution::enumerateTails(const std::vector<double>& ascending, std
             reached = static_cast<std::size_t>(std::upper_bound(ascending.begin(), ascending.end(), score)
                                                - ascending.begin());
         }
-        mass[reached - 1] += weight;
+        mass[reached - 1].add(weight);
     };
     std::vector<std::uint32_t> letter(length + 1, 0);
     std::vector<double> sum(length + 1, 0.0), weight(length + 1, 1.0);
@@ -497,7 +539,7 @@ bool ScoreDistribution::enumerateTails(const std::vector<double>& ascending, std
         } else {
             const std::uint32_t a = letter[depth];
             if (a < column.count && sum[depth] + column.term[a] + maxRemaining[depth + 1] + slack >= lowest) {
-                if (++steps > enumerationSteps)
+                if (++steps > stepLimit)
                     return false;
                 letter[depth] = a + 1;
                 sum[depth + 1] = sum[depth] + column.term[a];
@@ -513,8 +555,10 @@ bool ScoreDistribution::enumerateTails(const std::vector<double>& ascending, std
     if (length == 0 && 0.0 >= lowest)
         add(0.0, 1.0);
     tail.assign(ascending.size(), 0.0);
-    double total = 0.0;
-    for (std::size_t i = ascending.size(); i-- > 0;)
-        tail[i] = total += mass[i];
+    ExactSum total;
+    for (std::size_t i = ascending.size(); i-- > 0;) {
+        total.add(mass[i]);
+        tail[i] = total.value();
+    }
     return true;
 }

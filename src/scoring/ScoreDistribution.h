@@ -17,16 +17,28 @@ struct PValue {
 
 // The distribution of window scores under a background model: the letters of
 // a random window are drawn independently, A, C, G and T with the background
-// probabilities. A window scores as ScoreTable::score sums it, so that scores
-// and their ties are those of the scan, bit for bit.
+// probabilities. A window scores as ScoreTable::score sums it.
+//
+// Ties: two windows whose scores are mathematically equal may be summed to
+// different last bits, since their terms come in a different order. Each of
+// the L - 1 additions of a sum rounds by at most 2^-53 times the largest
+// partial sum, itself at most M = the sum over the columns of the largest
+// |term| of a letter the background draws; so two scores tie when they differ
+// by at most L * 2^-52 * M, and a score's p-value counts every window scoring
+// at least the score less that width.
 //
 // p-values come from the bounded discretised dynamic programming of
 // TFM-Pvalue (Touzet and Varre 2007): terms rounded down to a granularity give
 // a lower and an upper bound on each p-value, and the granularity is refined
 // until the two agree to 1.8e-3 (relative); their midpoint is reported, within
-// 0.9e-3 of the p-value. A score that few windows reach, where no granularity
-// settles the mass of the windows scoring the same, is settled by enumerating
+// 0.9e-3 of the p-value. A score that few windows reach, or whose bounds stay
+// apart on the mass of windows scoring the same, is settled by enumerating
 // those windows.
+//
+// A p-value depends on the motif, the background and the score alone, never on
+// the other scores asked with it: the granularities are a fixed ladder, each
+// score climbs it by its own bounds, and a pass serves every score that asked
+// for its rung, with the same sums whatever the band of windows it keeps.
 class ScoreDistribution {
 public:
     ScoreDistribution(const ScoreTable& table, const std::array<double, 4>& background, bool lowerIsBetter);
@@ -60,14 +72,14 @@ private:
         std::int64_t best = 0, worst = 0;
     };
 
-    // P(score >= value) for values oriented so that higher is better, each
-    // above the lowest score and at most the best one.
-    std::vector<double> tails(const std::vector<double>& values) const;
+    // P(score >= threshold) for thresholds oriented so that higher is better,
+    // each above the lowest score and at most the best one.
+    std::vector<double> tails(const std::vector<double>& thresholds) const;
     Discretisation discretise(double granularity) const;
     template <typename Real>
     void binTails(const Discretisation& bins, std::size_t width, bool counting, std::vector<Real>& state,
                   std::vector<double>& tail) const;
-    bool enumerateTails(const std::vector<double>& ascending, std::vector<double>& tail) const;
+    bool enumerateTails(const std::vector<double>& ascending, std::vector<double>& tail, std::size_t stepLimit) const;
 
     std::string reason;
     bool negate = false;                 // lower is better: every term is negated, which is exact
@@ -78,6 +90,8 @@ private:
     double lowestScore = 0.0;            // the worst window's score, likewise
     double bestMass = 0.0;               // the probability of the best score
     double slack = 0.0;                  // bound on the rounding of any sum of terms
+    double tieWidth = 0.0;               // scores this close tie
+    double coarsest = 0.0;               // the first rung of the ladder of granularities
     double finest = 0.0;                 // the least granularity
     bool singlePrecision = false;        // whether the discretised passes may use float
 };
