@@ -25,6 +25,7 @@
 #include "results/HitSort.h"
 #include "results/ResultsFile.h"
 #include "results/SequenceLogs.h"
+#include "results/SignificanceBound.h"
 #include "scan/ScanHits.h"
 #include "scan/StrandScan.h"
 #include "scoring/Cutoff.h"
@@ -183,6 +184,7 @@ void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const Sequ
         writeRegulonTable(set, options, settings, trackFileName(resultsFile, "_regulon.tsv"));
     }
     if (arguments.writeHtml) {
+        const SignificanceSelection selection;
         const ReportInputs inputs{arguments.sequenceFile,
                                   arguments.motifFile,
                                   arguments.optionsFile,
@@ -191,6 +193,7 @@ void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const Sequ
                                   collection,
                                   options,
                                   figures,
+                                  selection,
                                   chance,
                                   calibration};
         writeHtmlReport(inputs, trackFileName(resultsFile, ".html"));

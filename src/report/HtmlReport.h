@@ -9,6 +9,7 @@ class SequenceSet;
 class SiteCollection;
 struct Calibration;
 struct RunSignificance;
+struct SignificanceSelection;
 
 // What the report shows, as the run leaves it: the sequences with their hits
 // placed and their figures, the collection scored, the final options.
@@ -21,7 +22,8 @@ struct ReportInputs {
     const SiteCollection& collection;
     const Options& options;
     const RunSignificance& significance;
-    const ScoreDistribution* chance; // the run's score distribution by chance; null when there is none
+    const SignificanceSelection& selection; // the run's bounds on p, E or q, if any, and their score cut-off
+    const ScoreDistribution* chance;        // the run's score distribution by chance; null when there is none
     const Calibration& calibration;
 };
 

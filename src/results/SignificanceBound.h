@@ -1,5 +1,8 @@
 #pragma once
 
+#include <limits>
+#include <vector>
+
 #include "sequences/Hit.h"
 
 // A limit on one of a hit's significance figures: which figure, and the
@@ -23,4 +26,14 @@ struct SignificanceBound {
     }
     // NaN compares false: no figure, no pass.
     bool passes(const Hit& hit) const { return valueOf(hit) <= limit; }
+};
+
+// The bounds a run selects its hits by (every one of them met by each kept
+// hit), in place of the cut-off the sites imply, and the score cut-off they
+// come to. No bounds: the run keeps what passes the sites' cut-off.
+struct SignificanceSelection {
+    std::vector<SignificanceBound> bounds;
+    double scoreCutoff = std::numeric_limits<double>::quiet_NaN();
+
+    bool active() const { return !bounds.empty(); }
 };
