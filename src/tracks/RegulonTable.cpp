@@ -75,14 +75,6 @@ struct GeneHits {
     const Hit* best = nullptr;
 };
 
-// One row of the table, with what orders it.
-struct Row {
-    double unitP;
-    std::size_t sequence;
-    std::uint64_t start; // the best hit's leftmost letter, 1-based
-    std::string text;
-};
-
 // The genes of a sequence found again from the copy of their fields that a
 // hit carries.
 class GeneIndex {
@@ -145,18 +137,6 @@ std::int64_t halfLettersToGene(const Hit& hit)
     return hit.geneForward ? centre - geneStart : geneStart - centre;
 }
 
-// A count of half letters as letters: whole, or with ".5" (windows of even length).
-void appendHalves(std::string& row, std::int64_t halves)
-{
-    if (halves < 0) {
-        row += '-';
-        halves = -halves;
-    }
-    appendRow(row, halves / 2);
-    if (halves % 2 != 0)
-        row += ".5";
-}
-
 // The score as the results file writes it, the figures as the hit table does.
 void appendScore(std::string& row, double value)
 {
@@ -201,7 +181,7 @@ void appendUnitGenes(std::string& row, const std::vector<Gene>& genes, const std
     appendTableText(row, names);
 }
 
-void addSequenceRows(std::vector<Row>& rows, std::size_t sequenceNumber, const Sequence& sequence,
+void addSequenceRows(std::vector<RegulonRow>& rows, std::size_t sequenceNumber, const Sequence& sequence,
                      const Options& options, const RegulonSettings& settings, double unitsTested)
 {
     const std::vector<Gene>& genes = sequence.genes;
@@ -236,65 +216,82 @@ void addSequenceRows(std::vector<Row>& rows, std::size_t sequenceNumber, const S
         if (found.best == nullptr)
             continue;
         const Hit& best = *found.best;
-        const Gene& gene = genes[first];
         // The chance that the region holds, by chance alone, a window as good
         // as the best: its windows taken as independent.
         const double unitP = -std::expm1(windows * std::log1p(-best.pValue));
-        const std::uint64_t start = leftmostLetter(best, length) + 1;
-        Row row{unitP, sequenceNumber, start, std::string()};
-        std::string& text = row.text;
-        appendTableText(text, sequence.id);
-        text += '\t';
-        appendTableText(text, gene.locusTag);
-        text += '\t';
-        appendTableText(text, gene.geneName);
-        text += '\t';
-        appendTableText(text, gene.product);
-        text += '\t';
-        appendUnitGenes(text, genes, units.unitOf(first));
-        appendRow(text, '\t', found.count, '\t', start, best.forward ? "\t+\t" : "\t-\t");
-        appendScore(text, best.score);
-        for (const double figure : {best.pValue, best.eValue, best.qValue}) {
-            text += '\t';
-            appendFigure(text, figure);
-        }
-        text += '\t';
-        appendHalves(text, halfLettersToGene(best));
-        text += '\t';
-        appendFigure(text, unitP);
-        text += '\t';
-        appendFigure(text, unitP * unitsTested);
-        text += '\n';
-        rows.push_back(std::move(row));
+        rows.push_back({&sequence, sequenceNumber, first, units.unitOf(first), found.count, &best,
+                        leftmostLetter(best, length) + 1, halfLettersToGene(best), unitP, unitP * unitsTested});
     }
 }
 
 } // namespace
 
-void writeRegulonTable(const SequenceSet& set, const Options& options, const RegulonSettings& settings,
-                       const std::string& fileName)
+std::string halfLettersText(std::int64_t halves)
+{
+    std::string text;
+    if (halves < 0) {
+        text += '-';
+        halves = -halves;
+    }
+    appendRow(text, halves / 2);
+    if (halves % 2 != 0)
+        text += ".5";
+    return text;
+}
+
+std::vector<RegulonRow> regulonRows(const SequenceSet& set, const Options& options, const RegulonSettings& settings)
 {
     // Every gene of the run could head a unit with an operator region of its own.
     std::size_t unitsTested = 0;
     for (const Sequence& sequence : set.sequences)
         unitsTested += sequence.sourceFormat == 'G' ? sequence.genes.size() : 0;
 
-    std::vector<Row> rows;
+    std::vector<RegulonRow> rows;
     for (std::size_t number = 0; number < set.sequences.size(); ++number) {
         const Sequence& sequence = set.sequences[number];
         if (sequence.sourceFormat == 'G')
             addSequenceRows(rows, number, sequence, options, settings, static_cast<double>(unitsTested));
     }
-    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
-        return std::tie(a.unitP, a.sequence, a.start) < std::tie(b.unitP, b.sequence, b.start);
+    std::stable_sort(rows.begin(), rows.end(), [](const RegulonRow& a, const RegulonRow& b) {
+        return std::tie(a.unitP, a.sequenceNumber, a.bestStart) < std::tie(b.unitP, b.sequenceNumber, b.bestStart);
     });
+    return rows;
+}
 
+void writeRegulonTable(const SequenceSet& set, const Options& options, const RegulonSettings& settings,
+                       const std::string& fileName)
+{
+    const std::vector<RegulonRow> rows = regulonRows(set, options, settings);
     writeOutputFile(fileName, "Regulon table", [&](std::ostream& out) {
         std::string text = "seq_id\tlocus_tag\tgene\tproduct\tunit_locus_tags\tunit_genes\toperator_hits\tbest_start\t"
                            "best_strand\tbest_score\tbest_p_value\tbest_e_value\tbest_q_value\tbest_distance\t"
                            "unit_p_value\tunit_e_value\n";
-        for (const Row& row : rows)
-            text += row.text;
+        for (const RegulonRow& row : rows) {
+            const Hit& best = *row.best;
+            const Gene& gene = row.sequence->genes[row.firstGene];
+            appendTableText(text, row.sequence->id);
+            text += '\t';
+            appendTableText(text, gene.locusTag);
+            text += '\t';
+            appendTableText(text, gene.geneName);
+            text += '\t';
+            appendTableText(text, gene.product);
+            text += '\t';
+            appendUnitGenes(text, row.sequence->genes, row.unit);
+            appendRow(text, '\t', row.operatorHits, '\t', row.bestStart, best.forward ? "\t+\t" : "\t-\t");
+            appendScore(text, best.score);
+            for (const double figure : {best.pValue, best.eValue, best.qValue}) {
+                text += '\t';
+                appendFigure(text, figure);
+            }
+            text += '\t';
+            text += halfLettersText(row.halfLettersToGene);
+            text += '\t';
+            appendFigure(text, row.unitP);
+            text += '\t';
+            appendFigure(text, row.unitE);
+            text += '\n';
+        }
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
     });
 }

@@ -8,7 +8,9 @@
 #include "results/SignificanceBound.h"
 #include "sequences/Gene.h"
 
+class Hit;
 class Options;
+class Sequence;
 class SequenceSet;
 
 // What the regulon table counts: the operator hits that pass `bound`, and
@@ -51,6 +53,33 @@ private:
     std::int64_t length_;
     std::int64_t gap_;
 };
+
+// A transcription unit whose first gene has an operator hit that passes the
+// bound, with the best of those hits (the least p, then the better score,
+// then the leftmost window).
+struct RegulonRow {
+    const Sequence* sequence;
+    std::size_t sequenceNumber;    // its place in the run's set
+    std::size_t firstGene;         // into sequence->genes
+    std::vector<std::size_t> unit; // into sequence->genes, the first gene first
+    std::size_t operatorHits;      // of the first gene, that pass
+    const Hit* best;
+    std::uint64_t bestStart;        // the best hit's leftmost letter, 1-based
+    std::int64_t halfLettersToGene; // twice the distance from its centre to the gene's first letter
+    // The chance that the operator region holds a window as good as the best
+    // by chance alone, and that times the units tested.
+    double unitP;
+    double unitE;
+};
+
+// The regulon table's rows, by unit p-value, then by the sequence's place in
+// the set, then by the best hit's start. Only GenBank sequences have genes to
+// count. The hits' p, E and q values must have been computed; the rows point
+// into `set`.
+std::vector<RegulonRow> regulonRows(const SequenceSet& set, const Options& options, const RegulonSettings& settings);
+
+// A count of half letters as letters: whole, or with ".5" (windows of even length).
+std::string halfLettersText(std::int64_t halves);
 
 // Writes the regulon table: one row per transcription unit whose first gene
 // has an operator hit that passes the bound. The hits' p, E and q values
