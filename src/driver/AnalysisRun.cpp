@@ -174,14 +174,15 @@ void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const Sequ
         writeBed(set, options, figures, trackFileName(resultsFile, ".bed"));
     if (arguments.writeGff3)
         writeGff3(set, options, figures, trackFileName(resultsFile, ".gff3"));
+    // The report shows the same regulon as the table.
+    RegulonSettings regulon;
+    regulon.operonGap = arguments.operonGap;
     if (arguments.writeRegulon) {
         if (!figures.computed)
             reportError(
                 {"ERROR: The regulon table (--regulon) needs the hits' p-values, which this run cannot compute: "
                  + figures.unavailableReason});
-        RegulonSettings settings;
-        settings.operonGap = arguments.operonGap;
-        writeRegulonTable(set, options, settings, trackFileName(resultsFile, "_regulon.tsv"));
+        writeRegulonTable(set, options, regulon, trackFileName(resultsFile, "_regulon.tsv"));
     }
     if (arguments.writeHtml) {
         const SignificanceSelection selection;
@@ -194,6 +195,7 @@ void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const Sequ
                                   options,
                                   figures,
                                   selection,
+                                  regulon,
                                   chance,
                                   calibration};
         writeHtmlReport(inputs, trackFileName(resultsFile, ".html"));

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/FileNames.h"
 #include "base/OutputFile.h"
 #include "base/Threads.h"
 #include "motif/SiteCollection.h"
@@ -17,8 +18,10 @@
 #include "report/Svg.h"
 #include "results/HitSignificance.h"
 #include "results/RowText.h"
+#include "results/SignificanceBound.h"
 #include "scoring/ScoreDistribution.h"
 #include "sequences/SequenceSet.h"
+#include "tracks/RegulonTable.h"
 
 namespace {
 
@@ -59,6 +62,55 @@ std::string expectedCount(double value)
 std::string percent(double share)
 {
     return std::isnan(share) ? "NA" : svgNumber(100.0 * share, 0) + " %";
+}
+
+// "q ≤ 0.05 and E ≤ 1": what a hit must meet to pass every bound.
+std::string boundsText(const std::vector<SignificanceBound>& bounds)
+{
+    std::string text;
+    for (const SignificanceBound& bound : bounds) {
+        if (!text.empty())
+            text += " and ";
+        text += bound.figure == SignificanceBound::Figure::pValue ? "p"
+              : bound.figure == SignificanceBound::Figure::eValue ? "E"
+                                                                  : "q";
+        text += " \u2264 " + figure(bound.limit);
+    }
+    return text;
+}
+
+// The hits the genome track draws to stand out: those that pass the run's
+// own bounds when it selects by significance, else the regulon's bound. The
+// rest are drawn faint, so that a genome's thousands of weak hits stay a
+// background to the few that count.
+struct Emphasis {
+    bool shown = false; // false: the run has no figures to judge a hit by
+    std::vector<SignificanceBound> bounds;
+
+    bool stands(const Hit& hit) const
+    {
+        return std::all_of(bounds.begin(), bounds.end(), [&hit](const SignificanceBound& b) { return b.passes(hit); });
+    }
+};
+
+Emphasis emphasisOf(const ReportInputs& in)
+{
+    Emphasis emphasis;
+    // Under integration a hit is kept for its ratio of means: its own
+    // window's figures would rank it by another score than the one it was
+    // kept for.
+    emphasis.shown = in.significance.computed && !in.options.useIntegration;
+    emphasis.bounds = in.selection.active() ? in.selection.bounds : std::vector<SignificanceBound>{in.regulon.bound};
+    return emphasis;
+}
+
+// The selection's rule as a person reads it: "q ≤ 0.05, score cut-off 12.3".
+std::string selectionText(const SignificanceSelection& selection)
+{
+    std::string text = boundsText(selection.bounds);
+    if (!std::isnan(selection.scoreCutoff))
+        text += ", score cut-off " + figure(selection.scoreCutoff, 6);
+    return text;
 }
 
 // A linear map from data to drawing coordinates.
@@ -255,7 +307,9 @@ std::string runSection(const ReportInputs& in)
                                + (options.literalCutoff ? "literal" : "computed from the known sites' scores")
                                + (options.useIntegration ? ", on the window's own score under integration" : "") + ")");
     text += factRow("Chance hits expected at the cut-off", chance);
-    text += factRow("Hits kept", withThousands(hits));
+    text += factRow("Hits kept", withThousands(hits)
+                                     + (in.selection.active() ? " (" + escapeXml(selectionText(in.selection)) + ")"
+                                                              : std::string()));
     text += factRow("Operators found", withThousands(operatorCount(in.set)));
     text += factRow("Settings changed", changedOptions(options));
     return text + "</table></section>\n";
@@ -286,7 +340,12 @@ std::string cutoffPlot(const ReportInputs& in)
     std::vector<double> siteScores;
     for (const Hit& site : in.collection.sites)
         siteScores.push_back(site.score);
-    double worst = cutoff, best = cutoff;
+    // A run that selects by significance keeps hits at a cut-off of its own,
+    // drawn beside the sites'.
+    const bool selected = in.selection.active() && !std::isnan(in.selection.scoreCutoff);
+    const double keptAt = selected ? in.selection.scoreCutoff : cutoff;
+    double worst = lower ? std::max(cutoff, keptAt) : std::min(cutoff, keptAt);
+    double best = lower ? std::min(cutoff, keptAt) : std::max(cutoff, keptAt);
     for (const double score : siteScores) {
         worst = lower ? std::max(worst, score) : std::min(worst, score);
         best = lower ? std::min(best, score) : std::max(best, score);
@@ -352,6 +411,14 @@ std::string cutoffPlot(const ReportInputs& in)
     text += bottomAxis(x, chanceBottom, std::string("score (") + methodName(in.options.methodCode) + ")");
     text += line(x(cutoff), sitesTop - 4, x(cutoff), chanceBottom, "cutoff");
     text += label(x(cutoff) + 4, chanceBottom - 6, "cut-off " + figure(cutoff, 5), "start", "cutoff-label");
+    if (selected) {
+        // Its label goes on the side away from the sites' cut-off, above it.
+        const bool leftOfSites = x(keptAt) < x(cutoff);
+        text += line(x(keptAt), sitesTop - 4, x(keptAt), chanceBottom, "cutoff selected");
+        text += label(x(keptAt) + (leftOfSites ? -4 : 4), chanceBottom - 22,
+                      "kept: " + boundsText(in.selection.bounds) + ", " + figure(keptAt, 5),
+                      leftOfSites ? "end" : "start", "cutoff-label selected");
+    }
     return text + "</svg>";
 }
 
@@ -406,8 +473,12 @@ std::string calibrationPlot(const Calibration& calibration)
 
 std::string cutoffSection(const ReportInputs& in)
 {
-    std::string text =
-        "<section id=\"cutoff\"><h2>The cut-off</h2>\n<div class=\"plot\">" + cutoffPlot(in) + "</div>\n";
+    std::string text = "<section id=\"cutoff\"><h2>The cut-off</h2>\n";
+    if (in.selection.active())
+        text += "<p>This run keeps the hits that pass <span id=\"selection-rule\">"
+              + escapeXml(selectionText(in.selection))
+              + "</span> in place of the cut-off the known sites imply; the plot marks both.</p>\n";
+    text += "<div class=\"plot\">" + cutoffPlot(in) + "</div>\n";
     const Calibration& calibration = in.calibration;
     if (!calibration.points.empty()) {
         text += "<h3>Choosing the threshold</h3>\n<p>For each threshold: the share of the known sites that pass when "
@@ -465,7 +536,7 @@ void appendHitTitle(std::string& text, const Sequence& sequence, const Hit& hit)
                   std::to_string(hit.distance), ")");
 }
 
-std::string genomeTrack(const Sequence& sequence, const Options& options)
+std::string genomeTrack(const Sequence& sequence, const Options& options, const Emphasis& emphasis)
 {
     const double length = static_cast<double>(std::max<std::size_t>(sequence.bases.size(), 1));
     const double left = 20, right = trackWidth - 20, axis = 80;
@@ -486,9 +557,11 @@ std::string genomeTrack(const Sequence& sequence, const Options& options)
     }
     text += line(left, axis, right, axis, "axis");
 
-    // Hits: forward up, reverse down, longer the more significant.
-    const std::vector<PlacedHit> drawn =
-        bestHits(placedHits(sequence), lowerIsBetter(options.methodCode), mostHitsDrawn);
+    // Hits: forward up, reverse down, longer the more significant. The faint
+    // ones go first, so that those that stand out lie over them.
+    std::vector<PlacedHit> drawn = bestHits(placedHits(sequence), lowerIsBetter(options.methodCode), mostHitsDrawn);
+    const auto faint = [&emphasis](const PlacedHit& placed) { return emphasis.shown && !emphasis.stands(*placed.hit); };
+    std::stable_partition(drawn.begin(), drawn.end(), faint);
     double strongest = 1.0;
     for (const PlacedHit& placed : drawn)
         if (placed.hit->pValue > 0)
@@ -502,8 +575,9 @@ std::string genomeTrack(const Sequence& sequence, const Options& options)
         const double from = hit->forward ? 70 : 90;
         const double to = hit->forward ? from - reach : from + reach;
         const std::string place = svgNumber(at, 2);
-        appendRow(text, hit->type == "Operator" ? "<line class=\"hit operator\" x1=\"" : "<line class=\"hit\" x1=\"",
-                  place, "\" x2=\"", place, "\" y1=\"", svgNumber(from, 1), "\" y2=\"", svgNumber(to, 1), "\"><title>");
+        const char* style = !emphasis.shown ? "" : faint(placed) ? " faint" : " significant";
+        appendRow(text, "<line class=\"hit", style, hit->type == "Operator" ? " operator\" x1=\"" : "\" x1=\"", place,
+                  "\" x2=\"", place, "\" y1=\"", svgNumber(from, 1), "\" y2=\"", svgNumber(to, 1), "\"><title>");
         appendHitTitle(text, sequence, *hit);
         text += "</title></line>";
     }
@@ -532,6 +606,26 @@ std::string genomeTrack(const Sequence& sequence, const Options& options)
     return text + "</svg>";
 }
 
+// What the strokes of the tracks mean, drawn as they are.
+std::string trackLegend(const Emphasis& emphasis)
+{
+    const std::string rule = boundsText(emphasis.bounds);
+    const std::vector<std::pair<const char*, std::string>> entries = {
+        {"hit significant operator", "operator, " + rule},
+        {"hit significant", "other hit, " + rule},
+        {"hit faint operator", "operator, not passing"},
+        {"hit faint", "other hit, not passing"},
+    };
+    std::string text = svgOpen(trackWidth, 24, "track-legend");
+    double x = 20;
+    for (const auto& [style, name] : entries) {
+        text += line(x, 4, x, 20, style);
+        text += label(x + 8, 16, name, "start", "track-label");
+        x += 245;
+    }
+    return text + "</svg>";
+}
+
 std::string genomeSection(const ReportInputs& in)
 {
     std::vector<const Sequence*> shown;
@@ -542,11 +636,19 @@ std::string genomeSection(const ReportInputs& in)
     const std::size_t omitted = shown.size() > mostTracks ? shown.size() - mostTracks : 0;
     shown.resize(shown.size() - omitted);
 
+    const Emphasis emphasis = emphasisOf(in);
     std::string text =
         "<section id=\"genome\"><h2>The genome</h2>\n<p>Each hit is a stroke at its place, above the axis "
         "on the forward strand and below it on the reverse, longer the lower its p-value; operators "
         "are red. Genes lie along the axis by strand. Hover over a hit for its score, p-value and "
-        "gene.</p>\n";
+        "gene.";
+    if (emphasis.shown)
+        text += " The hits that pass " + escapeXml(boundsText(emphasis.bounds))
+              + (in.selection.active() ? " (the run's own bound)" : " (the regulon's bound)")
+              + " are drawn bold; the others faint, beneath them.</p>\n<div class=\"legend\">" + trackLegend(emphasis)
+              + "</div>\n";
+    else
+        text += "</p>\n";
     if (omitted > 0)
         text += "<p class=\"note\">The " + std::to_string(mostTracks) + " longest of "
               + withThousands(in.set.sequences.size()) + " sequences are drawn; " + withThousands(omitted)
@@ -558,12 +660,12 @@ std::string genomeSection(const ReportInputs& in)
         if (sequence->hits.size() > mostHitsDrawn)
             text += "<p class=\"note\">The " + withThousands(mostHitsDrawn) + " most significant of its "
                   + withThousands(sequence->hits.size()) + " hits are drawn.</p>\n";
-        text += "<div class=\"track\">" + genomeTrack(*sequence, in.options) + "</div>\n";
+        text += "<div class=\"track\">" + genomeTrack(*sequence, in.options, emphasis) + "</div>\n";
     }
     return text + "</section>\n";
 }
 
-// ---- The hits
+// ---- The tables
 
 std::string cell(const std::string& text, const std::string& sortValue = std::string())
 {
@@ -571,6 +673,74 @@ std::string cell(const std::string& text, const std::string& sortValue = std::st
         return "<td>" + text + "</td>";
     return "<td data-value=\"" + sortValue + "\">" + text + "</td>";
 }
+
+// ---- The regulon
+
+// Why a run has no regulon to show, or nothing when it has one.
+std::string noRegulonReason(const ReportInputs& in)
+{
+    if (in.options.useIntegration)
+        return "under integration a hit is kept for its ratio of means, which has no p-value, so no hit can be "
+               "judged by the regulon's bound.";
+    if (!in.significance.computed)
+        return "this run has no p-values to judge its hits by: " + in.significance.unavailableReason;
+    const bool genes = std::any_of(in.set.sequences.begin(), in.set.sequences.end(), [](const Sequence& sequence) {
+        return sequence.sourceFormat == 'G' && !sequence.genes.empty();
+    });
+    if (!genes)
+        return "the sequences carry no genes (a FASTA file has none), so no hit is a gene's operator.";
+    return std::string();
+}
+
+std::string regulonSection(const ReportInputs& in)
+{
+    std::string text = "<section id=\"regulon\"><h2>Regulon</h2>\n";
+    const std::string reason = noRegulonReason(in);
+    if (!reason.empty())
+        return text + "<p class=\"note\" id=\"no-regulon\">No regulon: " + escapeXml(reason) + "</p></section>\n";
+
+    const std::vector<RegulonRow> rows = regulonRows(in.set, in.options, in.regulon);
+    const std::string rule = boundsText({in.regulon.bound});
+    if (rows.empty())
+        return text + "<p id=\"no-regulon\">No gene heads a transcription unit with an operator hit of "
+             + escapeXml(rule) + ".</p></section>\n";
+    const std::size_t shown = std::min(rows.size(), mostTableRows);
+    std::size_t sequences = 0;
+    for (const Sequence& sequence : in.set.sequences)
+        sequences += sequence.sourceFormat == 'G' && !sequence.genes.empty();
+    const bool named = sequences > 1;
+
+    text += "<p>" + withThousands(rows.size()) + " transcription units have a first gene with an operator hit of "
+          + escapeXml(rule) + "; here they are as <code>--regulon</code> writes them, the least likely by chance first";
+    text += shown < rows.size() ? " (the first " + withThousands(shown) + ").</p>\n" : ".</p>\n";
+    text += "<table id=\"regulon-table\">\n<caption>The best hit is the first gene's operator hit of "
+            "least p. Distance: from the site's centre to the gene's first base, negative upstream, in letters. "
+            "Unit p: the chance of a window as good anywhere in the operator region.</caption>\n<thead><tr>";
+    text += std::string("<th colspan=\"") + (named ? "3" : "2") + "\">Unit</th><th rowspan=\"2\">Operator hits</th>"
+          + "<th colspan=\"6\">Best hit</th><th rowspan=\"2\">Unit p</th><th rowspan=\"2\">Product</th></tr>\n<tr>"
+          + (named ? "<th>Sequence</th>" : "")
+          + "<th>First gene</th><th>Genes</th><th>Start</th><th>Strand</th><th>Score</th><th>Distance</th>"
+            "<th>p</th><th>q</th></tr></thead>\n<tbody>\n";
+    for (std::size_t i = 0; i < shown; ++i) {
+        const RegulonRow& row = rows[i];
+        const std::vector<Gene>& genes = row.sequence->genes;
+        const Gene& first = genes[row.firstGene];
+        const auto name = [](const Gene& gene) { return gene.geneName.empty() ? gene.locusTag : gene.geneName; };
+        std::string unit;
+        for (const std::size_t gene : row.unit)
+            unit += (unit.empty() ? "" : ", ") + escapeXml(name(genes[gene]));
+        const Hit& best = *row.best;
+        text += "<tr>" + (named ? cell(escapeXml(row.sequence->id)) : std::string()) + "<td title=\""
+              + escapeXml(first.locusTag) + "\">" + escapeXml(name(first)) + "</td>" + cell(unit)
+              + cell(std::to_string(row.operatorHits)) + cell(withThousands(row.bestStart))
+              + cell(best.forward ? "+" : "&#8722;") + cell(figure(best.score, 6))
+              + cell(halfLettersText(row.halfLettersToGene)) + cell(figure(best.pValue, 3))
+              + cell(figure(best.qValue, 3)) + cell(figure(row.unitP, 3)) + cell(escapeXml(first.product)) + "</tr>\n";
+    }
+    return text + "</tbody></table></section>\n";
+}
+
+// ---- The hits
 
 std::string hitsSection(const ReportInputs& in)
 {
@@ -626,6 +796,11 @@ table.facts th { text-align: left; padding-right: 1.5em; font-weight: 600; verti
 #hit-table th { cursor: pointer; background: #f2f2f2; position: sticky; top: 0; text-align: left; }
 #hit-table th, #hit-table td { padding: 2px 6px; border-bottom: 1px solid #e4e4e4; }
 #hit-table td:nth-child(-n+11) { white-space: nowrap; }
+#regulon-table { border-collapse: collapse; font-size: 0.85em; width: 100%; }
+#regulon-table caption { caption-side: bottom; text-align: left; color: #555; padding-top: 0.4em; }
+#regulon-table th { background: #f2f2f2; text-align: left; }
+#regulon-table th, #regulon-table td { padding: 2px 6px; border-bottom: 1px solid #e4e4e4; }
+#regulon-table td:nth-child(n+3):nth-last-child(n+2) { white-space: nowrap; }
 svg { max-width: 100%; height: auto; font-size: 12px; }
 .axis { stroke: #444; stroke-width: 1; } .axis-label { fill: #333; }
 .plot-title { fill: #222; font-weight: 600; } .track-label { fill: #666; font-size: 11px; }
@@ -636,7 +811,13 @@ svg { max-width: 100%; height: auto; font-size: 12px; }
 .in-sample { fill: none; stroke: #1565c0; stroke-width: 1.5; stroke-dasharray: 4 3; }
 .gene { fill: #b0bec5; } .hit { stroke: #546e7a; stroke-opacity: 0.55; stroke-width: 1; }
 .hit.operator { stroke: #d32f2f; stroke-opacity: 1; stroke-width: 1.5; }
-.hit:hover { stroke: #ff9800; stroke-width: 3; } .local-mean { fill: none; stroke: #6a1b9a; stroke-width: 1; }
+.hit.faint { stroke: #90a4ae; stroke-opacity: 0.3; stroke-width: 0.6; }
+.hit.faint.operator { stroke: #ef9a9a; stroke-opacity: 0.45; stroke-width: 0.6; }
+.hit.significant { stroke: #263238; stroke-opacity: 1; stroke-width: 1.8; }
+.hit.significant.operator { stroke: #c62828; stroke-width: 2.2; }
+.cutoff.selected { stroke: #1565c0; } .cutoff-label.selected { fill: #1565c0; }
+.genome-track .hit:hover { stroke: #ff9800; stroke-opacity: 1; stroke-width: 3; }
+.local-mean { fill: none; stroke: #6a1b9a; stroke-width: 1; }
 )";
 
 // Sorts the hit table by the column clicked, numbers by their exact values.
@@ -672,10 +853,12 @@ void writeHtmlReport(const ReportInputs& inputs, const std::string& fileName)
     // Each part goes out as soon as it is made: a page of megabytes is never
     // copied whole.
     writeOutputFile(fileName, "HTML report", [&](std::ostream& page) {
-        // The motif's name without its folders, as the logo has it.
+        // The motif and the sequences by their names alone, without folders
+        // and extensions: "lexa_sites on ecoli_k12".
         const std::string& motif = inputs.collection.motifName;
-        const std::string title =
-            escapeXml(motif.substr(motif.rfind('/') + 1)) + " sites in " + escapeXml(inputs.sequenceFile);
+        const std::string sequences = stemOf(inputs.sequenceFile);
+        const std::string title = escapeXml(motif.substr(motif.rfind('/') + 1)) + " on "
+                                + escapeXml(sequences.substr(sequences.rfind('/') + 1));
         page << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
                 "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>varno: "
              << title << "</title>\n<style>" << styleSheet << "</style>\n</head>\n<body>\n<h1>varno: " << title
@@ -687,7 +870,7 @@ void writeHtmlReport(const ReportInputs& inputs, const std::string& fileName)
             secondThreadAllowed(), [&] { genome = genomeSection(inputs); },
             [&] {
                 before = runSection(inputs) + motifSection(inputs) + cutoffSection(inputs);
-                after = hitsSection(inputs);
+                after = regulonSection(inputs) + hitsSection(inputs);
             });
         page << before << genome << after;
         page << "<script>" << sortScript << "</script>\n</body>\n</html>\n";

@@ -8,6 +8,7 @@ class ScoreDistribution;
 class SequenceSet;
 class SiteCollection;
 struct Calibration;
+struct RegulonSettings;
 struct RunSignificance;
 struct SignificanceSelection;
 
@@ -23,13 +24,14 @@ struct ReportInputs {
     const Options& options;
     const RunSignificance& significance;
     const SignificanceSelection& selection; // the run's bounds on p, E or q, if any, and their score cut-off
+    const RegulonSettings& regulon;         // as --regulon would write the table
     const ScoreDistribution* chance;        // the run's score distribution by chance; null when there is none
     const Calibration& calibration;
 };
 
 // One self-contained HTML page: the run, the motif's logo, the cut-off
-// against the known sites and against chance, the hits along each sequence
-// and a table of the best hits. It needs no network: the drawings are inline
-// SVG and a few lines of inline script sort the table. Written through an
-// OutputFile; a failed write goes through reportError.
+// against the known sites and against chance, the hits along each sequence,
+// the regulon and a table of the best hits. It needs no network: the
+// drawings are inline SVG and a few lines of inline script sort the table.
+// Written through an OutputFile; a failed write goes through reportError.
 void writeHtmlReport(const ReportInputs& inputs, const std::string& fileName);

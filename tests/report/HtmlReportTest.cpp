@@ -1,6 +1,9 @@
 // The example genome's report as a person sees it: rendered by a headless
 // browser, which must raise no console message, with the logo, the cut-off,
-// a known operator and the hits along the genome in the page it builds.
+// a known operator, the hits along the genome and the regulon in the page it
+// builds; and a run that selects its hits by significance, in process.
+#include "report/HtmlReport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,7 +12,14 @@
 #include <regex>
 #include <string>
 
+#include "motif/SiteCollection.h"
+#include "options/Options.h"
+#include "report/Calibration.h"
+#include "results/HitSignificance.h"
+#include "results/SignificanceBound.h"
+#include "sequences/SequenceSet.h"
 #include "support/TestSupport.h"
+#include "tracks/RegulonTable.h"
 
 using namespace testing_support;
 
@@ -54,9 +64,35 @@ TEST(HtmlReport, ExampleGenomeRendersWithItsLogoCutoffOperatorsAndTrack)
     EXPECT_EQ(countOf(dom, "class=\"logo-column\""), 20u);
     EXPECT_NE(dom.find("<span id=\"cutoff-value\">9.92154</span>"), std::string::npos);
     EXPECT_TRUE(std::regex_search(dom, std::regex("<tr>.*<td>Operator</td>.*<td>recA</td>")));
+    EXPECT_NE(dom.find("<title>varno: lexa_sites on ecoli_k12</title>"), std::string::npos);
+
+    // The significant hits stand out, drawn over the faint ones.
     const std::size_t track = dom.find("class=\"genome-track\"");
     ASSERT_NE(track, std::string::npos);
-    EXPECT_NE(dom.find("class=\"hit operator\"", track), std::string::npos);
+    const std::size_t trackEnd = dom.find("</svg>", track);
+    const std::string strokes = dom.substr(track, trackEnd - track);
+    EXPECT_GT(countOf(strokes, "class=\"hit faint\""), 1000u);
+    EXPECT_GT(countOf(strokes, "class=\"hit faint operator\""), 1000u);
+    EXPECT_LT(strokes.rfind("class=\"hit faint"), strokes.find("class=\"hit significant"));
+
+    // The regulon, without --regulon: the golden's units in its order, each
+    // best hit among the track's significant operators.
+    const std::size_t regulon = dom.find("<section id=\"regulon\">");
+    ASSERT_NE(regulon, std::string::npos);
+    const std::string table = dom.substr(regulon, dom.find("</section>", regulon) - regulon);
+    std::vector<std::string> expected;
+    for (const std::string& row : splitLines(readFile(dataFile("e2e/ecoli_k12_Rsequence_Ri_0.800_regulon.tsv"))))
+        expected.push_back(row.substr(row.find('\t') + 1, row.find('\t', row.find('\t') + 1) - row.find('\t') - 1));
+    expected.erase(expected.begin()); // the header
+    std::vector<std::string> shown;
+    const std::regex firstGene("<tr><td title=\"([^\"]*)\">");
+    for (std::sregex_iterator at(table.begin(), table.end(), firstGene), end; at != end; ++at)
+        shown.push_back((*at)[1]);
+    EXPECT_EQ(shown, expected);
+    EXPECT_TRUE(std::regex_search(table, std::regex("<td title=\"b2699\">recA</td><td>recA</td>")));
+    EXPECT_NE(table.find("from the site's centre to the gene's first base, negative upstream, in letters"),
+              std::string::npos);
+    EXPECT_GE(countOf(strokes, "class=\"hit significant operator\""), expected.size());
 
     // The picture is kept for a person to look at.
     std::filesystem::create_directories(VARNO_ARTIFACT_DIR);
@@ -64,4 +100,61 @@ TEST(HtmlReport, ExampleGenomeRendersWithItsLogoCutoffOperatorsAndTrack)
     std::filesystem::remove(picture);
     browse(page, "--screenshot='" + picture + "'", folder.file("picture.log"));
     EXPECT_GT(std::filesystem::file_size(picture), 10000u);
+}
+
+// A run that keeps its hits by q <= 0.05 says so, marks its own cut-off
+// beside the sites', and lets its own bound, not the regulon's, choose the
+// hits that stand out; a FASTA run says why it has no regulon.
+TEST(HtmlReport, SelectionBySignificanceIsStatedMarkedAndChoosesTheBoldHits)
+{
+    TempDir folder;
+    writeFile(folder.file("seqs.fas"), ">one\n" + std::string(1000, 'A') + "\n");
+    SequenceSet set(folder.file("seqs.fas"));
+    Sequence& sequence = set.sequences.front();
+    const SiteCollection collection = SiteCollection::fromSites({"ACGTAC", "ACGTAA", "ACGTTC"}, sequence);
+    Options options;
+    options.cutoff = 4.0;
+    // q 0.01 passes both bounds, q 0.07 only the regulon's 0.1, q 0.5 neither.
+    for (const double q : {0.01, 0.07, 0.5}) {
+        Hit hit(6);
+        hit.position = static_cast<std::uint32_t>(1000 * q);
+        hit.forward = true;
+        hit.window = "AAAAAA";
+        hit.score = 5.0;
+        hit.pValue = q / 100;
+        hit.eValue = q;
+        hit.qValue = q;
+        sequence.hits.push_back(hit);
+    }
+    RunSignificance significance;
+    significance.computed = true;
+    significance.windowsScanned = 1990;
+    SignificanceSelection selection;
+    const RegulonSettings regulon;
+    const Calibration calibration;
+    const ReportInputs inputs{"seqs.fas", "sites.txt",  "Options.txt", true,    set,     collection,
+                              options,    significance, selection,     regulon, nullptr, calibration};
+    // The strokes' classes, in the order drawn, by the hit's position in their titles.
+    const auto strokes = [&]() {
+        writeHtmlReport(inputs, folder.file("report.html"));
+        const std::string page = readFile(folder.file("report.html"));
+        std::vector<std::string> drawn;
+        const std::regex stroke("<line class=\"(hit[^\"]*)\"[^>]*><title>(\\d+) ");
+        for (std::sregex_iterator at(page.begin(), page.end(), stroke), end; at != end; ++at)
+            drawn.push_back((*at)[2].str() + " " + (*at)[1].str());
+        return std::make_pair(page, drawn);
+    };
+
+    const auto [plain, plainStrokes] = strokes();
+    EXPECT_EQ(plainStrokes, (std::vector<std::string>{"501 hit faint", "11 hit significant", "71 hit significant"}));
+    EXPECT_EQ(plain.find("cutoff selected"), std::string::npos);
+    EXPECT_NE(plain.find("No regulon: the sequences carry no genes"), std::string::npos);
+
+    selection.bounds = {SignificanceBound{SignificanceBound::Figure::qValue, 0.05}};
+    selection.scoreCutoff = 12.3;
+    const auto [selected, selectedStrokes] = strokes();
+    EXPECT_EQ(selectedStrokes, (std::vector<std::string>{"71 hit faint", "501 hit faint", "11 hit significant"}));
+    EXPECT_NE(selected.find("<th>Hits kept</th><td>3 (q \u2264 0.05, score cut-off 12.3)</td>"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(selected, std::regex("<line [^>]*class=\"cutoff selected\"/><text [^>]*>kept: q "
+                                                       "\u2264 0.05, 12.3</text>")));
 }
