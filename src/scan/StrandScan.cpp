@@ -243,3 +243,40 @@ std::size_t scanStrands(const std::string& letters, const ScoreTable& table, con
         found.consider(recordOf(passing, false), kept(passing.textOffset, 1), options);
     return textLength;
 }
+
+std::size_t scanCandidates(const std::string& letters, const ScoreTable& table, const Options& options,
+                           ScanCandidates& candidates, bool inParallel)
+{
+    const std::uint32_t windowLength = table.windowLength();
+    const std::size_t textLength = letters.size() + windowLength;
+    const WindowScores scorer(table);
+    IntegrationWindows unused;
+    const auto scan = [&](bool forward, StrandCandidates& kept) {
+        scanPass(letters, forward, textLength, scorer, options, unused, [&](const PassingWindow& passing) {
+            kept.scores.push_back(passing.score);
+            kept.positions.push_back(passing.position);
+        });
+    };
+    runTogether(
+        inParallel, [&] { scan(true, candidates.forward); }, [&] { scan(false, candidates.reverse); });
+    return textLength;
+}
+
+void keepCandidates(const std::string& letters, std::uint32_t windowLength, const ScanCandidates& candidates,
+                    const Options& options, ScanHits& found)
+{
+    const bool lowerBetter = lowerIsBetter(options.methodCode);
+    const std::uint32_t reverseBase = static_cast<std::uint32_t>(letters.size());
+    for (const bool forward : {true, false}) {
+        const StrandCandidates& strand = forward ? candidates.forward : candidates.reverse;
+        StrandLetters text(letters, forward, windowLength);
+        for (std::size_t i = 0; i < strand.scores.size(); ++i) {
+            if (!passesCutoff(strand.scores[i], options.cutoff, lowerBetter))
+                continue;
+            const std::uint32_t position = strand.positions[i];
+            // Back from the position to the window's place in its strand's text.
+            const std::size_t offset = forward ? position : reverseBase - position;
+            found.consider(ScanHit{strand.scores[i], 0.0, 0.0, 0.0, position, forward}, text(offset, 1), options);
+        }
+    }
+}

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class IntegrationWindows;
 class Options;
@@ -33,6 +34,27 @@ class ScoreTable;
 // and under integration also the reach of the centre, (windowCount - 1) / 2.
 std::size_t scanStrands(const std::string& letters, const ScoreTable& table, const Options& options,
                         IntegrationWindows& windows, ScanHits& found, bool inParallel);
+
+// The windows that pass the cut-off, compactly, each strand's in scan order
+// with positions as scanStrands gives them: for a selection that must see
+// every window up to a loose cut-off before it can tell which are hits.
+struct StrandCandidates {
+    std::vector<double> scores;
+    std::vector<std::uint32_t> positions;
+};
+struct ScanCandidates {
+    StrandCandidates forward;
+    StrandCandidates reverse;
+};
+
+// scanStrands without integration, each passing window kept as a candidate;
+// returns S + n likewise.
+std::size_t scanCandidates(const std::string& letters, const ScoreTable& table, const Options& options,
+                           ScanCandidates& candidates, bool inParallel);
+// Hands to `found` the candidates that pass options.cutoff, in the order and
+// with the letters that scanStrands gives at that cut-off.
+void keepCandidates(const std::string& letters, std::uint32_t windowLength, const ScanCandidates& candidates,
+                    const Options& options, ScanHits& found);
 
 // The room to make for the hits of a sequence of `length` letters: 4 S / 2^RE
 // for a motif of relative entropy RE, at most 1,000,000.
