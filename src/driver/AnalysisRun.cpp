@@ -1,6 +1,8 @@
 #include "driver/AnalysisRun.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <new>
@@ -24,12 +26,14 @@
 #include "results/HitSignificance.h"
 #include "results/HitSort.h"
 #include "results/ResultsFile.h"
+#include "results/SelectionCutoff.h"
 #include "results/SequenceLogs.h"
 #include "results/SignificanceBound.h"
 #include "scan/ScanHits.h"
 #include "scan/StrandScan.h"
 #include "scoring/Cutoff.h"
 #include "scoring/IntegrationWindows.h"
+#include "scoring/ScoreDistribution.h"
 #include "scoring/ScoreTable.h"
 #include "sequences/SequenceSet.h"
 #include "tracks/RegulonTable.h"
@@ -154,7 +158,7 @@ void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& 
 // named after the results file.
 void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const SequenceSet& set,
                      const SiteCollection& collection, const Options& options, HitSignificance& significance,
-                     const std::string& resultsFile)
+                     const SignificanceSelection& selection, const std::string& resultsFile)
 {
     // The report's calibration needs no hit's figures: it is worked out
     // beside them.
@@ -171,12 +175,16 @@ void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const Sequ
     if (arguments.writeTsv)
         writeTsv(set, options, figures, trackFileName(resultsFile, ".tsv"));
     if (arguments.writeBed)
-        writeBed(set, options, figures, trackFileName(resultsFile, ".bed"));
+        writeBed(set, options, figures, trackFileName(resultsFile, ".bed"), selection);
     if (arguments.writeGff3)
-        writeGff3(set, options, figures, trackFileName(resultsFile, ".gff3"));
+        writeGff3(set, options, figures, trackFileName(resultsFile, ".gff3"), selection);
     // The report shows the same regulon as the table.
     RegulonSettings regulon;
     regulon.operonGap = arguments.operonGap;
+    // Every hit of a selective run meets all its bounds, so any of them
+    // selects the same units: the one on q, the table's own figure, if given.
+    if (selection.active())
+        regulon.bound = selection.bounds.back();
     if (arguments.writeRegulon) {
         if (!figures.computed)
             reportError(
@@ -185,7 +193,6 @@ void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const Sequ
         writeRegulonTable(set, options, regulon, trackFileName(resultsFile, "_regulon.tsv"));
     }
     if (arguments.writeHtml) {
-        const SignificanceSelection selection;
         const ReportInputs inputs{arguments.sequenceFile,
                                   arguments.motifFile,
                                   arguments.optionsFile,
@@ -202,6 +209,152 @@ void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const Sequ
     }
 }
 
+// A number as the run log gives a score cut-off: 14 significant digits, as the hit rows.
+std::string cutoffText(double cutoff)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.14g", cutoff);
+    return text;
+}
+
+// A run that selects its hits by significance: the bounds, the score cut-offs
+// they come to, and, under a bound on q, every sequence's windows up to the
+// cut-off of p <= q, kept as candidates until the q-values tell the hits.
+struct Selection {
+    SignificanceSelection chosen;
+    std::optional<ScoreDistribution> distribution;
+    std::optional<SelectionCutoff> cutoffs;
+    double pAndECutoff = 0.0; // the p and E bounds' cut-off, when there are such bounds
+    bool hasPOrE = false;
+    const SignificanceBound* qBound = nullptr;
+    double scanCutoff = 0.0;                // under a bound on q: every window with p <= Q reaches it
+    double qCutoff = 0.0;                   // the windows with q <= Q reach it
+    std::vector<ScanCandidates> candidates; // per sequence, under a bound on q
+    std::vector<std::size_t> scannedLengths;
+};
+
+// Sets up the selection and the scan's cut-off. Every sequence of a run has
+// the reference's background, so one distribution gives every p-value; the
+// windows to be scanned are known from the lengths before any is scanned.
+void prepareSelection(Selection& selection, const std::vector<SignificanceBound>& bounds, const SequenceSet& set,
+                      const SiteCollection& collection, Options& options, const IntegrationWindows& windows,
+                      TableCache& tables, RunLog& log)
+{
+    selection.chosen.bounds = bounds;
+    const Sequence& reference = set.sequences.front();
+    const ScoreTable& table = tables.tableFor(reference, collection, options);
+    const double total = reference.backgroundA + reference.backgroundC + reference.backgroundG + reference.backgroundT;
+    const std::array<double, 4> background = {reference.backgroundA / total, reference.backgroundC / total,
+                                              reference.backgroundG / total, reference.backgroundT / total};
+    const bool lowerBetter = lowerIsBetter(options.methodCode);
+    selection.distribution.emplace(table, background, lowerBetter);
+    if (!selection.distribution->available())
+        reportError({"ERROR: Selection by significance (--max-p, --max-e, --max-q) needs the windows' p-values, which "
+                     "this run cannot compute: "
+                     + selection.distribution->unavailableReason()});
+    std::uint64_t windowsToScan = 0;
+    for (const Sequence& sequence : set.sequences)
+        if (unscannableReason(sequence, collection.siteLength, windows, options.useIntegration).empty())
+            windowsToScan += windowsScanned(sequence, options);
+    selection.cutoffs.emplace(*selection.distribution, table, background, lowerBetter, windowsToScan);
+
+    for (const SignificanceBound& bound : bounds) {
+        if (bound.figure == SignificanceBound::Figure::qValue)
+            selection.qBound = &bound;
+        else
+            selection.hasPOrE = true;
+    }
+    if (selection.hasPOrE)
+        selection.pAndECutoff = selection.cutoffs->pAndECutoff(bounds);
+    logPair(log, "Selection by significance: ", selectionRuleText(bounds) + "; the threshold is unused");
+    if (selection.qBound == nullptr) {
+        selection.chosen.scoreCutoff = selection.pAndECutoff;
+        logPair(log, "Score cut-off of the selection: ", cutoffText(selection.chosen.scoreCutoff));
+    }
+    // The scan keeps every window reaching the cut-off: the strict test
+    // passes from the next worse double on.
+    if (selection.qBound != nullptr)
+        selection.scanCutoff = selection.cutoffs->looseCutoff(selection.qBound->limit);
+    options.cutoff =
+        selection.cutoffs->strictCutoffFor(selection.qBound != nullptr ? selection.scanCutoff : selection.pAndECutoff);
+}
+
+// Under a bound on q: one sequence's scan, its windows kept as candidates.
+void scanForCandidates(Sequence& sequence, unsigned number, const SiteCollection& collection, const Options& options,
+                       IntegrationWindows& windows, TableCache& tables, Selection& selection, RunLog& log)
+{
+    logValue(log, "Analyzing sequence: ", number);
+    ScanCandidates& candidates = selection.candidates.emplace_back();
+    std::size_t& scannedLength = selection.scannedLengths.emplace_back(sequence.bases.size());
+    const std::string reason = unscannableReason(sequence, collection.siteLength, windows, options.useIntegration);
+    if (!reason.empty()) {
+        logPair(log, reason, sequence.name);
+        return;
+    }
+    // About the share q of each strand's windows passes.
+    const auto expected = static_cast<std::size_t>(1.1 * selection.qBound->limit * sequence.bases.size()) + 4096;
+    for (StrandCandidates* strand : {&candidates.forward, &candidates.reverse}) {
+        strand->scores.reserve(expected);
+        strand->positions.reserve(expected);
+    }
+    scannedLength = scanCandidates(sequence.bases, tables.tableFor(sequence, collection, options), options, candidates,
+                                   worthASecondThread(sequence));
+}
+
+// Under a bound on q, once every sequence is scanned: the cut-off of q <= Q
+// over all their windows, and the stricter one of every bound.
+void settleQCutoff(Selection& selection, Options& options, RunLog& log)
+{
+    std::vector<const std::vector<double>*> scores;
+    for (const ScanCandidates& candidates : selection.candidates)
+        for (const StrandCandidates* strand : {&candidates.forward, &candidates.reverse})
+            scores.push_back(&strand->scores);
+    selection.qCutoff = selection.cutoffs->qCutoff(scores, selection.qBound->limit, selection.scanCutoff);
+    selection.chosen.scoreCutoff =
+        selection.hasPOrE ? selection.cutoffs->stricter(selection.qCutoff, selection.pAndECutoff) : selection.qCutoff;
+    logPair(log, "Score cut-off of the selection: ", cutoffText(selection.chosen.scoreCutoff));
+    options.cutoff = selection.cutoffs->strictCutoffFor(selection.chosen.scoreCutoff);
+}
+
+// Under a bound on q: one sequence's hits from its candidates, as a scan at
+// the selection's cut-off would have kept them. The windows of q <= Q that a
+// bound on p or E leaves out still count among those at least as good as a
+// hit, as the twins given way to do.
+void analyseCandidates(Sequence& sequence, unsigned number, const SiteCollection& collection, const Options& options,
+                       TableCache& tables, HitSignificance* significance, Selection& selection, RunLog& log,
+                       const RunClock& clock)
+{
+    logValue(log, "Sorting results for sequence: ", number);
+    ScanCandidates& candidates = selection.candidates[number - 1];
+    const std::size_t scannedLength = selection.scannedLengths[number - 1];
+    const bool scanned = scannedLength != sequence.bases.size();
+    if (scanned) {
+        const bool lowerBetter = lowerIsBetter(options.methodCode);
+        std::size_t passing = 0;
+        std::vector<double> leftOut;
+        for (const StrandCandidates* strand : {&candidates.forward, &candidates.reverse})
+            for (const double score : strand->scores) {
+                if (passesCutoff(score, options.cutoff, lowerBetter))
+                    ++passing;
+                else if (selection.cutoffs->reaches(score, selection.qCutoff))
+                    leftOut.push_back(score);
+            }
+        ScanHits found(collection.siteLength);
+        found.reserve(passing);
+        keepCandidates(sequence.bases, collection.siteLength, candidates, options, found);
+        candidates = ScanCandidates();
+        storeSortedHits(found, sequence, options);
+        if (significance != nullptr) {
+            leftOut.insert(leftOut.end(), found.droppedTwinScores().begin(), found.droppedTwinScores().end());
+            significance->noteSequence(sequence, tables.tableFor(sequence, collection, options), leftOut,
+                                       windowsScanned(sequence, options));
+        }
+    }
+    assignGeneContext(sequence, options, scannedLength);
+    logLine(log, sequence.name);
+    logValue(log, "Sequence analyzed! - Time (s): ", clock.elapsed());
+    logLine(log, " ");
+}
 } // namespace
 
 int runAnalysis(int argc, const char* const* argv)
@@ -234,6 +387,18 @@ int runAnalysis(int argc, const char* const* argv)
     if (arguments->writeRegulon && options.useIntegration)
         reportError({"ERROR: The regulon table (--regulon) selects hits by their p-values, which integration "
                      "(options file, value 10) does not give. Run without integration for the regulon."});
+
+    // A selection by significance keeps hits by their p-values: a score
+    // rescaled by integration has none, and a literal cut-off would be a
+    // second rule for the same thing.
+    if (!arguments->bounds.empty() && options.useIntegration)
+        reportError({"ERROR: Selection by significance (--max-p, --max-e, --max-q) keeps hits by their p-values, which "
+                     "integration (options file, value 10) does not give. Run without integration to select by "
+                     "significance."});
+    if (!arguments->bounds.empty() && options.literalCutoff)
+        reportError({"ERROR: Selection by significance (--max-p, --max-e, --max-q) sets the cut-off itself, and the "
+                     "options file sets a literal one (value 9). Run without the literal cut-off to select by "
+                     "significance."});
 
     logLine(log, "Reading sequences...");
     SequenceSet set = withMemoryFor("read the sequences", [&] { return SequenceSet(arguments->sequenceFile); });
@@ -270,25 +435,50 @@ int runAnalysis(int argc, const char* const* argv)
     // The figures are worked out only for the files that show them.
     const bool wantsSignificance = arguments->writeTsv || arguments->writeBed || arguments->writeGff3
                                 || arguments->writeHtml || arguments->writeRegulon;
+    TableCache tables;
+    Selection selection;
+    if (!arguments->bounds.empty())
+        withMemoryFor("find the selection's cut-off", [&] {
+            prepareSelection(selection, arguments->bounds, set, collection, options, windows, tables, log);
+        });
     std::optional<HitSignificance> significance;
     if (wantsSignificance)
         significance.emplace(options);
-    TableCache tables;
-    unsigned number = 1;
-    for (Sequence& sequence : set.sequences) {
-        withMemoryFor("scan sequence " + std::to_string(number), [&] {
-            analyseSequence(sequence, number, collection, options, windows, tables,
-                            significance ? &*significance : nullptr, log, clock);
-        });
-        ++number;
+    if (selection.qBound == nullptr) {
+        unsigned number = 1;
+        for (Sequence& sequence : set.sequences) {
+            withMemoryFor("scan sequence " + std::to_string(number), [&] {
+                analyseSequence(sequence, number, collection, options, windows, tables,
+                                significance ? &*significance : nullptr, log, clock);
+            });
+            ++number;
+        }
+    } else {
+        unsigned number = 1;
+        for (Sequence& sequence : set.sequences) {
+            withMemoryFor("scan sequence " + std::to_string(number), [&] {
+                scanForCandidates(sequence, number, collection, options, windows, tables, selection, log);
+            });
+            ++number;
+        }
+        withMemoryFor("find the selection's cut-off", [&] { settleQCutoff(selection, options, log); });
+        number = 1;
+        for (Sequence& sequence : set.sequences) {
+            withMemoryFor("sort the hits of sequence " + std::to_string(number), [&] {
+                analyseCandidates(sequence, number, collection, options, tables,
+                                  significance ? &*significance : nullptr, selection, log, clock);
+            });
+            ++number;
+        }
     }
 
-    const std::string resultsFile = resultsFileName(set, options);
+    const std::string resultsFile = resultsFileName(set, options, selection.chosen);
     logPair(log, "Saving results to ", resultsFile);
-    withMemoryFor("write the results file", [&] { writeResults(set, options); });
+    withMemoryFor("write the results file", [&] { writeResults(set, options, selection.chosen); });
     if (wantsSignificance)
         withMemoryFor("write the hit files", [&] {
-            writeExtraFiles(*arguments, optionsRead, set, collection, options, *significance, resultsFile);
+            writeExtraFiles(*arguments, optionsRead, set, collection, options, *significance, selection.chosen,
+                            resultsFile);
         });
     return 0;
 }

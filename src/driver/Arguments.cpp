@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <iostream>
 #include <system_error>
@@ -20,8 +21,12 @@ const char* const optionLines[] = {
     "  --html        also write a report to open in a browser (.html): logo, cut-off, hits along the genome",
     "  --logo        also write the motif's sequence logo as SVG (STEM_logo.svg)",
     "  --regulon     also write the regulon (_regulon.tsv): the transcription units whose operator has a hit of q <= 0.1",
+    "                (or within the run's own bounds below)",
     "  --operon-gap G",
     "                with --regulon: the genes of one unit lie on one strand at most G letters apart (default 50)",
+    "  --max-p P     keep the hits of p-value at most P (0 < P <= 1) in place of the threshold's cut-off",
+    "  --max-e E     keep the hits of E-value at most E (E > 0), likewise",
+    "  --max-q Q     keep the hits of q-value at most Q (0 < Q <= 1), likewise; bounds given together all apply",
     "  --outdir DIR  write every file of the run into DIR (created if missing), not beside the sequence file",
     "  -h, --help    show this help and exit",
     "  --version     show the version and exit",
@@ -66,6 +71,32 @@ std::uint32_t gapValue(const std::string& text)
     return gap;
 }
 
+// A bound on a significance figure: a finite number above 0, at most 1 for
+// a probability (p, q); an E-value counts windows and may be larger.
+double boundValue(const std::string& option, const std::string& text, bool probability)
+{
+    double value = 0.0;
+    const char* const end = text.data() + text.size();
+    const std::from_chars_result read = std::from_chars(text.data(), end, value);
+    const bool number = read.ec == std::errc() && read.ptr == end && std::isfinite(value);
+    if (!number || !(value > 0.0) || (probability && value > 1.0))
+        reportBadOption("Option " + option + " takes a number " + (probability ? "above 0 and at most 1" : "above 0")
+                        + ": " + text);
+    return value;
+}
+
+// Sets the bound on one figure; a later one on the same figure replaces it.
+void setBound(std::vector<SignificanceBound>& bounds, SignificanceBound::Figure figure, double limit)
+{
+    auto place = bounds.begin();
+    while (place != bounds.end() && place->figure < figure)
+        ++place;
+    if (place != bounds.end() && place->figure == figure)
+        place->limit = limit;
+    else
+        bounds.insert(place, SignificanceBound{figure, limit});
+}
+
 // Takes the option at argv[i] into `arguments`; moves i past a separate
 // value. False for the options that end the program (help, version).
 bool takeOption(int argc, const char* const* argv, int& i, RunArguments& arguments)
@@ -98,6 +129,16 @@ bool takeOption(int argc, const char* const* argv, int& i, RunArguments& argumen
     else if (isOption(option, "--operon-gap"))
         arguments.operonGap =
             gapValue(optionValue(argc, argv, i, "--operon-gap", "Option --operon-gap needs a number of letters."));
+    else if (isOption(option, "--max-p"))
+        setBound(arguments.bounds, SignificanceBound::Figure::pValue,
+                 boundValue("--max-p", optionValue(argc, argv, i, "--max-p", "Option --max-p needs a p-value."), true));
+    else if (isOption(option, "--max-e"))
+        setBound(
+            arguments.bounds, SignificanceBound::Figure::eValue,
+            boundValue("--max-e", optionValue(argc, argv, i, "--max-e", "Option --max-e needs an E-value."), false));
+    else if (isOption(option, "--max-q"))
+        setBound(arguments.bounds, SignificanceBound::Figure::qValue,
+                 boundValue("--max-q", optionValue(argc, argv, i, "--max-q", "Option --max-q needs a q-value."), true));
     else if (isOption(option, "--outdir"))
         arguments.outputFolder = optionValue(argc, argv, i, "--outdir", "Option --outdir needs a folder name.");
     else

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "results/SignificanceBound.h"
 
 // What the command line asks for: the three file names of a run, verbatim,
 // and the options given among them.
@@ -18,6 +21,9 @@ struct RunArguments {
     bool writeRegulon = false;
     std::uint32_t operonGap = 50; // letters between the genes of one transcription unit, at most
     std::string outputFolder;     // empty: every file beside the sequence file
+    // --max-p, --max-e, --max-q: at most one bound per figure, in that order
+    // whatever the order given, so that one selection always names its files alike.
+    std::vector<SignificanceBound> bounds;
 };
 
 // Options start with '-' and may stand anywhere; "--" ends them. The other

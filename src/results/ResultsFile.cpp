@@ -8,6 +8,7 @@
 #include "base/OutputFile.h"
 #include "base/Threads.h"
 #include "results/RowText.h"
+#include "results/SelectionCutoff.h"
 #include "sequences/Sequence.h"
 #include "sequences/SequenceSet.h"
 
@@ -29,7 +30,8 @@ void appendHitRow(std::string& row, const Hit& hit)
 
 // The stream's formatting state carries over from line to line on purpose:
 // a "Global score mean:," line takes the precision the last hit row left.
-void writeContent(const SequenceSet& set, const Options& options, std::ostream& out)
+void writeContent(const SequenceSet& set, const Options& options, const SignificanceSelection& selection,
+                  std::ostream& out)
 {
     std::size_t siteCount = 0;
     for (const Sequence& sequence : set.sequences) {
@@ -45,14 +47,26 @@ void writeContent(const SequenceSet& set, const Options& options, std::ostream& 
     out << "Sites," << siteCount << '\n';
     out << "A priori H," << std::fixed << set.sequences.front().aprioriEntropy << '\n';
     out << "Method," << methodName(options.methodCode) << '\n';
-    out << "Cut-off," << std::showpos << options.cutoff << "; - " << (options.literalCutoff ? "Literal" : "Computed")
-        << '\n';
+    if (selection.active())
+        out << "Cut-off," << std::showpos << selection.scoreCutoff << "; - " << selectionRuleText(selection.bounds)
+            << '\n';
+    else
+        out << "Cut-off," << std::showpos << options.cutoff << "; - "
+            << (options.literalCutoff ? "Literal" : "Computed") << '\n';
 }
 
 } // namespace
 
 std::string resultsFileName(const SequenceSet& set, const Options& options)
 {
+    return resultsFileName(set, options, SignificanceSelection());
+}
+
+std::string resultsFileName(const SequenceSet& set, const Options& options, const SignificanceSelection& selection)
+{
+    if (selection.active())
+        return set.getStem() + "_" + methodName(options.methodCode) + "_" + selectionNameText(selection.bounds)
+             + ".csv";
     std::ostringstream threshold;
     threshold.setf(std::ios::fixed, std::ios::floatfield);
     threshold.precision(3);
@@ -62,8 +76,13 @@ std::string resultsFileName(const SequenceSet& set, const Options& options)
 
 void writeResults(const SequenceSet& set, Options options)
 {
-    writeOutputFile(resultsFileName(set, options), "Results file",
-                    [&](std::ostream& out) { writeContent(set, options, out); });
+    writeResults(set, options, SignificanceSelection());
+}
+
+void writeResults(const SequenceSet& set, Options options, const SignificanceSelection& selection)
+{
+    writeOutputFile(resultsFileName(set, options, selection), "Results file",
+                    [&](std::ostream& out) { writeContent(set, options, selection, out); });
 }
 
 void writeHitTable(const Sequence& sequence, std::ostream& out)

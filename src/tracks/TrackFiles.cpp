@@ -12,6 +12,7 @@
 #include "base/OutputFile.h"
 #include "results/HitSignificance.h"
 #include "results/RowText.h"
+#include "results/SelectionCutoff.h"
 #include "sequences/Sequence.h"
 #include "sequences/SequenceSet.h"
 
@@ -65,10 +66,17 @@ const char* boundText(const Hit& hit, const char* yes, const char* no)
 
 // The facts that head the BED and GFF3 files, each line after "# ": what
 // made the file, and how many hits chance alone would give at its cut-off.
-void appendHeaderFacts(std::string& text, const Options& options, const RunSignificance& significance)
+void appendHeaderFacts(std::string& text, const Options& options, const RunSignificance& significance,
+                       const SignificanceSelection& selection)
 {
-    appendRow(text, "# varno transcription-factor binding sites; method ", methodName(options.methodCode), "; cut-off ",
-              FourteenDigits{options.cutoff}, options.literalCutoff ? " (literal)\n" : " (computed)\n");
+    if (selection.active())
+        appendRow(text, "# varno transcription-factor binding sites; method ", methodName(options.methodCode),
+                  "; cut-off ", FourteenDigits{selection.scoreCutoff}, " (selected by ",
+                  selectionRuleText(selection.bounds), "; the threshold is unused)\n");
+    else
+        appendRow(text, "# varno transcription-factor binding sites; method ", methodName(options.methodCode),
+                  "; cut-off ", FourteenDigits{options.cutoff},
+                  options.literalCutoff ? " (literal)\n" : " (computed)\n");
     appendRow(text, "# windows scanned (both strands of every sequence): ", significance.windowsScanned,
               "; expected chance hits at the cut-off (E-value): ");
     if (!significance.computed)
@@ -320,11 +328,11 @@ void writeTsv(const SequenceSet& set, const Options& options, const RunSignifica
 }
 
 void writeBed(const SequenceSet& set, const Options& options, const RunSignificance& significance,
-              const std::string& fileName)
+              const std::string& fileName, const SignificanceSelection& selection)
 {
     writeOutputFile(fileName, "BED file", [&](std::ostream& out) {
         std::string text;
-        appendHeaderFacts(text, options, significance);
+        appendHeaderFacts(text, options, significance, selection);
         text += "# name: the window's letters, 5'->3' on its strand; score: min(1000, round(-100 log10 p)) of its "
                 "p-value, 0 where there is none\n"
                 "# every sequence is circular: a window across the origin is written as its two pieces, with the "
@@ -340,7 +348,7 @@ void writeBed(const SequenceSet& set, const Options& options, const RunSignifica
 }
 
 void writeGff3(const SequenceSet& set, const Options& options, const RunSignificance& significance,
-               const std::string& fileName)
+               const std::string& fileName, const SignificanceSelection& selection)
 {
     const bool integrated = options.useIntegration;
     writeOutputFile(fileName, "GFF3 file", [&](std::ostream& out) {
@@ -351,7 +359,7 @@ void writeGff3(const SequenceSet& set, const Options& options, const RunSignific
             appendEscaped(seqids.back(), sequence.id, plainInSeqid);
             appendRow(text, "##sequence-region ", seqids.back(), " 1 ", sequence.bases.size(), '\n');
         }
-        appendHeaderFacts(text, options, significance);
+        appendHeaderFacts(text, options, significance, selection);
         text += "# score column: the hit's score by the method; a window across the origin ends past its "
                 "sequence's length, on a region marked circular\n";
         for (std::size_t index = 0; index < set.sequences.size(); ++index) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "options/Options.h"
+#include "results/SignificanceBound.h"
 
 class SequenceSet;
 struct RunSignificance;
@@ -23,14 +24,17 @@ struct RunSignificance;
 // The table: a header line, then one tab-separated line per hit.
 void writeTsv(const SequenceSet& set, const Options& options, const RunSignificance& significance,
               const std::string& fileName);
+// The BED and GFF3 headers state the cut-off: under a selection by
+// significance, the score cut-off its bounds came to, and the bounds.
+//
 // BED6 with '#' header lines. A window across the origin gives two lines with
 // the same name, score and strand, in the window's 5'->3' order on its strand,
 // so that their letters joined in file order are the window's.
 void writeBed(const SequenceSet& set, const Options& options, const RunSignificance& significance,
-              const std::string& fileName);
+              const std::string& fileName, const SignificanceSelection& selection = SignificanceSelection());
 // GFF3: one circular region per sequence, one TF_binding_site per hit.
 void writeGff3(const SequenceSet& set, const Options& options, const RunSignificance& significance,
-               const std::string& fileName);
+               const std::string& fileName, const SignificanceSelection& selection = SignificanceSelection());
 
 // Appends a text field of a tab-separated table. Tabs and line ends would
 // split the row: they become blanks. The default readers of pandas and R
