@@ -3,8 +3,13 @@
 
 Runs varno --regulon on the example E. coli K-12 genome for LexA (the example's
 sites) and, when a folder of site collections is given, for PurR
-(ecoli_PurR.txt there), and counts every gene of every unit in the table
-against the curated regulon of the factor, genes matched by locus tag.
+(ecoli_PurR.txt there), and counts the genes of the units in the table against
+the curated regulon of the factor, genes matched by locus tag. Each factor is
+measured under several selections: every operator hit at the threshold's
+cut-off, the run's own bounds q <= 0.05, q <= 0.1 and p <= 1e-5 (--max-q,
+--max-p), and the table's own default (q <= 0.1 among the hits of the
+threshold's cut-off); each counting the units' genes ("unit") and their first
+genes alone ("first"). Recall is over every gene of the curated regulon.
 
 The curated regulons are read where they lie and never copied: give their
 folder with --regulons (files ecoli_K12_<Factor>_regulon.tsv, with a column
@@ -34,34 +39,52 @@ def curated_genes(path):
         return {row[TAG_COLUMN] for row in csv.DictReader(table, delimiter="\t") if row.get(TAG_COLUMN)}
 
 
-def predicted_units(varno, sites, options, gap, work):
-    """The rows of the regulon table of one run, as dictionaries."""
+def predicted_units(varno, sites, options, gap, work, selection=()):
+    """The rows of the regulon table of one run, as dictionaries, and the
+    score cut-off its BED header gives."""
     out = os.path.join(work, "out")
     shutil.rmtree(out, ignore_errors=True)
-    command = [varno, "--regulon", "--operon-gap", str(gap), "--outdir", out, GENOME, sites, options]
+    command = [varno, "--regulon", "--bed", "--operon-gap", str(gap), "--outdir", out, *selection,
+               GENOME, sites, options]
     subprocess.run(command, cwd=work, check=True, stdout=subprocess.DEVNULL)
     [name] = [f for f in os.listdir(out) if f.endswith("_regulon.tsv")]
     with open(os.path.join(out, name), newline="") as table:
-        return list(csv.DictReader(table, delimiter="\t"))
+        rows = list(csv.DictReader(table, delimiter="\t"))
+    [bed] = [f for f in os.listdir(out) if f.endswith(".bed")]
+    with open(os.path.join(out, bed)) as header:
+        cutoff = float(header.readline().split("; cut-off ")[1].split()[0])
+    return rows, cutoff
 
 
-def measure(factor, rows, truth):
-    predicted = set()
-    for row in rows:
-        predicted.update(row["unit_locus_tags"].split(","))
-    found = predicted & truth
-    precision = len(found) / len(predicted) if predicted else float("nan")
-    recall = len(found) / len(truth) if truth else float("nan")
-    print(
-        f"{factor:6s} units {len(rows):3d}  genes {len(predicted):3d}  curated {len(truth):3d}  "
-        f"in both {len(found):3d}  precision {precision:.3f}  recall {recall:.3f}"
-    )
-    names = {}
-    for row in rows:
-        for tag, gene in zip(row["unit_locus_tags"].split(","), row["unit_genes"].split(",")):
-            names[tag] = gene
-    extra = [f"{names[tag]}({tag})" for tag in sorted(predicted - truth)]
-    print(f"       predicted, not curated: {' '.join(extra) or '-'}")
+def measure(label, rows, truth):
+    """Prints precision and recall of the units' genes and of their first genes."""
+    for part, genes_of in (("unit", lambda row: row["unit_locus_tags"].split(",")),
+                           ("first", lambda row: [row["locus_tag"]])):
+        predicted = set()
+        for row in rows:
+            predicted.update(genes_of(row))
+        found = predicted & truth
+        precision = len(found) / len(predicted) if predicted else float("nan")
+        recall = len(found) / len(truth) if truth else float("nan")
+        print(f"  {label:22s} {part:5s}  units {len(rows):3d}  genes {len(predicted):3d}  in both {len(found):3d}"
+              f"  precision {precision:.2f}  recall {recall:.2f}")
+
+
+def measure_factor(factor, varno, sites, options, gap, work, truth):
+    print(f"{factor}: {len(truth)} curated genes")
+    # Every operator hit at the threshold's cut-off: the units of a loose run
+    # whose best hit reaches that cut-off (methods 2 and 3 score better lower).
+    default_rows, cutoff = predicted_units(varno, sites, options, gap, work)
+    loose_rows, _ = predicted_units(varno, sites, options, gap, work, ("--max-p", "1e-2"))
+    lower = any(float(row["best_score"]) < cutoff for row in default_rows)
+    passing = [row for row in loose_rows
+               if (float(row["best_score"]) < cutoff if lower else float(row["best_score"]) > cutoff)]
+    measure("threshold's cut-off", passing, truth)
+    for label, bound in (("q <= 0.05", ("--max-q", "0.05")), ("q <= 0.1", ("--max-q", "0.1")),
+                         ("p <= 1e-5", ("--max-p", "1e-5"))):
+        rows, _ = predicted_units(varno, sites, options, gap, work, bound)
+        measure(label, rows, truth)
+    measure("table's default", default_rows, truth)
 
 
 def main():
@@ -95,9 +118,8 @@ def main():
             if not os.path.isfile(regulon):
                 print(f"{factor}: skipped, no {os.path.basename(regulon)} in the regulons folder")
                 continue
-            rows = predicted_units(varno, os.path.abspath(sites), os.path.abspath(arguments.options),
-                                   arguments.operon_gap, work)
-            measure(factor, rows, curated_genes(regulon))
+            measure_factor(factor, varno, os.path.abspath(sites), os.path.abspath(arguments.options),
+                           arguments.operon_gap, work, curated_genes(regulon))
     return 0
 
 
