@@ -158,7 +158,7 @@ void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& 
 // named after the results file.
 void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const SequenceSet& set,
                      const SiteCollection& collection, const Options& options, HitSignificance& significance,
-                     const SignificanceSelection& selection, const std::string& resultsFile)
+                     const SignificanceSelection& selection, double sitesCutoff, const std::string& resultsFile)
 {
     // The report's calibration needs no hit's figures: it is worked out
     // beside them.
@@ -202,6 +202,7 @@ void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const Sequ
                                   options,
                                   figures,
                                   selection,
+                                  sitesCutoff,
                                   regulon,
                                   chance,
                                   calibration};
@@ -436,6 +437,8 @@ int runAnalysis(int argc, const char* const* argv)
     const bool wantsSignificance = arguments->writeTsv || arguments->writeBed || arguments->writeGff3
                                 || arguments->writeHtml || arguments->writeRegulon;
     TableCache tables;
+    // The report shows it beside the cut-off a selection puts in its place.
+    const double sitesCutoff = options.cutoff;
     Selection selection;
     if (!arguments->bounds.empty())
         withMemoryFor("find the selection's cut-off", [&] {
@@ -478,7 +481,7 @@ int runAnalysis(int argc, const char* const* argv)
     if (wantsSignificance)
         withMemoryFor("write the hit files", [&] {
             writeExtraFiles(*arguments, optionsRead, set, collection, options, *significance, selection.chosen,
-                            resultsFile);
+                            sitesCutoff, resultsFile);
         });
     return 0;
 }

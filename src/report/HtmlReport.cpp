@@ -303,10 +303,13 @@ std::string runSection(const ReportInputs& in)
     text += factRow("Background", background);
     text += factRow("Threshold", figure(options.threshold, 6));
     text +=
-        factRow("Cut-off", "<span id=\"cutoff-value\">" + figure(options.cutoff, 6) + "</span> ("
+        factRow("Cut-off", "<span id=\"cutoff-value\">" + figure(in.sitesCutoff, 6) + "</span> ("
                                + (options.literalCutoff ? "literal" : "computed from the known sites' scores")
                                + (options.useIntegration ? ", on the window's own score under integration" : "") + ")");
-    text += factRow("Chance hits expected at the cut-off", chance);
+    // A selection's figures are at the cut-off it keeps hits by.
+    text += factRow(in.selection.active() ? "Chance hits expected at the kept cut-off"
+                                          : "Chance hits expected at the cut-off",
+                    chance);
     text += factRow("Hits kept", withThousands(hits)
                                      + (in.selection.active() ? " (" + escapeXml(selectionText(in.selection)) + ")"
                                                               : std::string()));
@@ -336,7 +339,7 @@ std::string motifSection(const ReportInputs& in)
 std::string cutoffPlot(const ReportInputs& in)
 {
     const bool lower = lowerIsBetter(in.options.methodCode);
-    const double cutoff = in.options.cutoff;
+    const double cutoff = in.sitesCutoff;
     std::vector<double> siteScores;
     for (const Hit& site : in.collection.sites)
         siteScores.push_back(site.score);
@@ -405,7 +408,7 @@ std::string cutoffPlot(const ReportInputs& in)
             in.significance.computed ? expectedCount(in.significance.cutoffEValue) : std::string("NA");
         text += label(left, chanceTop - 14,
                       "Expected by chance in " + withThousands(in.significance.windowsScanned) + " windows: " + expected
-                          + " at the cut-off",
+                          + (in.selection.active() ? " at the kept cut-off" : " at the cut-off"),
                       "start", "plot-title");
     }
     text += bottomAxis(x, chanceBottom, std::string("score (") + methodName(in.options.methodCode) + ")");

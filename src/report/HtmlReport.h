@@ -24,6 +24,7 @@ struct ReportInputs {
     const Options& options;
     const RunSignificance& significance;
     const SignificanceSelection& selection; // the run's bounds on p, E or q, if any, and their score cut-off
+    double sitesCutoff;                     // the cut-off the known sites imply; options.cutoff unless a selection
     const RegulonSettings& regulon;         // as --regulon would write the table
     const ScoreDistribution* chance;        // the run's score distribution by chance; null when there is none
     const Calibration& calibration;

@@ -132,8 +132,8 @@ TEST(HtmlReport, SelectionBySignificanceIsStatedMarkedAndChoosesTheBoldHits)
     SignificanceSelection selection;
     const RegulonSettings regulon;
     const Calibration calibration;
-    const ReportInputs inputs{"seqs.fas", "sites.txt",  "Options.txt", true,    set,     collection,
-                              options,    significance, selection,     regulon, nullptr, calibration};
+    const ReportInputs inputs{"seqs.fas",   "sites.txt", "Options.txt", true,    set,     collection, options,
+                              significance, selection,   4.0,           regulon, nullptr, calibration};
     // The strokes' classes, in the order drawn, by the hit's position in their titles.
     const auto strokes = [&]() {
         writeHtmlReport(inputs, folder.file("report.html"));
@@ -152,9 +152,12 @@ TEST(HtmlReport, SelectionBySignificanceIsStatedMarkedAndChoosesTheBoldHits)
 
     selection.bounds = {SignificanceBound{SignificanceBound::Figure::qValue, 0.05}};
     selection.scoreCutoff = 12.3;
+    options.cutoff = 12.3; // the run scans at the selection's cut-off
     const auto [selected, selectedStrokes] = strokes();
     EXPECT_EQ(selectedStrokes, (std::vector<std::string>{"71 hit faint", "501 hit faint", "11 hit significant"}));
     EXPECT_NE(selected.find("<th>Hits kept</th><td>3 (q \u2264 0.05, score cut-off 12.3)</td>"), std::string::npos);
+    EXPECT_NE(selected.find("<span id=\"cutoff-value\">4</span>"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(selected, std::regex("<line [^>]*class=\"cutoff\"/><text [^>]*>cut-off 4</text>")));
     EXPECT_TRUE(std::regex_search(selected, std::regex("<line [^>]*class=\"cutoff selected\"/><text [^>]*>kept: q "
                                                        "\u2264 0.05, 12.3</text>")));
 }
