@@ -32,13 +32,14 @@ struct PValue {
 // a lower and an upper bound on each p-value, and the granularity is refined
 // until the two agree to 1.8e-3 (relative); their midpoint is reported, within
 // 0.9e-3 of the p-value. A score that few windows reach, or whose bounds stay
-// apart on the mass of windows scoring the same, is settled by enumerating
-// those windows.
+// apart on the mass of windows that tie, is settled by enumerating those
+// windows (unless they are over a million: the midpoint then does).
 //
 // A p-value depends on the motif, the background and the score alone, never on
 // the other scores asked with it: the granularities are a fixed ladder, each
 // score climbs it by its own bounds, and a pass serves every score that asked
-// for its rung, with the same sums whatever the band of windows it keeps.
+// for its rung, with the same sums whatever the band of windows it keeps; the
+// windows an enumeration finds are summed exactly, in whatever order.
 class ScoreDistribution {
 public:
     ScoreDistribution(const ScoreTable& table, const std::array<double, 4>& background, bool lowerIsBetter);
@@ -51,7 +52,8 @@ public:
     // The probability that a random window scores at least as well as each
     // score (in the method's sense); NaN when not available or for a NaN score.
     std::vector<PValue> pValues(const std::vector<double>& scores) const;
-    // The probability that a random window scores strictly better than `cutoff`.
+    // The probability that a random window scores strictly better than
+    // `cutoff`: at least as well as the next double, ties counted as a hit's.
     double pBeyond(double cutoff) const;
 
 private:
