@@ -94,6 +94,15 @@ TEST(HtmlReport, ExampleGenomeRendersWithItsLogoCutoffOperatorsAndTrack)
               std::string::npos);
     EXPECT_GE(countOf(strokes, "class=\"hit significant operator\""), expected.size());
 
+    // A run that keeps its hits by q shows the rule and both cut-offs.
+    ASSERT_EQ(runVarno(folder.path(), {"--html", "--max-q", "0.05", "ecoli_k12.gbk", "lexa_sites.txt", "Options.txt"})
+                  .exitStatus,
+              0);
+    const std::string selected = readFile(folder.file("ecoli_k12_Rsequence_Ri_q0.05.html"));
+    EXPECT_TRUE(std::regex_search(selected, std::regex("<th>Hits kept</th><td>\\d+ \\(q \u2264 0.05, score cut-off")));
+    EXPECT_NE(selected.find("<span id=\"cutoff-value\">9.92154</span>"), std::string::npos);
+    EXPECT_NE(selected.find("class=\"cutoff selected\""), std::string::npos);
+
     // The picture is kept for a person to look at.
     std::filesystem::create_directories(VARNO_ARTIFACT_DIR);
     const std::string picture = std::string(VARNO_ARTIFACT_DIR) + "/ecoli_k12_report.png";
