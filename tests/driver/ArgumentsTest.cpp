@@ -150,6 +150,13 @@ TEST(ArgumentsCommandLine, BadOptionsExitWithOneThroughTheErrorReport)
          "ERROR: Option --operon-gap takes a whole number of letters, 0 or more: fifty\n"},
         {{"--operon-gap=5e1", "seq.fas", "mot.txt"},
          "ERROR: Option --operon-gap takes a whole number of letters, 0 or more: 5e1\n"},
+        {{"seq.fas", "mot.txt", "--max-q"}, "ERROR: Option --max-q needs a q-value.\n"},
+        {{"--max-p=", "seq.fas", "mot.txt"}, "ERROR: Option --max-p needs a p-value.\n"},
+        {{"--max-p", "0", "seq.fas", "mot.txt"}, "ERROR: Option --max-p takes a number above 0 and at most 1: 0\n"},
+        {{"--max-q=1.5", "seq.fas", "mot.txt"}, "ERROR: Option --max-q takes a number above 0 and at most 1: 1.5\n"},
+        {{"--max-e", "-2", "seq.fas", "mot.txt"}, "ERROR: Option --max-e takes a number above 0: -2\n"},
+        {{"--max-e=nan", "seq.fas", "mot.txt"}, "ERROR: Option --max-e takes a number above 0: nan\n"},
+        {{"--max-q", "5%", "seq.fas", "mot.txt"}, "ERROR: Option --max-q takes a number above 0 and at most 1: 5%\n"},
     };
     for (const auto& [arguments, message] : cases) {
         TempDir folder;
