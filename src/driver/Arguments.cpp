@@ -18,7 +18,7 @@ const char* const optionLines[] = {
     "  --tsv         also write the hits as a tab-separated table (.tsv), with p, E and q values",
     "  --bed         also write the hits as a BED6 track (.bed)",
     "  --gff3        also write the hits as a GFF3 track (.gff3)",
-    "  --html        also write a report to open in a browser (.html): logo, cut-off, hits along the genome",
+    "  --html        also write a report to open in a browser (.html): logo, cut-off, genome, regulon, hits",
     "  --logo        also write the motif's sequence logo as SVG (STEM_logo.svg)",
     "  --regulon     also write the regulon (_regulon.tsv): the transcription units whose operator has a hit of q <= 0.1",
     "                (or within the run's own bounds below)",
