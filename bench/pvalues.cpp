@@ -1,15 +1,19 @@
 // What varno's p-values rest on, for checking them with another program: the
-// score table of the first sequence, the background, and the p-value of each
-// score asked, set up as a run sets them up.
+// score table of the first sequence, the background, and the score and
+// p-value of each window asked, set up as a run sets them up.
 //
-// Usage: pvalues SEQUENCE_FILE SITES_FILE OPTIONS_FILE < scores
+// Usage: pvalues SEQUENCE_FILE SITES_FILE OPTIONS_FILE < windows
 // Prints "lower_is_better 0|1", "background pA pC pG pT" (as the p-values
 // take it), then one line "term A C G T" per column of the window, then one
-// line "p SCORE P BOUND" per score read, all with 17 significant digits. The
-// scores are asked in one batch, as a run asks for its hits'.
+// line "p WINDOW SCORE P BOUND" per window read (its letters, 5' to 3' on its
+// strand, as the hit tables give them), numbers with 17 significant digits.
+// A window scores as the scan scores it, to the last bit, which the hit
+// tables' 14 digits do not give; the windows are asked in one batch, as a
+// run asks for its hits'.
 #include <array>
 #include <cstdio>
 #include <iostream>
+#include <string>
 #include <vector>
 
 #include "base/RunLog.h"
@@ -24,7 +28,7 @@
 int main(int argc, char** argv)
 {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: pvalues SEQUENCE_FILE SITES_FILE OPTIONS_FILE < scores\n");
+        std::fprintf(stderr, "usage: pvalues SEQUENCE_FILE SITES_FILE OPTIONS_FILE < windows\n");
         return 2;
     }
     RunLog log;
@@ -48,12 +52,20 @@ int main(int argc, char** argv)
         std::printf("term %.17g %.17g %.17g %.17g\n", table.term(k, 'A'), table.term(k, 'C'), table.term(k, 'G'),
                     table.term(k, 'T'));
 
+    std::vector<std::string> windows;
     std::vector<double> scores;
-    for (double score; std::cin >> score;)
-        scores.push_back(score);
+    for (std::string window; std::cin >> window;) {
+        if (window.size() != table.windowLength()) {
+            std::fprintf(stderr, "pvalues: the window %s is not %u letters long\n", window.c_str(),
+                         table.windowLength());
+            return 1;
+        }
+        windows.push_back(window);
+        scores.push_back(table.score(window.data()));
+    }
     const ScoreDistribution distribution(table, background, lower);
     const std::vector<PValue> p = distribution.pValues(scores);
     for (std::size_t i = 0; i < scores.size(); ++i)
-        std::printf("p %.17g %.17g %d\n", scores[i], p[i].p, p[i].bound ? 1 : 0);
+        std::printf("p %s %.17g %.17g %d\n", windows[i].c_str(), scores[i], p[i].p, p[i].bound ? 1 : 0);
     return 0;
 }
