@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <new>
@@ -12,6 +11,7 @@
 
 #include "base/ErrorReport.h"
 #include "base/FileNames.h"
+#include "base/NumberText.h"
 #include "base/RunLog.h"
 #include "base/Threads.h"
 #include "driver/Arguments.h"
@@ -214,8 +214,7 @@ void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const Sequ
 std::string cutoffText(double cutoff)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%.14g", cutoff);
-    return text;
+    return std::string(text, putFourteenDigits(text, cutoff));
 }
 
 // A run that selects its hits by significance: the bounds, the score cut-offs
@@ -244,9 +243,7 @@ void prepareSelection(Selection& selection, const std::vector<SignificanceBound>
     selection.chosen.bounds = bounds;
     const Sequence& reference = set.sequences.front();
     const ScoreTable& table = tables.tableFor(reference, collection, options);
-    const double total = reference.backgroundA + reference.backgroundC + reference.backgroundG + reference.backgroundT;
-    const std::array<double, 4> background = {reference.backgroundA / total, reference.backgroundC / total,
-                                              reference.backgroundG / total, reference.backgroundT / total};
+    const std::array<double, 4> background = backgroundProbabilities(reference);
     const bool lowerBetter = lowerIsBetter(options.methodCode);
     selection.distribution.emplace(table, background, lowerBetter);
     if (!selection.distribution->available())

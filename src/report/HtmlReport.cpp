@@ -18,6 +18,7 @@
 #include "report/Svg.h"
 #include "results/HitSignificance.h"
 #include "results/RowText.h"
+#include "results/SelectionCutoff.h"
 #include "results/SignificanceBound.h"
 #include "scoring/ScoreDistribution.h"
 #include "sequences/SequenceSet.h"
@@ -64,21 +65,6 @@ std::string percent(double share)
     return std::isnan(share) ? "NA" : svgNumber(100.0 * share, 0) + " %";
 }
 
-// "q ≤ 0.05 and E ≤ 1": what a hit must meet to pass every bound.
-std::string boundsText(const std::vector<SignificanceBound>& bounds)
-{
-    std::string text;
-    for (const SignificanceBound& bound : bounds) {
-        if (!text.empty())
-            text += " and ";
-        text += bound.figure == SignificanceBound::Figure::pValue ? "p"
-              : bound.figure == SignificanceBound::Figure::eValue ? "E"
-                                                                  : "q";
-        text += " \u2264 " + figure(bound.limit);
-    }
-    return text;
-}
-
 // The hits the genome track draws to stand out: those that pass the run's
 // own bounds when it selects by significance, else the regulon's bound. The
 // rest are drawn faint, so that a genome's thousands of weak hits stay a
@@ -107,7 +93,7 @@ Emphasis emphasisOf(const ReportInputs& in)
 // The selection's rule as a person reads it: "q ≤ 0.05, score cut-off 12.3".
 std::string selectionText(const SignificanceSelection& selection)
 {
-    std::string text = boundsText(selection.bounds);
+    std::string text = selectionRuleText(selection.bounds, " \u2264 ");
     if (!std::isnan(selection.scoreCutoff))
         text += ", score cut-off " + figure(selection.scoreCutoff, 6);
     return text;
@@ -419,7 +405,7 @@ std::string cutoffPlot(const ReportInputs& in)
         const bool leftOfSites = x(keptAt) < x(cutoff);
         text += line(x(keptAt), sitesTop - 4, x(keptAt), chanceBottom, "cutoff selected");
         text += label(x(keptAt) + (leftOfSites ? -4 : 4), chanceBottom - 22,
-                      "kept: " + boundsText(in.selection.bounds) + ", " + figure(keptAt, 5),
+                      "kept: " + selectionRuleText(in.selection.bounds, " \u2264 ") + ", " + figure(keptAt, 5),
                       leftOfSites ? "end" : "start", "cutoff-label selected");
     }
     return text + "</svg>";
@@ -612,7 +598,7 @@ std::string genomeTrack(const Sequence& sequence, const Options& options, const 
 // What the strokes of the tracks mean, drawn as they are.
 std::string trackLegend(const Emphasis& emphasis)
 {
-    const std::string rule = boundsText(emphasis.bounds);
+    const std::string rule = selectionRuleText(emphasis.bounds, " \u2264 ");
     const std::vector<std::pair<const char*, std::string>> entries = {
         {"hit significant operator", "operator, " + rule},
         {"hit significant", "other hit, " + rule},
@@ -646,7 +632,7 @@ std::string genomeSection(const ReportInputs& in)
         "are red. Genes lie along the axis by strand. Hover over a hit for its score, p-value and "
         "gene.";
     if (emphasis.shown)
-        text += " The hits that pass " + escapeXml(boundsText(emphasis.bounds))
+        text += " The hits that pass " + escapeXml(selectionRuleText(emphasis.bounds, " \u2264 "))
               + (in.selection.active() ? " (the run's own bound)" : " (the regulon's bound)")
               + " are drawn bold; the others faint, beneath them.</p>\n<div class=\"legend\">" + trackLegend(emphasis)
               + "</div>\n";
@@ -703,7 +689,7 @@ std::string regulonSection(const ReportInputs& in)
         return text + "<p class=\"note\" id=\"no-regulon\">No regulon: " + escapeXml(reason) + "</p></section>\n";
 
     const std::vector<RegulonRow> rows = regulonRows(in.set, in.options, in.regulon);
-    const std::string rule = boundsText({in.regulon.bound});
+    const std::string rule = selectionRuleText({in.regulon.bound}, " \u2264 ");
     if (rows.empty())
         return text + "<p id=\"no-regulon\">No gene heads a transcription unit with an operator hit of "
              + escapeXml(rule) + ".</p></section>\n";

@@ -31,14 +31,19 @@ std::vector<double> benjaminiHochberg(const std::vector<double>& sorted, double 
 
 } // namespace
 
+std::array<double, 4> backgroundProbabilities(const Sequence& sequence)
+{
+    const double total = sequence.backgroundA + sequence.backgroundC + sequence.backgroundG + sequence.backgroundT;
+    return {sequence.backgroundA / total, sequence.backgroundC / total, sequence.backgroundG / total,
+            sequence.backgroundT / total};
+}
+
 HitSignificance::HitSignificance(const Options& options) : options_(options) {}
 
 void HitSignificance::noteSequence(Sequence& sequence, const ScoreTable& table, const std::vector<double>& twinScores,
                                    std::uint64_t windowsScanned)
 {
-    const double total = sequence.backgroundA + sequence.backgroundC + sequence.backgroundG + sequence.backgroundT;
-    const std::array<double, 4> background = {sequence.backgroundA / total, sequence.backgroundC / total,
-                                              sequence.backgroundG / total, sequence.backgroundT / total};
+    const std::array<double, 4> background = backgroundProbabilities(sequence);
     if (batches_.empty() || batches_.back().background != background)
         batches_.push_back(
             Batch{background, ScoreDistribution(table, background, lowerIsBetter(options_.methodCode)), {}, {}, {}, 0});

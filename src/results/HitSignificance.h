@@ -21,6 +21,10 @@ struct RunSignificance {
     double cutoffEValue = 0.0;        // expected chance windows beyond the cut-off; NaN when not defined
 };
 
+// A sequence's background as probabilities of A, C, G and T: its counts (or
+// weights) over their sum. Every p-value of the sequence's windows rests on it.
+std::array<double, 4> backgroundProbabilities(const Sequence& sequence);
+
 // The p, E and q values of every hit of a run. Each scanned sequence is
 // noted as it is analysed, with the table that scored it; the figures are
 // computed at the end, when the number of windows scanned is known, in one

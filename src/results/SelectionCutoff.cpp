@@ -52,14 +52,14 @@ const char* figureName(SignificanceBound::Figure figure)
 
 } // namespace
 
-std::string selectionRuleText(const std::vector<SignificanceBound>& bounds)
+std::string selectionRuleText(const std::vector<SignificanceBound>& bounds, const char* relation)
 {
     std::string text;
     for (const SignificanceBound& bound : bounds) {
         if (!text.empty())
             text += " and ";
         text += bound.figure == SignificanceBound::Figure::eValue ? "E" : figureName(bound.figure);
-        text += " <= " + limitText(bound.limit);
+        text += relation + limitText(bound.limit);
     }
     return text;
 }

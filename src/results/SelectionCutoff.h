@@ -11,8 +11,8 @@ class ScoreDistribution;
 class ScoreTable;
 
 // How a selection by significance reads: "p <= 1e-05 and q <= 0.05", in the
-// order of the bounds.
-std::string selectionRuleText(const std::vector<SignificanceBound>& bounds);
+// order of the bounds; a page may write the relation as its own sign.
+std::string selectionRuleText(const std::vector<SignificanceBound>& bounds, const char* relation = " <= ");
 // The part of a file name that tells the bounds apart: "p1e-05", "e0.01",
 // "q0.05", joined by '_' ("p1e-05_q0.05"). Each limit is written in the
 // fewest significant digits that read back as the same number, so that two
