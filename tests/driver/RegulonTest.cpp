@@ -75,8 +75,8 @@ TEST(Regulon, UnitJoinsGenesUpToTheOperonGap)
     writeFile(folder.file("hand.gb"), record + "//\n");
 
     const auto unitOfT1 = [&](const std::string& gap) {
-        const RunResult run = runVarno(folder.path(), {"--regulon", "--operon-gap", gap, "hand.gb", "lexa_sites.txt",
-                                                       "Options.txt"});
+        const RunResult run =
+            runVarno(folder.path(), {"--regulon", "--operon-gap", gap, "hand.gb", "lexa_sites.txt", "Options.txt"});
         EXPECT_EQ(run.exitStatus, 0) << run.output;
         std::istringstream table(readFile(folder.file("hand_Rsequence_Ri_0.800_regulon.tsv")));
         for (std::string line; std::getline(table, line);)
