@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <ctime>
 #include <filesystem>
 #include <new>
@@ -35,6 +36,7 @@
 #include "scoring/IntegrationWindows.h"
 #include "scoring/ScoreDistribution.h"
 #include "scoring/ScoreTable.h"
+#include "scoring/WindowScores.h"
 #include "sequences/SequenceSet.h"
 #include "tracks/RegulonTable.h"
 #include "tracks/TrackFiles.h"
@@ -193,9 +195,13 @@ void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const Sequ
         writeRegulonTable(set, options, regulon, trackFileName(resultsFile, "_regulon.tsv"));
     }
     if (arguments.writeHtml) {
+        std::string settingsSource = arguments.optionsFile;
+        if (!arguments.settings.empty())
+            settingsSource = arguments.optionsFileNamed ? arguments.optionsFile + ", overridden on the command line"
+                                                        : "the command line";
         const ReportInputs inputs{arguments.sequenceFile,
                                   arguments.motifFile,
-                                  arguments.optionsFile,
+                                  settingsSource,
                                   optionsRead,
                                   set,
                                   collection,
@@ -215,6 +221,50 @@ std::string cutoffText(double cutoff)
 {
     char text[32];
     return std::string(text, putFourteenDigits(text, cutoff));
+}
+
+// What the sequences may hide: a protein scanned as DNA, and a background
+// asked of a file of several records, which they run without.
+void warnOfTheSequences(const SequenceSet& set, const Options& options, RunLog& log)
+{
+    for (const Sequence& sequence : set.sequences)
+        if (mostlyNotNucleotides(sequence.bases))
+            logLine(log, "WARNING: more than a tenth of the letters of " + sequence.name
+                             + " are not nucleotide codes (is it a protein?); it is scanned as DNA");
+    if (options.useSequenceBackground && set.sequences.size() >= 2)
+        logLine(log, "WARNING: the background from the sequence (options file value 3, --background sequence) "
+                     "takes a file of one record; these "
+                         + std::to_string(set.sequences.size()) + " records run on the uniform background");
+}
+
+// What a cut-off computed from the sites may hide: a threshold that is no
+// share makes it 0, and few sites or sites that all score alike make it
+// unreliable or 0. Also a site file that may have been wrapped.
+void warnOfTheSites(const SiteCollection& collection, const Options& options, RunLog& log)
+{
+    if (!collection.wrappedHeader.empty())
+        logLine(log, "WARNING: the site file has more than one line under " + collection.wrappedHeader
+                         + "; each line is read as a site, but the sites may be wrapped");
+    if (options.literalCutoff)
+        return;
+    const std::string cutoff = cutoffText(options.cutoff);
+    if (!(options.threshold > 0.0 && options.threshold < 1.0)) {
+        char threshold[32];
+        char* end = std::to_chars(threshold, threshold + sizeof threshold, options.threshold).ptr;
+        logLine(log, "WARNING: the threshold " + std::string(threshold, static_cast<std::size_t>(end - threshold))
+                         + " is not a share above 0 and below 1; the cut-off comes to " + cutoff
+                         + ", so every window scoring better than that passes");
+        return;
+    }
+    const std::size_t count = collection.sites.size();
+    if (count < 5)
+        logLine(log, "WARNING: the cut-off " + cutoff + " comes from only " + std::to_string(count)
+                         + (count == 1 ? " site" : " sites") + "; from fewer than 5 it is unreliable");
+    bool alike = true;
+    for (const Hit& site : collection.sites)
+        alike = alike && site.score == collection.sites.front().score;
+    if (alike)
+        logLine(log, "WARNING: the sites all score alike, so the cut-off computed from them comes to " + cutoff);
 }
 
 // A run that selects its hits by significance: the bounds, the score cut-offs
@@ -360,6 +410,10 @@ int runAnalysis(int argc, const char* const* argv)
     const std::optional<RunArguments> arguments = parseArguments(argc, argv);
     if (!arguments)
         return 0; // the help screen was shown
+    // A mistyped vector set would otherwise pass for the one asked for.
+    const std::string vectorSetError = vectorSetChoiceError();
+    if (!vectorSetError.empty())
+        reportError({vectorSetError});
 
     if (!arguments->outputFolder.empty()) {
         std::error_code failure;
@@ -372,13 +426,28 @@ int runAnalysis(int argc, const char* const* argv)
 
     Options options;
     setDefaults(options, log);
-    const bool optionsRead = readOptionsFile(arguments->optionsFile, log, options);
-    if (optionsRead) {
-        logLine(log, "Options read!");
-    } else {
-        setDefaults(options, log);
-        logLine(log, "WARNING: options not read or read incorrectly. Running on default options.");
+    // Settings named on the command line replace the options file unless
+    // one is named too: then they override its values.
+    const bool settingsNamed = !arguments->settings.empty();
+    bool optionsRead = true;
+    if (!settingsNamed || arguments->optionsFileNamed) {
+        optionsRead = readOptionsFile(arguments->optionsFile, log, options);
+        if (optionsRead) {
+            logLine(log, "Options read!");
+        } else {
+            setDefaults(options, log);
+            logLine(log, "WARNING: options not read or read incorrectly. Running on default options.");
+        }
     }
+    if (settingsNamed) {
+        arguments->settings.applyTo(options);
+        logLine(log, "Options from the command line.");
+    }
+    // A method the program does not have could only give a file of no hits
+    // under a name of "???". A named one is checked as it is read.
+    if (options.methodCode < 1 || options.methodCode > 11)
+        reportError({"ERROR: The options file gives the method " + std::to_string(options.methodCode)
+                     + " (value 2); the methods are 1 to 11."});
 
     // Under integration a hit is kept for its ratio of means, which has no
     // p-value: the regulon's bound would judge it by another score.
@@ -407,6 +476,7 @@ int runAnalysis(int argc, const char* const* argv)
     Sequence& reference = set.sequences.front();
     if (options.useSequenceBackground && set.sequences.size() < 2)
         computeBackground(reference);
+    warnOfTheSequences(set, options, log);
 
     logLine(log, "Reading site collection...");
     SiteCollection collection =
@@ -420,6 +490,7 @@ int runAnalysis(int argc, const char* const* argv)
 
     withMemoryFor("score the site collection",
                   [&] { deriveCutoff(collection, options, reference, set.getStem(), log); });
+    warnOfTheSites(collection, options, log);
 
     IntegrationWindows windows;
     withMemoryFor("build the integration windows", [&] { buildIntegrationWindows(options, windows); });

@@ -13,8 +13,26 @@
 
 namespace {
 
-const char* const optionLines[] = {
-    "Options (anywhere among the arguments; give a file whose name starts with '-' as ./-name or after --):",
+// The help of --help, around the named settings.
+const char* const helpHead[] = {
+    "Usage: varno [OPTION]... SEQUENCE_FILE MOTIF_FILE [OPTIONS_FILE]",
+    "Searches DNA for the binding sites of a transcription factor, given a collection of its known sites.",
+    "",
+    "Files (extensions in upper or lower case; each file may also be compressed, with .gz after its name):",
+    "  SEQUENCE_FILE  the DNA to scan: FASTA (.fas, .fasta, .fna, .fa, .fsa) or GenBank (.gb, .gbk, .gbff),",
+    "                 whose CDS features give the genes each hit is placed against",
+    "  MOTIF_FILE     the known sites, all of one length: one per line (.txt), or FASTA as above, each line",
+    "                 under a header being one site",
+    "  OPTIONS_FILE   the settings file described below (default: Options.txt in the working folder, read only",
+    "                 when no setting is named on the command line)",
+    "",
+    "Settings (each also a value of the options file, which it overrides):",
+};
+
+const char* const helpOutputs[] = {
+    "",
+    "Output and selection (anywhere among the arguments; give a file whose name starts with '-' as ./-name or "
+    "after --):",
     "  --tsv         also write the hits as a tab-separated table (.tsv), with p, E and q values",
     "  --bed         also write the hits as a BED6 track (.bed)",
     "  --gff3        also write the hits as a GFF3 track (.gff3)",
@@ -30,7 +48,43 @@ const char* const optionLines[] = {
     "  --outdir DIR  write every file of the run into DIR (created if missing), not beside the sequence file",
     "  -h, --help    show this help and exit",
     "  --version     show the version and exit",
+    "",
+    "The options file: each value follows a '$' at the start of its line or after free text; a missing file, or",
+    "one of fewer than 15 values, gives every setting its default, with a warning (name the settings on the command",
+    "line to make sure of them). The values, in order, with their defaults and options:",
+    "   1  write the diagnostic logs: 1 yes, 0 no                    1         --logs, --no-logs",
+    "   2  scoring method, 1 to 11                                   5         --method",
+    "   3  background from the sequence: 1 yes (one record), 0 no    0         --background",
+    "   4  threshold: share of the sites expected to pass, or the",
+    "      literal cut-off when value 9 is 1                         0.8       --threshold, --cutoff",
+    "   5  operator region upstream of a gene start, letters         350       --upstream",
+    "   6  operator region downstream of a gene start, letters       100       --downstream",
+    "   7  sort each sequence's hits: 1 by score, 0 by position      0         --sort",
+    "   8  merge a site seen on both strands: 1 yes, 0 no            1         --merge, --no-merge",
+    "   9  value 4 is the literal cut-off: 1 yes, 0 no               0         --cutoff",
+    "  10  integration (mean window) mode: 1 on, 0 off               0         --integration",
+    "  11  upstream mean interval start, windows                     -500      --upstream-mean",
+    "  12  upstream mean interval end, windows                       -1        --upstream-mean",
+    "  13  downstream mean interval start, windows                   1         --downstream-mean",
+    "  14  downstream mean interval end, windows                     500       --downstream-mean",
+    "  15  cut-off factor under integration                          1.5       --cutoff-factor",
+    "  16  integration ratio: 1 up/global, 2 up/local, 3 up/down     1         --integration",
 };
+
+// The help of the named settings, from their own list: the name and value in
+// a column of 14 and two blanks at least, or on a line of their own.
+void showSettings()
+{
+    for (const SettingOption& option : settingOptions()) {
+        std::string name = std::string("  ") + option.name;
+        if (option.value[0] != '\0')
+            name += std::string(" ") + option.value;
+        if (name.size() <= 14)
+            std::cout << name << std::string(16 - name.size(), ' ') << option.help << '\n';
+        else
+            std::cout << name << '\n' << std::string(16, ' ') << option.help << '\n';
+    }
+}
 
 [[noreturn]] void reportBadOption(const std::string& message)
 {
@@ -97,15 +151,32 @@ void setBound(std::vector<SignificanceBound>& bounds, SignificanceBound::Figure 
         bounds.insert(place, SignificanceBound{figure, limit});
 }
 
+// A named setting of the options file; any other option is unknown.
+void takeSetting(int argc, const char* const* argv, int& i, CommandLineSettings& settings)
+{
+    const std::string option = argv[i];
+    const std::string name = option.substr(0, option.find('='));
+    if (!CommandLineSettings::names(name))
+        reportBadOption("Unknown option: " + option);
+    if (!CommandLineSettings::takesValue(name)) {
+        if (name != option)
+            reportBadOption("Option " + name + " takes no value: " + option);
+        settings.set(name, "");
+        return;
+    }
+    settings.set(name, optionValue(argc, argv, i, name, ("Option " + name + " needs a value.").c_str()));
+}
+
 // Takes the option at argv[i] into `arguments`; moves i past a separate
 // value. False for the options that end the program (help, version).
 bool takeOption(int argc, const char* const* argv, int& i, RunArguments& arguments)
 {
     const std::string option = argv[i];
     if (option == "-h" || option == "--help") {
-        showHelp();
-        std::cout << '\n';
-        for (const char* line : optionLines)
+        for (const char* line : helpHead)
+            std::cout << line << '\n';
+        showSettings();
+        for (const char* line : helpOutputs)
             std::cout << line << '\n';
         std::cout.flush();
         return false;
@@ -142,7 +213,7 @@ bool takeOption(int argc, const char* const* argv, int& i, RunArguments& argumen
     else if (isOption(option, "--outdir"))
         arguments.outputFolder = optionValue(argc, argv, i, "--outdir", "Option --outdir needs a folder name.");
     else
-        reportBadOption("Unknown option: " + option);
+        takeSetting(argc, argv, i, arguments.settings);
     return true;
 }
 
@@ -170,8 +241,10 @@ std::optional<RunArguments> parseArguments(int argc, const char* const* argv)
                      "Must provide sequence, motif (and option file names). Type Varno /? for help."});
     arguments.sequenceFile = names[0];
     arguments.motifFile = names[1];
-    if (names.size() >= 3)
+    if (names.size() >= 3) {
         arguments.optionsFile = names[2];
+        arguments.optionsFileNamed = true;
+    }
     return arguments;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "options/CommandLineSettings.h"
 #include "results/SignificanceBound.h"
 
 // What the command line asks for: the three file names of a run, verbatim,
@@ -13,6 +14,8 @@ struct RunArguments {
     std::string sequenceFile;
     std::string motifFile;
     std::string optionsFile = "Options.txt";
+    bool optionsFileNamed = false; // the third name was given
+    CommandLineSettings settings;  // the options file's values given as named options
     bool writeTsv = false;
     bool writeBed = false;
     bool writeGff3 = false;
@@ -34,5 +37,6 @@ struct RunArguments {
 // through reportError.
 std::optional<RunArguments> parseArguments(int argc, const char* const* argv);
 
-// Clears the console (only when it is a terminal) and prints the help screen.
+// Clears the console (only when it is a terminal) and prints the help screen
+// of "/?".
 void showHelp();

@@ -82,12 +82,20 @@ void SiteCollection::readSiteFasta(const std::string& fileName)
 void SiteCollection::readSites(const std::string& fileName, bool skipHeaders)
 {
     InputFile file(fileName);
-    std::string line;
+    std::string line, header;
+    std::size_t linesUnderHeader = 0;
     while (readTextLine(file.stream(), line)) {
         // Lines are taken whole: no trimming, no comments; only empty lines
         // (and headers of a multi-FASTA file) are not sites.
-        if (line.empty() || (skipHeaders && line[0] == '>'))
+        if (line.empty())
             continue;
+        if (skipHeaders && line[0] == '>') {
+            header = line;
+            linesUnderHeader = 0;
+            continue;
+        }
+        if (++linesUnderHeader == 2 && !header.empty() && wrappedHeader.empty())
+            wrappedHeader = header;
         uppercase(line);
         sites.push_back(collectionSite(line));
     }

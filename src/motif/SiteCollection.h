@@ -42,6 +42,9 @@ public:
     double rsequence = 0.0;       // bits
     double relativeEntropy = 0.0; // bits
     std::string motifName;
+    // A header of a multi-FASTA file with more than one line under it, the
+    // first such: its lines are read as sites each, but may be one wrapped site.
+    std::string wrappedHeader;
 
 private:
     SiteCollection() = default;

@@ -1,5 +1,6 @@
 #include "options/Options.h"
 
+#include <charconv>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -35,6 +36,48 @@ double readDouble(const std::string& text)
 bool readFlag(const std::string& text)
 {
     return readInteger(text) == 1;
+}
+
+// Whether a value's text reads wholly as a number: something read, and
+// nothing but blanks after it. What the field stores is read as before.
+bool readsWhole(const std::string& text, bool integer)
+{
+    char* end = nullptr;
+    if (integer)
+        static_cast<void>(std::strtoll(text.c_str(), &end, 10));
+    else
+        static_cast<void>(std::strtod(text.c_str(), &end));
+    if (end == text.c_str())
+        return false;
+    for (; *end != '\0'; ++end)
+        if (*end != ' ' && *end != '\t' && *end != '\r')
+            return false;
+    return true;
+}
+
+// The value of the field at `position` as the run took it, for a warning.
+std::string storedText(const Options& options, std::uint64_t position)
+{
+    switch (position) {
+    case 1: return std::to_string(options.writeLogs ? 1 : 0);
+    case 2: return std::to_string(options.methodCode);
+    case 3: return std::to_string(options.useSequenceBackground ? 1 : 0);
+    case 5: return std::to_string(options.operatorUpstream);
+    case 6: return std::to_string(options.operatorDownstream);
+    case 7: return std::to_string(options.sortByScore ? 1 : 0);
+    case 8: return std::to_string(options.mergeStrandPairs ? 1 : 0);
+    case 9: return std::to_string(options.literalCutoff ? 1 : 0);
+    case 10: return std::to_string(options.useIntegration ? 1 : 0);
+    case 11: return std::to_string(options.upstreamMeanStart);
+    case 12: return std::to_string(options.upstreamMeanEnd);
+    case 13: return std::to_string(options.downstreamMeanStart);
+    case 14: return std::to_string(options.downstreamMeanEnd);
+    case 16: return std::to_string(options.integrationMode);
+    default: break;
+    }
+    char text[32];
+    const double value = position == 4 ? options.threshold : options.cutoffFactor;
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
 // Stores the text of the value at 1-based `position` in the options file.
@@ -83,9 +126,12 @@ bool readOptionsFile(const std::string& fileName, RunLog& log, Options& options)
         return false;
     }
     std::uint64_t valuesRead = 0;
+    std::uint64_t lineNumber = 1;
     std::string text;
     char c = 0;
     while (file.get(c)) {
+        if (c == '\n')
+            ++lineNumber;
         if (c != '$')
             continue;
         std::getline(file, text);
@@ -93,6 +139,13 @@ bool readOptionsFile(const std::string& fileName, RunLog& log, Options& options)
         if (!text.empty() && text.back() == '\r' && !file.eof())
             text.pop_back();
         storeValue(options, ++valuesRead, text);
+        // A value that is not wholly a number is still read by the old rules;
+        // the warning tells what the run took it for.
+        if (valuesRead <= 16 && !readsWhole(text, valuesRead != 4 && valuesRead != 15))
+            logLine(log, "WARNING: options file line " + std::to_string(lineNumber) + ", value "
+                             + std::to_string(valuesRead) + ": \"" + text + "\" is not wholly a number; read as "
+                             + storedText(options, valuesRead));
+        ++lineNumber;
     }
     return valuesRead >= valuesRequired;
 }

@@ -282,7 +282,7 @@ std::string runSection(const ReportInputs& in)
     std::string text = "<section id=\"run\"><h2>The run</h2>\n<table class=\"facts\">\n";
     text += factRow("Sequence file", escapeXml(in.sequenceFile));
     text += factRow("Site collection", escapeXml(in.motifFile));
-    text += factRow("Options file", escapeXml(in.optionsFile) + (in.optionsRead ? "" : " (not read: the defaults)"));
+    text += factRow("Settings", escapeXml(in.optionsFile) + (in.optionsRead ? "" : " (not read: the defaults)"));
     text += factRow("Sequences", withThousands(in.set.sequences.size()) + ", " + withThousands(letters) + " letters");
     text += factRow("Method", escapeXml(methodName(options.methodCode)) + " ("
                                   + (lowerIsBetter(options.methodCode) ? "lower" : "higher") + " scores are better)");

@@ -17,7 +17,7 @@ struct SignificanceSelection;
 struct ReportInputs {
     std::string sequenceFile;
     std::string motifFile;
-    std::string optionsFile;
+    std::string optionsFile; // where the settings came from: the options file, the command line or both
     bool optionsRead = true; // false: the run fell back on the defaults
     const SequenceSet& set;
     const SiteCollection& collection;

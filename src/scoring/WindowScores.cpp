@@ -528,7 +528,8 @@ bool choosePath(const std::string& name)
 }
 
 // The best set unless the environment names another. One named there that
-// this machine lacks is passed over: the best one it has scores the same.
+// this machine lacks is passed over here, the best one it has scoring the
+// same; a run refuses such a name first (vectorSetChoiceError).
 void readEnvironment()
 {
     std::call_once(environmentRead, [] {
@@ -656,6 +657,21 @@ std::vector<std::string> scoringPaths()
     for (const VectorPath* path : offeredPaths())
         paths.emplace_back(hwy::TargetName(path->target));
     return paths;
+}
+
+std::string vectorSetChoiceError()
+{
+    const char* name = std::getenv("VARNO_SIMD");
+    if (name == nullptr || *name == '\0')
+        return std::string();
+    std::string accepted;
+    for (const std::string& path : scoringPaths()) {
+        if (sameName(name, path))
+            return std::string();
+        accepted += (accepted.empty() ? "" : ", ") + path;
+    }
+    return "ERROR: VARNO_SIMD=" + std::string(name) + " names no instruction set this machine offers; it takes "
+         + accepted + " (in any case), or leave it unset for the best.";
 }
 
 bool reverseComplementBases(const char* last, std::size_t count, char* to)

@@ -70,6 +70,9 @@ private:
 std::string scoringPath();
 // Every path this machine offers, "scalar" first.
 std::vector<std::string> scoringPaths();
+// Empty when VARNO_SIMD is unset or names a path this machine offers; else
+// the error that says so, listing the paths it offers.
+std::string vectorSetChoiceError();
 // Scores with the named path from now on; false, with nothing changed, when
 // the machine does not offer it.
 bool chooseScoringPath(const std::string& name);

@@ -1,6 +1,7 @@
 #include "sequences/SequenceSet.h"
 
 #include <cstddef>
+#include <string_view>
 
 #include "base/ErrorReport.h"
 #include "base/FileNames.h"
@@ -8,6 +9,22 @@
 #include "base/TextLines.h"
 #include "sequences/FastaReader.h"
 #include "sequences/GenBankReader.h"
+
+bool mostlyNotNucleotides(const std::string& bases)
+{
+    // A genome is nearly all A, C, G and T: counted in a loop without
+    // branches first, the other codes looked up only when that falls short.
+    const std::size_t allowed = bases.size() / 10;
+    std::size_t plain = 0;
+    for (const char letter : bases)
+        plain += static_cast<std::size_t>((letter == 'A') | (letter == 'C') | (letter == 'G') | (letter == 'T'));
+    if (bases.size() - plain <= allowed)
+        return false;
+    std::size_t others = 0;
+    for (const char letter : bases)
+        others += std::string_view("ACGTURYSWKMBDHVN").find(letter) == std::string_view::npos;
+    return others > allowed;
+}
 
 void appendUpperCase(std::string& text, std::string_view letters)
 {

@@ -37,6 +37,10 @@ inline char upperCase(char letter)
 // kept as it is, whatever the locale.
 void appendUpperCase(std::string& text, std::string_view letters);
 
+// Whether more than a tenth of `bases` (upper case) are not nucleotide codes:
+// A, C, G, T, U or an ambiguity code. Such a text is likely a protein.
+bool mostlyNotNucleotides(const std::string& bases);
+
 // Gives a sequence's letters back their spare room when it is large; a
 // little is not worth moving a genome-sized text for.
 void trimBases(std::string& bases);

@@ -359,8 +359,8 @@ std::uint64_t peakChildMemory()
 
 TEST(BadInput, HundredMegabyteSingleLineFastaUsesProportionalMemory)
 {
-    // One sequence line of 100 MB. Method 12 (no such method) scores every
-    // window 0 and a literal cut-off of 1 keeps none, so the run does little
+    // One sequence line of 100 MB. No window of a one-letter site reaches a
+    // literal cut-off of 100, so the run does little
     // but read, extend, reverse and walk the text: its memory is what counts.
     constexpr std::uint64_t lineLength = 100'000'000;
     Case run;
@@ -373,10 +373,10 @@ TEST(BadInput, HundredMegabyteSingleLineFastaUsesProportionalMemory)
         out << "\n";
     }
     run.write("site.txt", "A\nC\n");
-    run.writeOptions(optionsWith({{1, "0"}, {2, "12"}, {4, "1"}, {9, "1"}}));
+    run.writeOptions(optionsWith({{1, "0"}, {2, "1"}, {4, "100"}, {9, "1"}}));
     run.run({"big.fas", "site.txt"});
-    run.expectSuccess("big_???_1.000.csv");
-    EXPECT_TRUE(hitRows(run.readResults("big_???_1.000.csv")).empty());
+    run.expectSuccess("big_Ri_100.000.csv");
+    EXPECT_TRUE(hitRows(run.readResults("big_Ri_100.000.csv")).empty());
     EXPECT_LT(peakChildMemory(), 8 * lineLength);
 }
 
@@ -566,12 +566,100 @@ TEST(BadInput, AbsurdCutoffFactorsUnderIntegration)
 
 TEST(BadInput, HugeAndNegativeMethodCodes)
 {
-    // Integers beyond 32 bits clamp to the nearest end; an unknown method
-    // scores every window 0 and is named "???".
-    for (const std::string code : {"99999999999999999999", "-2147483649", "-7"}) {
+    // Integers beyond 32 bits clamp to the nearest end; a method outside 1..11
+    // could only give a file of no hits named "???": it is an error.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"99999999999999999999", "2147483647"}, {"-2147483649", "-2147483648"}, {"-7", "-7"}, {"12", "12"}};
+    for (const auto& [code, read] : cases) {
         OptionsCase run(optionsWith({{1, "0"}, {2, code}}));
-        run.expectSuccess("genome_???_0.800.csv");
+        run.expectError({"ERROR: The options file gives the method " + read + " (value 2); the methods are 1 to 11."});
     }
+}
+
+// Mistakes of the options file, the sites and the sequences that the run
+// goes on with, each with a warning on the console and in the run log; and
+// a vector set the machine does not offer, which stops the run.
+TEST(BadInput, DeceivingInputsAreNamedInAWarning)
+{
+    struct Warned {
+        std::vector<std::pair<int, std::string>> options;
+        std::string sites;    // as sites.txt, or as sites.fas when it starts with '>'
+        std::string sequence; // the letters of genome.fas
+        std::string warning;
+    };
+    const std::string genome = filler + filler + "CTGTATATATATACAG" + filler + filler;
+    const std::vector<Warned> cases = {
+        {{{4, "0,8"}},
+         sites,
+         genome,
+         "WARNING: options file line 4, value 4: \"0,8\" is not wholly a number; read as 0"},
+        {{{2, "5x"}}, sites, genome, "WARNING: options file line 2, value 2: \"5x\" is not wholly a number; read as 5"},
+        {{{8, ""}}, sites, genome, "WARNING: options file line 8, value 8: \"\" is not wholly a number; read as 0"},
+        {{{4, "1.5"}},
+         sites,
+         genome,
+         "WARNING: the threshold 1.5 is not a share above 0 and below 1; the cut-off comes to 0, so every window "
+         "scoring better than that passes"},
+        {{},
+         sites,
+         genome,
+         "WARNING: the cut-off 34.403466259214 comes from only 3 sites; from fewer than 5 it is unreliable"},
+        {{},
+         "CTGTATATATATACAG\nCTGTATATATATACAG\nCTGTATATATATACAG\nCTGTATATATATACAG\nCTGTATATATATACAG\n",
+         genome,
+         "WARNING: the sites all score alike, so the cut-off computed from them comes to 0"},
+        {{},
+         ">one\nCTGTATAT\nATATACAG\n>two\nCTGTATAA\nAAATACAG\n",
+         genome,
+         "WARNING: the site file has more than one line under >one; each line is read as a site, but the sites may be "
+         "wrapped"},
+        {{},
+         sites,
+         "MKVLAAGIVGLLLASSAQAEEHHHHHHMKVLAAGIVGLLLASSAQAEEHH",
+         "WARNING: more than a tenth of the letters of one are not nucleotide codes (is it a protein?); it is scanned "
+         "as DNA"},
+    };
+    for (const Warned& warned : cases) {
+        Case run;
+        run.write("genome.fas", fastaOf("one", warned.sequence));
+        const std::string sitesFile = warned.sites[0] == '>' ? "sites.fas" : "sites.txt";
+        run.write(sitesFile, warned.sites);
+        std::vector<std::pair<int, std::string>> options = warned.options;
+        options.emplace_back(1, "0");
+        run.writeOptions(optionsWith(options));
+        run.run({"genome.fas", sitesFile});
+        EXPECT_EQ(run.result.exitStatus, 0) << run.result.output;
+        EXPECT_NE(run.result.output.find(warned.warning + "\n"), std::string::npos) << run.result.output;
+        EXPECT_NE(readFile(run.folder.file("genome.log")).find(warned.warning + "\n"), std::string::npos);
+    }
+
+    // Several records and the background of the sequence, from the file or named.
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"two.fas", "sites.txt"}, {"--background", "sequence", "two.fas", "sites.txt"}}) {
+        Case run;
+        run.write("two.fas", fastaOf("a", filler) + fastaOf("b", filler));
+        run.write("sites.txt", sites);
+        run.writeOptions(optionsWith({{1, "0"}, {3, "1"}}));
+        run.run(arguments);
+        EXPECT_NE(
+            run.result.output.find("WARNING: the background from the sequence (options file value 3, --background "
+                                   "sequence) takes a file of one record; these 2 records run on the uniform "
+                                   "background\n"),
+            std::string::npos)
+            << run.result.output;
+    }
+
+    Case simd;
+    simd.write("genome.fas", fastaOf("one", genome));
+    simd.write("sites.txt", sites);
+    simd.result = runVarno(simd.folder.path(), {"genome.fas", "sites.txt"}, {"VARNO_SIMD=bogus"});
+    EXPECT_EQ(simd.result.exitStatus, 1);
+    EXPECT_EQ(simd.result.output.rfind("ERROR: VARNO_SIMD=bogus names no instruction set this machine offers; it takes "
+                                       "scalar",
+                                       0),
+              0u)
+        << simd.result.output;
+    EXPECT_EQ(listFiles(simd.folder.path()), (std::vector<std::string>{"VarnoLog.txt", "genome.fas", "sites.txt"}));
 }
 
 TEST(BadInput, IntegrationOffsetsAtThe32BitLimits)

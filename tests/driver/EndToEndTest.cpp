@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <string>
 #include <vector>
@@ -147,11 +148,11 @@ TEST(EndToEnd, SortByScoreFollowsEachMethodsSense)
 
 TEST(EndToEnd, MethodNameAndThresholdFormTheFileName)
 {
-    Scan unknown(">s\nACGT\n", "AC\nAG\n", literalOptions("12", "2.5"));
-    EXPECT_EQ(unknown.result.exitStatus, 0);
-    const std::vector<std::string> lines = splitLines(unknown.results("seqs_???_2.500.csv"));
+    Scan literal(">s\nACGT\n", "AC\nAG\n", literalOptions("9", "2.5"));
+    EXPECT_EQ(literal.result.exitStatus, 0);
+    const std::vector<std::string> lines = splitLines(literal.results("seqs_Iseq_2.500.csv"));
     ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[lines.size() - 2], "Method,???");
+    EXPECT_EQ(lines[lines.size() - 2], "Method,Iseq");
     EXPECT_EQ(lines.back(), "Cut-off,+2.500; - Literal");
 
     Scan negative(">s\nACGT\n", "AC\nAG\n", literalOptions("1", "-1"));
@@ -447,4 +448,46 @@ TEST(EndToEnd, RunsAtOnceInOneFolderAllWriteWholeFiles)
             EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask) << name;
         }
     }
+}
+
+// The example's options file and the same settings named: the same files.
+// Named settings read no Options.txt unless it is named, and override it when
+// it is; the run log says where they came from.
+TEST(EndToEnd, NamedSettingsGiveTheFilesOfTheSameOptionsFile)
+{
+    const auto exampleRun = [](const std::vector<std::string>& arguments, const std::vector<std::string>& options) {
+        TempDir folder;
+        for (const char* name : {"ecoli_k12.gbk", "lexa_sites.txt"})
+            std::filesystem::copy_file(sourceFile(std::string("examples/") + name), folder.file(name));
+        writeOptionsFile(folder.file("Options.txt"), options);
+        const RunResult result = runVarno(folder.path(), arguments);
+        EXPECT_EQ(result.exitStatus, 0) << result.output;
+        std::map<std::string, std::string> files;
+        for (const std::string& name : listFiles(folder.path()))
+            if (name != "Options.txt")
+                files[name] = maskTimes(readFile(folder.file(name)));
+        return files;
+    };
+    const std::string log = "ecoli_k12.log";
+    std::map<std::string, std::string> fromFile =
+        exampleRun({"--tsv", "ecoli_k12.gbk", "lexa_sites.txt", "Options.txt"}, literalOptions("1", "6.5", "1", "0"));
+    ASSERT_EQ(fromFile.size(), 5u);
+    // An Options.txt of other settings lies beside them, unread.
+    std::map<std::string, std::string> named =
+        exampleRun({"--tsv", "--method", "1", "--cutoff", "6.5", "--sort", "score", "--no-merge", "--no-logs",
+                    "ecoli_k12.gbk", "lexa_sites.txt"},
+                   literalOptions("5", "9", "0", "1"));
+    EXPECT_EQ(std::regex_replace(named[log], std::regex("Options from the command line.\n"),
+                                 "Reading options...\nOptions read!\n"),
+              fromFile[log]);
+    named.erase(log);
+    // Named with the options file: they override its values.
+    std::map<std::string, std::string> overridden =
+        exampleRun({"--tsv", "--method", "1", "--cutoff", "6.5", "ecoli_k12.gbk", "lexa_sites.txt", "Options.txt"},
+                   literalOptions("5", "9", "1", "0"));
+    EXPECT_NE(overridden[log].find("Options read!\nOptions from the command line.\n"), std::string::npos);
+    overridden.erase(log);
+    fromFile.erase(log);
+    EXPECT_TRUE(named == fromFile);
+    EXPECT_TRUE(overridden == fromFile);
 }
