@@ -57,8 +57,10 @@ bool containsPosition(const Place& gene, std::uint32_t position)
     return gene.end < position && position < gene.start;
 }
 
-void copyGene(const Gene& gene, Hit& hit)
+void copyGene(const std::vector<Gene>& genes, std::size_t index, Hit& hit)
 {
+    const Gene& gene = genes[index];
+    hit.geneIndex = static_cast<std::uint32_t>(index);
     hit.geneStart = gene.start;
     hit.geneEnd = gene.end;
     hit.geneForward = gene.forward;
@@ -73,6 +75,7 @@ void markUnannotated(Hit& hit)
     hit.geneTag = "Unavailable";
     hit.geneName = "Unavailable";
     hit.geneProduct = "Unavailable";
+    hit.geneIndex = Hit::noGene;
     hit.geneStart = 0;
     hit.geneEnd = 0;
 }
@@ -136,7 +139,7 @@ void annotateHit(Hit& hit, const std::vector<Gene>& genes, const NearestGeneFind
             }
         }
     }
-    copyGene(genes[chosen], hit);
+    copyGene(genes, chosen, hit);
     hit.distance = negated(chosenDistance);
     hit.type = type;
 }

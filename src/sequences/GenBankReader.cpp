@@ -99,17 +99,103 @@ private:
     End end_ = End::None;
 };
 
+bool isBlank(char letter)
+{
+    return letter == ' ' || letter == '\t';
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    std::size_t first = 0;
+    while (first < text.size() && isBlank(text[first]))
+        ++first;
+    std::size_t last = text.size();
+    while (last > first && isBlank(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
+
+bool isBracket(char letter)
+{
+    return std::strchr("()[]{}", letter) != nullptr && letter != '\0';
+}
+
+bool isDigit(char letter)
+{
+    return letter >= '0' && letter <= '9';
+}
+
+bool isLetterOrDigit(char letter)
+{
+    return isDigit(letter) || (letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z');
+}
+
+// Adds the next line of a value that goes on over several lines. They are
+// joined with one blank, but NCBI also breaks long words: after a hyphen
+// that follows a letter, digit or bracket ("2,6-\ndiaminopimelate"), or after
+// the comma of a digit list ("2,\n6-"), the next line goes on the same word.
+void appendContinuation(std::string& text, std::string_view piece)
+{
+    if (piece.empty())
+        return;
+    const std::size_t size = text.size();
+    const bool sameWord = size >= 2
+                       && ((text[size - 1] == '-' && (isLetterOrDigit(text[size - 2]) || isBracket(text[size - 2])))
+                           || (text[size - 1] == ',' && isDigit(text[size - 2]) && isDigit(piece.front())));
+    if (size > 0 && !sameWord)
+        text += ' ';
+    text.append(piece.data(), piece.size());
+}
+
+// The part of a quoted value's line up to its closing quote, with a doubled
+// quote read as one; sets `closed` when the closing quote is on the line.
+std::string_view quotedPart(std::string_view text, std::string& unquoted, bool& closed)
+{
+    closed = false;
+    std::size_t quote = text.find('"');
+    if (quote == std::string_view::npos)
+        return text;
+    unquoted.clear();
+    std::size_t from = 0;
+    for (; quote != std::string_view::npos; quote = text.find('"', from)) {
+        unquoted.append(text.data() + from, quote - from);
+        if (quote + 1 < text.size() && text[quote + 1] == '"') {
+            unquoted += '"';
+            from = quote + 2;
+            continue;
+        }
+        closed = true;
+        return unquoted;
+    }
+    unquoted.append(text.data() + from, text.size() - from);
+    return unquoted;
+}
+
 // The feature table, walked one line at a time. The end of the record reads
 // as an ORIGIN line: both end the feature section.
+//
+// The searches for the qualifiers look at one line at a time and take a value
+// from it (qualifierValue), which the results file and the gene log show. The
+// whole value, over the lines that follow, is gathered here as the walk passes
+// them: every line up to the features' end goes through next().
 class FeatureLines {
 public:
-    FeatureLines(RecordLines& record, std::string_view firstLine) : line(firstLine), record(record) {}
+    FeatureLines(RecordLines& record, std::string_view firstLine, std::vector<Gene>& genes, Sequence& sequence)
+        : line(firstLine), record(record), genes(genes), sequence(sequence)
+    {
+        noteDefinition();
+    }
 
     void next()
     {
-        if (!record.next(line))
+        if (!record.next(line)) {
             atEnd = true;
-        else if (!inFeatures)
+            closeValue();
+            return;
+        }
+        if (open == Open::Quoted)
+            continueValue();
+        if (!inFeatures)
             noteHeaderLine();
     }
     bool contains(const char* text) const { return line.find(text) != std::string_view::npos; }
@@ -121,25 +207,117 @@ public:
         return line.size() >= featureKeyIndex + 3 && line.compare(featureKeyIndex, 3, "CDS") == 0;
     }
 
+    // Starts the whole value whose key of `keyLength` bytes lies at `at` on
+    // the current line (none at npos), for a field of the gene at `index`:
+    // `legacy` holds what the searches took, `whole` gets the whole value
+    // where it differs from that.
+    void openValue(std::string_view::size_type at, std::size_t keyLength, std::size_t index, std::string Gene::*legacy,
+                   std::string Gene::*whole)
+    {
+        if (at == std::string_view::npos)
+            return;
+        closeValue();
+        const std::string_view rest = trimmed(line.substr(at + keyLength));
+        geneIndex = index;
+        legacyField = legacy;
+        wholeField = whole;
+        open = Open::Quoted;
+        value.clear();
+        if (rest.empty() || rest.front() != '"') {
+            value.assign(rest.data(), rest.size());
+            closeValue();
+            return;
+        }
+        appendQuoted(rest.substr(1));
+    }
+
+    void closeValue()
+    {
+        if (open == Open::Definition) {
+            if (value != sequence.name)
+                sequence.definition = std::move(value);
+        } else if (open == Open::Quoted) {
+            Gene& gene = genes[geneIndex];
+            if (value != gene.*legacyField || value.find(',') != std::string::npos)
+                gene.*wholeField = std::move(value);
+        }
+        open = Open::None;
+        value.clear();
+    }
+
     std::string_view line; // valid up to the next call of next()
     bool atEnd = false;
     std::string version; // first word of the VERSION line, if the header has one
 
 private:
-    // The header, up to FEATURES, may name the accession.version.
+    enum class Open { None, Definition, Quoted };
+
+    // The header, up to FEATURES, may name the accession.version and holds
+    // the DEFINITION, whose further lines are indented.
     void noteHeaderLine()
     {
+        if (open == Open::Definition) {
+            if (!line.empty() && isBlank(line.front())) {
+                appendContinuation(value, trimmed(line));
+                return;
+            }
+            closeValue();
+        }
         if (beginsWith(line, "FEATURES")) {
             inFeatures = true;
         } else if (version.empty() && beginsWith(line, "VERSION")) {
             const std::string_view::size_type first = line.find_first_not_of(" \t", 7);
             if (first != std::string_view::npos)
                 version = line.substr(first, line.find_first_of(" \t\r", first) - first);
+            // Some editors write "." for a record that has none.
+            if (version == ".")
+                version.clear();
+        } else {
+            noteDefinition();
         }
     }
 
+    void noteDefinition()
+    {
+        if (!beginsWith(line, "DEFINITION") || sawDefinition)
+            return;
+        sawDefinition = true;
+        open = Open::Definition;
+        value = trimmed(line.substr(std::string_view("DEFINITION").size()));
+    }
+
+    // A further line of a quoted value lies right of the feature key column;
+    // any other line ends a value whose closing quote is missing.
+    void continueValue()
+    {
+        const std::string_view::size_type first = line.find_first_not_of(" \t");
+        if (first != std::string_view::npos && first < locationIndex) {
+            closeValue();
+            return;
+        }
+        appendQuoted(trimmed(line));
+    }
+
+    void appendQuoted(std::string_view text)
+    {
+        bool closed = false;
+        const std::string_view part = quotedPart(text, unquoted, closed);
+        appendContinuation(value, closed ? part : trimmed(part));
+        if (closed)
+            closeValue();
+    }
+
     RecordLines& record;
+    std::vector<Gene>& genes;
+    Sequence& sequence;
     bool inFeatures = false;
+    bool sawDefinition = false;
+    Open open = Open::None;
+    std::string value;    // the open value so far
+    std::string unquoted; // room for a line's text without its doubled quotes
+    std::size_t geneIndex = 0;
+    std::string Gene::*legacyField = nullptr;
+    std::string Gene::*wholeField = nullptr;
 };
 
 // An unsigned decimal after optional blanks and tabs. Fails, leaving `value`
@@ -200,24 +378,26 @@ std::string qualifierValue(std::string_view line)
 }
 
 // /gene= is looked for on the first qualifier line and the one after it only.
-std::string findGeneName(FeatureLines& lines)
+// `at` is where the key lies on the line the value came from (npos for none).
+std::string findGeneName(FeatureLines& lines, std::string_view::size_type& at)
 {
-    if (lines.contains("/gene="))
+    if ((at = lines.line.find("/gene=")) != std::string_view::npos)
         return qualifierValue(lines.line);
     if (lines.contains("/locus_tag=") || lines.hasCdsKey() || lines.isOrigin())
         return std::string();
     lines.next();
-    return lines.contains("/gene=") ? qualifierValue(lines.line) : std::string();
+    at = lines.line.find("/gene=");
+    return at != std::string_view::npos ? qualifierValue(lines.line) : std::string();
 }
 
 // Searches on from the current line until `key`, `stopKey` (when given), the
-// next CDS or the end of the features.
-std::string findQualifier(FeatureLines& lines, const char* key, const char* stopKey)
+// next CDS or the end of the features; `at` as for findGeneName.
+std::string findQualifier(FeatureLines& lines, const char* key, const char* stopKey, std::string_view::size_type& at)
 {
-    while (!lines.contains(key) && !(stopKey != nullptr && lines.contains(stopKey)) && !lines.isCds()
-           && !lines.isOrigin())
+    while ((at = lines.line.find(key)) == std::string_view::npos && !(stopKey != nullptr && lines.contains(stopKey))
+           && !lines.isCds() && !lines.isOrigin())
         lines.next();
-    return lines.contains(key) ? qualifierValue(lines.line) : std::string();
+    return at != std::string_view::npos ? qualifierValue(lines.line) : std::string();
 }
 
 // Returns the length the line declares, 0 when it declares none.
@@ -248,13 +428,18 @@ void readFeatures(FeatureLines& lines, std::vector<Gene>& genes)
             lines.next();
         if (lines.isOrigin())
             return;
-        Gene gene;
-        readLocation(lines.line, gene);
+        const std::size_t index = genes.size();
+        genes.emplace_back();
+        readLocation(lines.line, genes[index]);
         lines.next();
-        gene.geneName = findGeneName(lines);
-        gene.locusTag = findQualifier(lines, "/locus_tag=", "/product=");
-        gene.product = findQualifier(lines, "/product=", nullptr);
-        genes.push_back(std::move(gene));
+        // Each search ends on the line it took its value from, if any.
+        std::string_view::size_type at = 0;
+        genes[index].geneName = findGeneName(lines, at);
+        lines.openValue(at, std::strlen("/gene="), index, &Gene::geneName, &Gene::wholeGeneName);
+        genes[index].locusTag = findQualifier(lines, "/locus_tag=", "/product=", at);
+        lines.openValue(at, std::strlen("/locus_tag="), index, &Gene::locusTag, &Gene::wholeLocusTag);
+        genes[index].product = findQualifier(lines, "/product=", nullptr, at);
+        lines.openValue(at, std::strlen("/product="), index, &Gene::product, &Gene::wholeProduct);
     }
 }
 
@@ -410,8 +595,9 @@ void readGenBankRecord(Sequence& sequence, RecordLines& record)
     sequence.name =
         line.size() > definitionIndex ? line.substr(definitionIndex, maximumNameLength) : std::string_view();
 
-    FeatureLines lines(record, line);
+    FeatureLines lines(record, line, sequence.genes, sequence);
     readFeatures(lines, sequence.genes);
+    lines.closeValue();
     sequence.id = lines.version.empty() ? sequence.locusName : lines.version;
 
     // Without a declared length, the genes' extent is the best guess.

@@ -23,9 +23,14 @@ public:
     std::uint32_t geneStart = 0;  // chosen gene's coordinates, 1-based
     std::uint32_t geneEnd = 0;
     bool geneForward = false;
+    // The chosen gene's texts as the results file shows them (Gene's first
+    // lines); every other output reads the gene's whole texts through its
+    // index into the sequence's genes (noGene when none was chosen).
     std::string geneTag;
     std::string geneName;
     std::string geneProduct;
+    static constexpr std::uint32_t noGene = std::numeric_limits<std::uint32_t>::max();
+    std::uint32_t geneIndex = noGene;
     // Significance of the window's own score against random windows, when
     // asked for: NaN where it cannot be computed. Under integration the
     // score is rescaled, and ownScore keeps the window's own.

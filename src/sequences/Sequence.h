@@ -11,7 +11,11 @@ class Sequence {
 public:
     char sourceFormat = 'F'; // 'F' from FASTA, 'G' from GenBank
     std::string locusName;   // GenBank LOCUS name; FASTA header text
-    std::string name;        // printed name: DEFINITION text or FASTA header text
+    // Printed name: the DEFINITION's first line or the FASTA header text, as
+    // the results file and the logs have always shown it.
+    std::string name;
+    // The whole DEFINITION, its lines joined, where it differs from `name`.
+    std::string definition;
     // What genome browsers call the sequence: GenBank accession.version (the
     // LOCUS name without one), the FASTA header's first word.
     std::string id;
@@ -24,4 +28,24 @@ public:
     double aprioriEntropy = 2.0;  // bits
     std::vector<Hit> hits;        // sorted, with their gene context
     double globalScoreMean = 0.0; // under integration: the reverse pass's mean score per letter of its text
+
+    // The name every output but the results file and the logs shows.
+    const std::string& fullName() const { return definition.empty() ? name : definition; }
 };
+
+// The whole texts of the gene a hit is placed against. A hit that carries no
+// index into its sequence's genes keeps its own texts.
+struct GeneTexts {
+    const std::string& locusTag;
+    const std::string& geneName;
+    const std::string& product;
+};
+
+inline GeneTexts wholeGeneTexts(const Sequence& sequence, const Hit& hit)
+{
+    if (hit.geneIndex < sequence.genes.size()) {
+        const Gene& gene = sequence.genes[hit.geneIndex];
+        return {gene.fullLocusTag(), gene.fullGeneName(), gene.fullProduct()};
+    }
+    return {hit.geneTag, hit.geneName, hit.geneProduct};
+}

@@ -76,7 +76,7 @@ struct GeneHits {
 };
 
 // The genes of a sequence found again from the copy of their fields that a
-// hit carries.
+// hit carries, for a hit without the index of its gene.
 class GeneIndex {
 public:
     explicit GeneIndex(const std::vector<Gene>& genes) : genes_(genes), order_(genes.size())
@@ -88,9 +88,12 @@ public:
         });
     }
 
-    // The first gene whose fields the hit carries; genes.size() when none has.
+    // The hit's gene, else the first gene whose fields the hit carries;
+    // genes.size() when none has.
     std::size_t geneOf(const Hit& hit) const
     {
+        if (hit.geneIndex < genes_.size())
+            return hit.geneIndex;
         const auto wanted = std::make_tuple(hit.geneStart, hit.geneEnd, hit.geneForward);
         auto place = std::lower_bound(order_.begin(), order_.end(), wanted,
                                       [this](std::size_t index, const auto& fields) { return key(index) < fields; });
@@ -173,8 +176,9 @@ void appendUnitGenes(std::string& row, const std::vector<Gene>& genes, const std
             tags += ',';
             names += ',';
         }
-        tags += gene.locusTag.empty() ? "NA" : gene.locusTag;
-        names += !gene.geneName.empty() ? gene.geneName : gene.locusTag.empty() ? "NA" : gene.locusTag;
+        const std::string& tag = gene.fullLocusTag();
+        tags += tag.empty() ? "NA" : tag;
+        names += !gene.fullGeneName().empty() ? gene.fullGeneName() : tag.empty() ? "NA" : tag;
     }
     appendTableText(row, tags);
     row += '\t';
@@ -271,11 +275,11 @@ void writeRegulonTable(const SequenceSet& set, const Options& options, const Reg
             const Gene& gene = row.sequence->genes[row.firstGene];
             appendTableText(text, row.sequence->id);
             text += '\t';
-            appendTableText(text, gene.locusTag);
+            appendTableText(text, gene.fullLocusTag());
             text += '\t';
-            appendTableText(text, gene.geneName);
+            appendTableText(text, gene.fullGeneName());
             text += '\t';
-            appendTableText(text, gene.product);
+            appendTableText(text, gene.fullProduct());
             text += '\t';
             appendUnitGenes(text, row.sequence->genes, row.unit);
             appendRow(text, '\t', row.operatorHits, '\t', row.bestStart, best.forward ? "\t+\t" : "\t-\t");

@@ -140,7 +140,7 @@ void appendTableRow(std::string& row, const Sequence& sequence, const Hit& hit, 
     const Placement place = placementOf(hit, sequence.bases.size());
     appendTableText(row, sequence.id);
     row += '\t';
-    appendTableText(row, sequence.name);
+    appendTableText(row, sequence.fullName());
     appendRow(row, '\t', place.left + 1, '\t', place.end(), hit.forward ? "\t+\t" : "\t-\t");
     appendScore(row, hit.score);
     if (integrated) {
@@ -160,11 +160,12 @@ void appendTableRow(std::string& row, const Sequence& sequence, const Hit& hit, 
     row += '\t';
     appendTableText(row, hit.type);
     appendRow(row, '\t', hit.distance, hit.geneForward ? "\t+\t" : "\t-\t", hit.geneStart, '\t', hit.geneEnd, '\t');
-    appendTableText(row, hit.geneTag);
+    const GeneTexts gene = wholeGeneTexts(sequence, hit);
+    appendTableText(row, gene.locusTag);
     row += '\t';
-    appendTableText(row, hit.geneName);
+    appendTableText(row, gene.geneName);
     row += '\t';
-    appendTableText(row, hit.geneProduct);
+    appendTableText(row, gene.product);
     row += '\n';
 }
 
@@ -299,9 +300,10 @@ void appendGffHit(std::string& text, const std::string& seqid, std::size_t seque
         appendAttribute(text, "context", hit.type);
         appendRow(text, ";distance=", hit.distance, ";gene_strand=", hit.geneForward ? '+' : '-',
                   ";gene_start=", hit.geneStart, ";gene_end=", hit.geneEnd);
-        appendAttribute(text, "locus_tag", hit.geneTag);
-        appendAttribute(text, "gene", hit.geneName);
-        appendAttribute(text, "product", hit.geneProduct);
+        const GeneTexts gene = wholeGeneTexts(sequence, hit);
+        appendAttribute(text, "locus_tag", gene.locusTag);
+        appendAttribute(text, "gene", gene.geneName);
+        appendAttribute(text, "product", gene.product);
     }
     text += '\n';
 }
