@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -153,4 +154,29 @@ TEST(HitTracks, EveryRecordOfADraftGetsTheChanceOfItsOwnScore)
             EXPECT_EQ(scoreAndP[i].second, scoreAndP[i - 1].second) << scoreAndP[i].first;
         }
     }
+}
+
+TEST(HitTracks, TableHoldsWholeGeneTextsWhileTheResultsKeepTheirFirstLines)
+{
+    TempDir folder;
+    for (const char* name : {"ecoli_k12.gbk", "lexa_sites.txt"})
+        std::filesystem::copy_file(sourceFile(std::string("examples/") + name), folder.file(name));
+    // A literal cut-off low enough that a hit is placed against ispH and murE.
+    writeOptionsFile(folder.file("Options.txt"),
+                     {"0", "5", "0", "9", "350", "100", "0", "1", "1", "0", "-500", "-1", "1", "500", "1.5", "1"});
+    const std::string results = folder.file("ecoli_k12_Rsequence_Ri_9.000.csv");
+    ASSERT_EQ(runVarno(folder.path(), {"ecoli_k12.gbk", "lexa_sites.txt", "Options.txt"}).exitStatus, 0);
+    const std::string plainResults = readFile(results);
+    const RunResult result = runVarno(folder.path(), {"ecoli_k12.gbk", "lexa_sites.txt", "Options.txt", "--tsv"});
+    ASSERT_EQ(result.exitStatus, 0) << result.output;
+    EXPECT_EQ(readFile(results), plainResults);
+    EXPECT_NE(plainResults.find(",b0085,murE,UDP-N-acetylmuramoyl-L-alanyl-D-glutamate--2.,"), std::string::npos);
+
+    // Both products run over two lines in the file; murE's is broken inside a word.
+    std::map<std::string, std::string> products;
+    for (const std::vector<std::string>& row : tableRows(folder.file("ecoli_k12_Rsequence_Ri_9.000.tsv")))
+        if (row.size() == 19)
+            products[row[17]] = row[18];
+    EXPECT_EQ(products["ispH"], "4-hydroxy-3-methylbut-2-enyl diphosphate reductase");
+    EXPECT_EQ(products["murE"], "UDP-N-acetylmuramoyl-L-alanyl-D-glutamate--2,6-diaminopimelate ligase");
 }

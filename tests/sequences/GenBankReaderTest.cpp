@@ -259,6 +259,39 @@ TEST(GenBankReader, ReplacesCommasInGeneTexts)
     EXPECT_EQ(gene.product, "e. f. g");
 }
 
+// The results file keeps the first line, the other outputs get the whole
+// value: NCBI breaks long words after a hyphen or a digit's comma.
+TEST(GenBankReader, JoinsTheLinesOfWholeValues)
+{
+    const Sequence sequence = readText(record(
+        cds("1..9",
+            {"/gene=\"dnaK\"", "/locus_tag=\"b1, 2\"", "/product=\"UDP-N-acetyl--2,  ", "6-diamino (3)-", "hydroxy 1-",
+             "amino 2,", "x a--", "b \"\"q\"\" -", "c\" /note=\"n\"", "/translation=\"MQIL", "VVDS\""})
+        + cds("20..30", {"/gene=\"g\"", "/product=\"never closed"}) + feature("gene", "40..50", {"/note=\"after\""})));
+    ASSERT_EQ(sequence.genes.size(), 2u);
+    const Gene& gene = sequence.genes[0];
+    EXPECT_EQ(gene.product, "UDP-N-acetyl--2.  ");
+    EXPECT_EQ(gene.fullProduct(), "UDP-N-acetyl--2,6-diamino (3)-hydroxy 1-amino 2, x a-- b \"q\" - c");
+    EXPECT_EQ(gene.locusTag, "b1. 2");
+    EXPECT_EQ(gene.fullLocusTag(), "b1, 2");
+    EXPECT_EQ(gene.fullGeneName(), "dnaK");
+    // A value without its closing quote ends at the next feature key.
+    EXPECT_EQ(sequence.genes[1].fullProduct(), "never closed");
+}
+
+TEST(GenBankReader, NamesTheSequenceByLocusWithoutAVersion)
+{
+    const auto idWith = [](const std::string& version) {
+        return readText("LOCUS       TESTREC     10 bp    DNA\nDEFINITION  A test\n" + version
+                        + "FEATURES             Location/Qualifiers\nORIGIN\n 1 acgt\n//\n")
+            .id;
+    };
+    EXPECT_EQ(idWith("VERSION     NC_1.2\n"), "NC_1.2");
+    EXPECT_EQ(idWith("VERSION     .\n"), "TESTREC");
+    EXPECT_EQ(idWith("VERSION\n"), "TESTREC");
+    EXPECT_EQ(idWith(""), "TESTREC");
+}
+
 TEST(GenBankReader, DropsThePositionNumberOfEverySequenceLine)
 {
     std::string letters;
@@ -351,6 +384,7 @@ TEST(GenBankReader, ReadsARealPlasmid)
     const Sequence& sequence = set.sequences[0];
     EXPECT_EQ(sequence.locusName, "NC_005816");
     EXPECT_EQ(sequence.name, "Yersinia pestis biovar Microtus str. 91001 plasmid pPCP1, complete");
+    EXPECT_EQ(sequence.fullName(), "Yersinia pestis biovar Microtus str. 91001 plasmid pPCP1, complete sequence.");
     EXPECT_EQ(sequence.bases.size(), 9609u);
     EXPECT_EQ(sequence.bases.substr(0, 20), "TGTAACGAACGGTGCAATAG");
     ASSERT_EQ(sequence.genes.size(), 10u);
