@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -212,12 +213,20 @@ public:
     // `legacy` holds what the searches took, `whole` gets the whole value
     // where it differs from that.
     void openValue(std::string_view::size_type at, std::size_t keyLength, std::size_t index, std::string Gene::*legacy,
-                   std::string Gene::*whole)
+                   std::string Gene::WholeTexts::*whole)
     {
         if (at == std::string_view::npos)
             return;
         closeValue();
         const std::string_view rest = trimmed(line.substr(at + keyLength));
+        // Nearly every value is on one line, with no comma and no doubled
+        // quote: the whole value is then what the search took.
+        const std::string_view::size_type close = rest.empty() || rest.front() != '"' ? 0 : rest.find('"', 1);
+        if (close != 0 && close != std::string_view::npos && (close + 1 == rest.size() || rest[close + 1] != '"')) {
+            const std::string_view text = rest.substr(1, close - 1);
+            if (text.find(',') == std::string_view::npos && text == genes[index].*legacy)
+                return;
+        }
         geneIndex = index;
         legacyField = legacy;
         wholeField = whole;
@@ -233,13 +242,19 @@ public:
 
     void closeValue()
     {
+        if (open == Open::None)
+            return;
         if (open == Open::Definition) {
             if (value != sequence.name)
                 sequence.definition = std::move(value);
         } else if (open == Open::Quoted) {
             Gene& gene = genes[geneIndex];
-            if (value != gene.*legacyField || value.find(',') != std::string::npos)
-                gene.*wholeField = std::move(value);
+            if (value != gene.*legacyField || value.find(',') != std::string::npos) {
+                auto whole =
+                    gene.whole ? std::make_shared<Gene::WholeTexts>(*gene.whole) : std::make_shared<Gene::WholeTexts>();
+                (*whole).*wholeField = std::move(value);
+                gene.whole = std::move(whole);
+            }
         }
         open = Open::None;
         value.clear();
@@ -317,7 +332,7 @@ private:
     std::string unquoted; // room for a line's text without its doubled quotes
     std::size_t geneIndex = 0;
     std::string Gene::*legacyField = nullptr;
-    std::string Gene::*wholeField = nullptr;
+    std::string Gene::WholeTexts::*wholeField = nullptr;
 };
 
 // An unsigned decimal after optional blanks and tabs. Fails, leaving `value`
@@ -435,11 +450,11 @@ void readFeatures(FeatureLines& lines, std::vector<Gene>& genes)
         // Each search ends on the line it took its value from, if any.
         std::string_view::size_type at = 0;
         genes[index].geneName = findGeneName(lines, at);
-        lines.openValue(at, std::strlen("/gene="), index, &Gene::geneName, &Gene::wholeGeneName);
+        lines.openValue(at, std::strlen("/gene="), index, &Gene::geneName, &Gene::WholeTexts::geneName);
         genes[index].locusTag = findQualifier(lines, "/locus_tag=", "/product=", at);
-        lines.openValue(at, std::strlen("/locus_tag="), index, &Gene::locusTag, &Gene::wholeLocusTag);
+        lines.openValue(at, std::strlen("/locus_tag="), index, &Gene::locusTag, &Gene::WholeTexts::locusTag);
         genes[index].product = findQualifier(lines, "/product=", nullptr, at);
-        lines.openValue(at, std::strlen("/product="), index, &Gene::product, &Gene::wholeProduct);
+        lines.openValue(at, std::strlen("/product="), index, &Gene::product, &Gene::WholeTexts::product);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // One CDS feature of a GenBank record. Coordinates are 1-based as in the file
@@ -15,14 +16,24 @@ struct Gene {
     std::string locusTag;
     std::string geneName;
     std::string product;
-    // The whole values, their lines joined and their commas kept, only where
-    // they differ from the texts above (few do).
-    std::string wholeLocusTag;
-    std::string wholeGeneName;
-    std::string wholeProduct;
+    // The whole values, their lines joined and their commas kept, where one
+    // differs from the texts above (few do); kept apart, so that the genes
+    // the nearest-gene walk and the reader go through stay small.
+    struct WholeTexts {
+        std::string locusTag;
+        std::string geneName;
+        std::string product;
+    };
+    std::shared_ptr<const WholeTexts> whole;
 
     // The whole values, for every output but those two files.
-    const std::string& fullLocusTag() const { return wholeLocusTag.empty() ? locusTag : wholeLocusTag; }
-    const std::string& fullGeneName() const { return wholeGeneName.empty() ? geneName : wholeGeneName; }
-    const std::string& fullProduct() const { return wholeProduct.empty() ? product : wholeProduct; }
+    const std::string& fullLocusTag() const { return pick(&WholeTexts::locusTag, locusTag); }
+    const std::string& fullGeneName() const { return pick(&WholeTexts::geneName, geneName); }
+    const std::string& fullProduct() const { return pick(&WholeTexts::product, product); }
+
+private:
+    const std::string& pick(std::string WholeTexts::*field, const std::string& firstLine) const
+    {
+        return whole && !((*whole).*field).empty() ? (*whole).*field : firstLine;
+    }
 };
