@@ -74,11 +74,15 @@ RunSignificance HitSignificance::finish()
             expectedBeyondCutoff = notANumber;
             continue;
         }
-        expectedBeyondCutoff += batch.distribution.pBeyond(options_.cutoff) * static_cast<double>(batch.windowsScanned);
-        // One pass for the hits and the twins, these after those.
+        // One pass for the hits, the twins and the cut-off, in that order.
         std::vector<double> scores = batch.scores;
         scores.insert(scores.end(), batch.twinScores.begin(), batch.twinScores.end());
-        const std::vector<PValue> values = batch.distribution.pValues(scores);
+        const double beyond = batch.distribution.scoreBeyond(options_.cutoff);
+        scores.push_back(beyond);
+        std::vector<PValue> values = batch.distribution.pValues(scores);
+        const double pBeyond = std::isnan(beyond) ? 0.0 : values.back().p;
+        values.pop_back();
+        expectedBeyondCutoff += pBeyond * static_cast<double>(batch.windowsScanned);
         for (std::size_t i = 0; i < values.size(); ++i) {
             if (!std::isnan(values[i].p))
                 ranked.push_back(values[i].p);

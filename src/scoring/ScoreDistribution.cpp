@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "scoring/ScoreTable.h"
@@ -257,17 +258,23 @@ std::vector<PValue> ScoreDistribution::pValues(const std::vector<double>& scores
     return result;
 }
 
+double ScoreDistribution::scoreBeyond(double cutoff) const
+{
+    if (std::isnan(cutoff))
+        return notANumber; // no score passes a NaN cut-off
+    // Scores are doubles: strictly above x is at least the next double.
+    const double value = std::nextafter(negate ? -cutoff : cutoff, infinity);
+    if (value > bestScore)
+        return notANumber;
+    return negate ? -value : value;
+}
+
 double ScoreDistribution::pBeyond(double cutoff) const
 {
     if (!available())
         return notANumber;
-    if (std::isnan(cutoff))
-        return 0.0; // no score passes a NaN cut-off
-    // Scores are doubles: strictly above x is at least the next double.
-    const double value = std::nextafter(negate ? -cutoff : cutoff, infinity);
-    if (value > bestScore)
-        return 0.0;
-    return pValues({negate ? -value : value}).front().p;
+    const double beyond = scoreBeyond(cutoff);
+    return std::isnan(beyond) ? 0.0 : pValues({beyond}).front().p;
 }
 
 // TFM-Pvalue's bounds. With granularity g and an offset c per column, each
@@ -302,24 +309,52 @@ std::vector<double> ScoreDistribution::tails(const std::vector<double>& threshol
     // One pass on a rung: tail[i] = P(B >= lowest + i), where lowest is the
     // bin that `from` falls in for the upper bound; with the functions giving
     // a threshold's bins for the lower and the upper bound.
+    // A pass's state is as wide as its band of bins: up to millions on the
+    // finest rungs. The room for the widest a pass may have is asked for once
+    // and only the part a pass uses is ever written, so that a finer rung's
+    // wider band does not move the state into new memory: touching fresh
+    // pages is what costs most here.
+    const std::size_t widestState = 2 * (static_cast<std::size_t>(mostBins) + 64);
+    if (singlePrecision)
+        singleState.reserve(widestState);
+    else
+        doubleState.reserve(widestState);
+    // One pass on a rung: tail[i] = P(B >= lowest + i), where lowest is the
+    // bin that `from` falls in for the upper bound; with the functions giving
+    // a threshold's bins for the lower and the upper bound. A pass that only
+    // the scores on its rung look at keeps the tails of their bins alone
+    // (`wanted`, descending), not one for each of its bins.
     struct Pass {
         Discretisation bins;
         double perBin, lowShift, highShift, lowest;
         std::size_t width;
+        std::vector<std::size_t> wanted; // empty: every bin's tail
         std::vector<double> tail;
         // The few roundings of these bin positions are far within the slack.
         double lowBin(double value) const { return roundUp((value - bins.offset) * perBin + lowShift); }
         double highBin(double value) const { return roundUp((value - bins.offset) * perBin + highShift); }
-        double at(double bin) const
+        // The index into the tails of a bin, or width when beyond the best.
+        std::size_t indexOf(double bin) const
         {
             const double index = bin - lowest;
             if (index >= static_cast<double>(width))
+                return width;
+            return static_cast<std::size_t>(std::max(index, 0.0));
+        }
+        double at(double bin) const
+        {
+            const std::size_t index = indexOf(bin);
+            if (index == width)
                 return 0.0;
-            return tail[static_cast<std::size_t>(std::max(index, 0.0))];
+            if (wanted.empty())
+                return tail[index];
+            const auto place = std::lower_bound(wanted.begin(), wanted.end(), index, std::greater<std::size_t>());
+            return tail[static_cast<std::size_t>(place - wanted.begin())];
         }
     };
     const auto rung = [this](int level) { return std::ldexp(coarsest, -level); };
-    const auto run = [&](Pass& pass, int level, double from, bool counting) {
+    // Sets up a pass's bins; then `wanted` may be filled, before the pass is run.
+    const auto place = [&](Pass& pass, int level, double from) {
         pass.bins = discretise(rung(level));
         pass.perBin = 1.0 / pass.bins.granularity;
         pass.lowShift = (slack - pass.bins.residualLow) * pass.perBin;
@@ -327,15 +362,19 @@ std::vector<double> ScoreDistribution::tails(const std::vector<double>& threshol
         pass.lowest =
             std::clamp(pass.highBin(from), static_cast<double>(pass.bins.worst), static_cast<double>(pass.bins.best));
         pass.width = static_cast<std::size_t>(static_cast<double>(pass.bins.best) - pass.lowest + 1.0);
+        pass.wanted.clear();
+    };
+    const auto run = [&](Pass& pass, bool counting) {
         if (singlePrecision)
-            binTails(pass.bins, pass.width, counting, singleState, pass.tail);
+            binTails(pass.bins, pass.width, counting, singleState, pass.wanted, pass.tail);
         else
-            binTails(pass.bins, pass.width, counting, doubleState, pass.tail);
+            binTails(pass.bins, pass.width, counting, doubleState, pass.wanted, pass.tail);
     };
 
     const double least = *std::min_element(thresholds.begin(), thresholds.end());
     Pass pass, windows;
-    run(windows, 0, least - 2.0 * slack, true);
+    place(windows, 0, least - 2.0 * slack);
+    run(windows, true);
     // Where a score stands: the rung it asks for next, or one of these.
     constexpr int settled = -1, toEnumerate = -2, tied = -3;
     struct Score {
@@ -363,8 +402,22 @@ std::vector<double> ScoreDistribution::tails(const std::vector<double>& threshol
             else
                 from = std::min(from, thresholds[i]);
         }
-        if (from < infinity)
-            run(pass, level, from, false);
+        if (from < infinity) {
+            place(pass, level, from);
+            for (std::size_t i = 0; i < n; ++i) {
+                if (score[i].next != level)
+                    continue;
+                for (const double bin : {pass.lowBin(thresholds[i]), pass.highBin(thresholds[i])})
+                    if (pass.indexOf(bin) < pass.width)
+                        pass.wanted.push_back(pass.indexOf(bin));
+            }
+            std::sort(pass.wanted.begin(), pass.wanted.end(), std::greater<std::size_t>());
+            pass.wanted.erase(std::unique(pass.wanted.begin(), pass.wanted.end()), pass.wanted.end());
+            // A pass nobody looks into still has its tails: there are none to keep.
+            if (pass.wanted.empty())
+                pass.wanted.push_back(pass.width);
+            run(pass, false);
+        }
         int upcoming = std::numeric_limits<int>::max();
         for (std::size_t i = 0; i < n; ++i) {
             Score& s = score[i];
@@ -469,7 +522,7 @@ ScoreDistribution::Discretisation ScoreDistribution::discretise(double granulari
 // longer reach `lowest`. The state is padded with zeros above.
 template <typename Real>
 void ScoreDistribution::binTails(const Discretisation& bins, std::size_t width, bool counting, std::vector<Real>& state,
-                                 std::vector<double>& tail) const
+                                 const std::vector<std::size_t>& wanted, std::vector<double>& tail) const
 {
     std::int64_t widest = 0;
     for (std::size_t k = 0; k < columns.size(); ++k)
@@ -492,11 +545,27 @@ void ScoreDistribution::binTails(const Discretisation& bins, std::size_t width, 
         from -= std::min(from, shift[count - 1]);
         convolve(state.data(), from, width, count, weight, shift);
     }
-    tail.assign(width, 0.0);
+    // Each tail is summed from the best bin down, the same double whichever
+    // are kept.
     double sum = 0.0;
-    for (std::size_t i = width; i-- > from;)
-        tail[i] = sum += static_cast<double>(state[i]);
-    std::fill(tail.begin(), tail.begin() + static_cast<std::ptrdiff_t>(from), sum);
+    if (wanted.empty()) {
+        tail.assign(width, 0.0);
+        for (std::size_t i = width; i-- > from;)
+            tail[i] = sum += static_cast<double>(state[i]);
+        std::fill(tail.begin(), tail.begin() + static_cast<std::ptrdiff_t>(from), sum);
+        return;
+    }
+    tail.assign(wanted.size(), 0.0);
+    std::size_t next = 0;
+    while (next < wanted.size() && wanted[next] >= width)
+        ++next;
+    for (std::size_t i = width; i-- > from && next < wanted.size();) {
+        sum += static_cast<double>(state[i]);
+        if (i == wanted[next])
+            tail[next++] = sum;
+    }
+    for (; next < wanted.size(); ++next)
+        tail[next] = sum;
 }
 
 // Every window scoring at least ascending.front(), depth first, each summed as

@@ -55,6 +55,10 @@ public:
     // The probability that a random window scores strictly better than
     // `cutoff`: at least as well as the next double, ties counted as a hit's.
     double pBeyond(double cutoff) const;
+    // The least score (in the method's sense) that is strictly better than
+    // `cutoff`, whose p-value pBeyond gives; NaN when no window can score so.
+    // Asked with other scores, it shares their passes.
+    double scoreBeyond(double cutoff) const;
 
 private:
     // One column's terms for the letters with mass, best first; letters with
@@ -80,7 +84,7 @@ private:
     Discretisation discretise(double granularity) const;
     template <typename Real>
     void binTails(const Discretisation& bins, std::size_t width, bool counting, std::vector<Real>& state,
-                  std::vector<double>& tail) const;
+                  const std::vector<std::size_t>& wanted, std::vector<double>& tail) const;
     bool enumerateTails(const std::vector<double>& ascending, std::vector<double>& tail, std::size_t stepLimit) const;
 
     std::string reason;
