@@ -158,22 +158,37 @@ void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& 
 
 // The files for other tools and the report that the command line asks for,
 // named after the results file.
-void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const SequenceSet& set,
-                     const SiteCollection& collection, const Options& options, HitSignificance& significance,
-                     const SignificanceSelection& selection, double sitesCutoff, const std::string& resultsFile)
-{
-    // The report's calibration needs no hit's figures: it is worked out
-    // beside them.
-    RunSignificance figures;
+// What the hit files and the report show beside the hits: their p, E and q
+// values, and the report's calibration, which needs no hit's figures and is
+// worked out beside them.
+struct Figures {
+    RunSignificance run;
     Calibration calibration;
+};
+
+Figures workOutFigures(const RunArguments& arguments, const SequenceSet& set, const SiteCollection& collection,
+                       const Options& options, HitSignificance& significance)
+{
+    Figures figures;
     const ScoreDistribution* chance = significance.firstDistribution();
     runTogether(
-        arguments.writeHtml && chance != nullptr && secondThreadAllowed(), [&] { figures = significance.finish(); },
+        arguments.writeHtml && chance != nullptr && secondThreadAllowed(), [&] { figures.run = significance.finish(); },
         [&] {
             if (arguments.writeHtml && chance != nullptr)
-                calibration =
+                figures.calibration =
                     calibrate(collection, options, set.sequences.front(), *chance, significance.windowsScanned());
         });
+    return figures;
+}
+
+void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const SequenceSet& set,
+                     const SiteCollection& collection, const Options& options, HitSignificance& significance,
+                     const Figures& worked, const SignificanceSelection& selection, double sitesCutoff,
+                     const std::string& resultsFile)
+{
+    const RunSignificance& figures = worked.run;
+    const Calibration& calibration = worked.calibration;
+    const ScoreDistribution* chance = significance.firstDistribution();
     if (arguments.writeTsv)
         writeTsv(set, options, figures, trackFileName(resultsFile, ".tsv"));
     if (arguments.writeBed)
@@ -545,10 +560,20 @@ int runAnalysis(int argc, const char* const* argv)
 
     const std::string resultsFile = resultsFileName(set, options, selection.chosen);
     logPair(log, "Saving results to ", resultsFile);
-    withMemoryFor("write the results file", [&] { writeResults(set, options, selection.chosen); });
+    // The results file shows no figure of significance: they are worked out
+    // beside it.
+    Figures figures;
+    runTogether(
+        wantsSignificance && secondThreadAllowed(),
+        [&] { withMemoryFor("write the results file", [&] { writeResults(set, options, selection.chosen); }); },
+        [&] {
+            if (wantsSignificance)
+                withMemoryFor("work out the hits' p-values",
+                              [&] { figures = workOutFigures(*arguments, set, collection, options, *significance); });
+        });
     if (wantsSignificance)
         withMemoryFor("write the hit files", [&] {
-            writeExtraFiles(*arguments, optionsRead, set, collection, options, *significance, selection.chosen,
+            writeExtraFiles(*arguments, optionsRead, set, collection, options, *significance, figures, selection.chosen,
                             sitesCutoff, resultsFile);
         });
     return 0;
