@@ -520,9 +520,11 @@ void appendHitTitle(std::string& text, const Sequence& sequence, const Hit& hit)
 {
     appendRow(text, std::to_string(leftmostLetter(hit, sequence.bases.size()) + 1), hit.forward ? " + " : " - ",
               escapeXml(hit.window), "\nscore ", figure(hit.score, 6), ", p ", figure(hit.pValue, 3));
-    if (hit.type != "Unknown")
-        appendRow(text, "\n", hit.type, " ", escapeXml(hit.geneName.empty() ? hit.geneTag : hit.geneName), " (",
+    if (hit.type != "Unknown") {
+        const GeneTexts gene = wholeGeneTexts(sequence, hit);
+        appendRow(text, "\n", hit.type, " ", escapeXml(gene.geneName.empty() ? gene.locusTag : gene.geneName), " (",
                   std::to_string(hit.distance), ")");
+    }
 }
 
 std::string genomeTrack(const Sequence& sequence, const Options& options, const Emphasis& emphasis)
@@ -541,8 +543,8 @@ std::string genomeTrack(const Sequence& sequence, const Options& options, const 
         const double from = x(std::min(gene.start, gene.end) - 1.0), to = x(std::max(gene.start, gene.end));
         appendRow(text, "<rect class=\"gene\" x=\"", svgNumber(from, 2), gene.forward ? "\" y=\"72" : "\" y=\"82",
                   "\" width=\"", svgNumber(std::max(to - from, 0.3), 2), "\" height=\"6\"><title>",
-                  escapeXml(gene.geneName.empty() ? gene.locusTag : gene.geneName), " ", escapeXml(gene.locusTag),
-                  "</title></rect>");
+                  escapeXml(gene.fullGeneName().empty() ? gene.fullLocusTag() : gene.fullGeneName()), " ",
+                  escapeXml(gene.fullLocusTag()), "</title></rect>");
     }
     text += line(left, axis, right, axis, "axis");
 
@@ -714,17 +716,20 @@ std::string regulonSection(const ReportInputs& in)
         const RegulonRow& row = rows[i];
         const std::vector<Gene>& genes = row.sequence->genes;
         const Gene& first = genes[row.firstGene];
-        const auto name = [](const Gene& gene) { return gene.geneName.empty() ? gene.locusTag : gene.geneName; };
+        const auto name = [](const Gene& gene) {
+            return gene.fullGeneName().empty() ? gene.fullLocusTag() : gene.fullGeneName();
+        };
         std::string unit;
         for (const std::size_t gene : row.unit)
             unit += (unit.empty() ? "" : ", ") + escapeXml(name(genes[gene]));
         const Hit& best = *row.best;
         text += "<tr>" + (named ? cell(escapeXml(row.sequence->id)) : std::string()) + "<td title=\""
-              + escapeXml(first.locusTag) + "\">" + escapeXml(name(first)) + "</td>" + cell(unit)
+              + escapeXml(first.fullLocusTag()) + "\">" + escapeXml(name(first)) + "</td>" + cell(unit)
               + cell(std::to_string(row.operatorHits)) + cell(withThousands(row.bestStart))
               + cell(best.forward ? "+" : "&#8722;") + cell(figure(best.score, 6))
               + cell(halfLettersText(row.halfLettersToGene)) + cell(figure(best.pValue, 3))
-              + cell(figure(best.qValue, 3)) + cell(figure(row.unitP, 3)) + cell(escapeXml(first.product)) + "</tr>\n";
+              + cell(figure(best.qValue, 3)) + cell(figure(row.unitP, 3)) + cell(escapeXml(first.fullProduct()))
+              + "</tr>\n";
     }
     return text + "</tbody></table></section>\n";
 }
@@ -757,6 +762,7 @@ std::string hitsSection(const ReportInputs& in)
     for (const auto& [hit, owner] : rows) {
         const Sequence& sequence = *owner;
         const bool placed = hit->type != "Unknown";
+        const GeneTexts gene = wholeGeneTexts(sequence, *hit);
         const std::string start = std::to_string(leftmostLetter(*hit, sequence.bases.size()) + 1);
         const std::string bound = hit->pValueIsBound ? "&#8804;" : "";
         text += "<tr>" + cell(escapeXml(sequence.id)) + cell(withThousands(std::stoull(start)), start)
@@ -766,8 +772,8 @@ std::string hitsSection(const ReportInputs& in)
               + cell(figure(hit->qValue, 3), figure(hit->qValue, 17))
               + cell("<code>" + escapeXml(hit->window) + "</code>") + cell(placed ? escapeXml(hit->type) : "")
               + cell(placed ? std::to_string(hit->distance) : "", placed ? std::to_string(hit->distance) : "0")
-              + cell(placed ? escapeXml(hit->geneName) : "") + cell(placed ? escapeXml(hit->geneTag) : "")
-              + cell(placed ? escapeXml(hit->geneProduct) : "") + "</tr>\n";
+              + cell(placed ? escapeXml(gene.geneName) : "") + cell(placed ? escapeXml(gene.locusTag) : "")
+              + cell(placed ? escapeXml(gene.product) : "") + "</tr>\n";
     }
     return text + "</tbody></table></section>\n";
 }
