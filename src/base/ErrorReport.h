@@ -3,20 +3,39 @@
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 // Thrown by reportError once the message is on record. Only the entry point
-// catches it, and turns it into exit status 1; nothing else of the program
-// may catch it, so a fatal input error always ends the run.
+// (or a caller that chose to take errors itself, below) catches it; nothing
+// else of the program may, so a fatal input error always ends the run.
 class FatalError : public std::runtime_error {
 public:
-    explicit FatalError(const std::string& firstLine) : std::runtime_error(firstLine) {}
+    explicit FatalError(std::vector<std::string> lines)
+        : std::runtime_error(lines.empty() ? std::string() : lines.front()), lines_(std::move(lines))
+    {
+    }
+    // Every line of the message, the first one also as what().
+    const std::vector<std::string>& lines() const { return lines_; }
+
+private:
+    std::vector<std::string> lines_;
 };
 
 // Name of the error log, always in the working folder; it holds the lines of
 // the last error reported.
 inline const char* const errorLogName = "VarnoLog.txt";
 
+// Where a fatal error's lines go before it is thrown. The program puts them
+// on record: the error log, then the console. A caller that reports errors
+// its own way (a binding for another language raises them) takes them from
+// the FatalError alone, and nothing is written.
+enum class ErrorReporting { logAndConsole, exceptionOnly };
+// For the whole process, from now on; the program's default is logAndConsole.
+void setErrorReporting(ErrorReporting reporting);
+
 // Writes each line, in order, to a freshly truncated "VarnoLog.txt" and then
 // to standard output (one line at a time, the log first), then throws
 // FatalError. A log that cannot be created still leaves the console copy.
+// Under ErrorReporting::exceptionOnly it only throws.
 [[noreturn]] void reportError(std::initializer_list<std::string> lines);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "base/ErrorReport.h"
 #include "base/RunLog.h"
@@ -80,5 +81,19 @@ TEST(ErrorReport, ErrorLogHoldsOnlyTheLastError)
     EXPECT_THROW(reportError({"first error", "with two lines"}), FatalError);
     EXPECT_THROW(reportError({"second error"}), FatalError);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "first error\nwith two lines\nsecond error\n");
+    EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), "second error\n");
+
+    // A caller that takes errors itself gets every line, and nothing is written.
+    setErrorReporting(ErrorReporting::exceptionOnly);
+    testing::internal::CaptureStdout();
+    try {
+        reportError({"third error", "its second line"});
+        ADD_FAILURE() << "no FatalError";
+    } catch (const FatalError& error) {
+        EXPECT_EQ(error.lines(), (std::vector<std::string>{"third error", "its second line"}));
+        EXPECT_STREQ(error.what(), "third error");
+    }
+    setErrorReporting(ErrorReporting::logAndConsole);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(readFile(folder.file("VarnoLog.txt")), "second error\n");
 }
