@@ -1,5 +1,7 @@
 #include "motif/SiteCollection.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 
 #include "base/ErrorReport.h"
@@ -116,26 +118,49 @@ void SiteCollection::checkSiteLengths()
 
 void SiteCollection::buildFrequencyTable()
 {
-    columns.reserve(siteLength);
+    std::vector<std::array<double, 4>> counts(siteLength);
     for (std::uint32_t i = 0; i < siteLength; ++i) {
-        BaseCounts counts;
+        BaseCounts letters;
         for (const Hit& site : sites)
-            counts.add(static_cast<unsigned char>(site.window[i]));
+            letters.add(static_cast<unsigned char>(site.window[i]));
+        counts[i] = {letters.countA, letters.countC, letters.countG, letters.countT};
+    }
+    buildColumns(counts);
+}
 
-        const double total = counts.countA + counts.countC + counts.countG + counts.countT;
+SiteCollection SiteCollection::fromCounts(const std::vector<std::array<double, 4>>& counts,
+                                          const Sequence& referenceSequence, const std::string& motifName)
+{
+    SiteCollection collection;
+    collection.motifName = motifName;
+    collection.siteLength = static_cast<std::uint32_t>(counts.size());
+    for (const std::array<double, 4>& column : counts)
+        collection.countedSites_ = std::max(collection.countedSites_, column[0] + column[1] + column[2] + column[3]);
+    collection.buildColumns(counts);
+    collection.computeRsequence(referenceSequence);
+    collection.computeRelativeEntropy(referenceSequence);
+    return collection;
+}
+
+void SiteCollection::buildColumns(const std::vector<std::array<double, 4>>& counts)
+{
+    columns.reserve(counts.size());
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        const auto& [countA, countC, countG, countT] = counts[i];
+        const double total = countA + countC + countG + countT;
         // Without any counted letter the frequencies would be NaN.
         if (total == 0.0)
             reportError({"Incorrect collection file! - No base at site position " + std::to_string(i + 1)});
 
         MotifColumn column;
-        column.countA = counts.countA;
-        column.countC = counts.countC;
-        column.countG = counts.countG;
-        column.countT = counts.countT;
-        column.freqA = counts.countA / total;
-        column.freqC = counts.countC / total;
-        column.freqG = counts.countG / total;
-        column.freqT = counts.countT / total;
+        column.countA = countA;
+        column.countC = countC;
+        column.countG = countG;
+        column.countT = countT;
+        column.freqA = countA / total;
+        column.freqC = countC / total;
+        column.freqG = countG / total;
+        column.freqT = countT / total;
         column.consensus = consensusOf(column);
         columns.push_back(column);
     }

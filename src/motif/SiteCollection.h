@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,6 +29,11 @@ public:
     // read), with the model built; for tests and benchmarks.
     static SiteCollection fromSites(const std::vector<std::string>& siteTexts, const Sequence& referenceSequence,
                                     const std::string& motifName = "sites");
+    // A model from the weighted counts of A, C, G and T at each position, as
+    // a count matrix gives them, with no site strings. The number of sites
+    // it stands for is the largest column total.
+    static SiteCollection fromCounts(const std::vector<std::array<double, 4>>& counts,
+                                     const Sequence& referenceSequence, const std::string& motifName);
 
     void readSiteList(const std::string& fileName);
     void readSiteFasta(const std::string& fileName);
@@ -35,6 +41,9 @@ public:
     void computeRsequence(const Sequence& referenceSequence);
     void computeRelativeEntropy(const Sequence& referenceSequence);
     std::uint32_t siteCount() const { return static_cast<std::uint32_t>(sites.size()); }
+    // The number of sites the model stands for, which the methods' small-sample
+    // terms use: the sites read, or a count matrix's largest column total.
+    double siteTotal() const { return sites.empty() ? countedSites_ : static_cast<double>(sites.size()); }
 
     std::vector<Hit> sites;
     std::vector<MotifColumn> columns;
@@ -48,6 +57,10 @@ public:
 
 private:
     SiteCollection() = default;
+
+    // The columns from each position's weighted counts.
+    void buildColumns(const std::vector<std::array<double, 4>>& counts);
+    double countedSites_ = 0.0; // of a model from counts
 
     // Shared by both readers: in a multi-FASTA file a line starting with '>'
     // is a header and is skipped.

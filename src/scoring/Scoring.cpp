@@ -88,7 +88,7 @@ double consensusLogRatio(const SiteCollection& collection, std::size_t k, unsign
 TermInputs::TermInputs(const SiteCollection& collection, const Sequence& sequence)
     : collection(collection),
       sequence(sequence),
-      siteCount(static_cast<double>(collection.siteCount())),
+      siteCount(collection.siteTotal()),
       inverseN(1.0 / siteCount),
       denominator(1.0 + 4.0 / siteCount)
 {

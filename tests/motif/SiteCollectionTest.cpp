@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -123,6 +124,17 @@ TEST(SiteCollectionReader, ReadsTheRealCollectionAlikeFromBothFormats)
         EXPECT_EQ(list.sites[i].window, fasta.sites[i].window);
     EXPECT_EQ(list.rsequence, fasta.rsequence);
     EXPECT_EQ(list.columns[3].consensus, 'T');
+
+    // The same counts without the site strings give the same model.
+    std::vector<std::array<double, 4>> counts;
+    for (const MotifColumn& column : list.columns)
+        counts.push_back({column.countA, column.countC, column.countG, column.countT});
+    const SiteCollection matrix = SiteCollection::fromCounts(counts, uniform, "lexa");
+    EXPECT_EQ(matrix.siteTotal(), 19.0);
+    EXPECT_EQ(matrix.rsequence, list.rsequence);
+    EXPECT_EQ(matrix.relativeEntropy, list.relativeEntropy);
+    for (std::size_t i = 0; i < list.columns.size(); ++i)
+        EXPECT_EQ(matrix.columns[i].freqG, list.columns[i].freqG);
 }
 
 TEST(SiteCollectionReader, RejectsBadCollections)
