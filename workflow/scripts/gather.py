@@ -1,5 +1,7 @@
 # Gathers the results files of every genome x factor pair into the hits table,
-# the regulon table and its heat map, and lists the pairs that failed.
+# the regulon table and its heat map, and lists the pairs that failed. The
+# sequence names and gene texts come from each pair's hit table instead: the
+# results file keeps only their first lines, with commas as '.'.
 # Called by the Snakefile's gather rule, which provides the `snakemake` object.
 
 import math
@@ -12,7 +14,10 @@ RESULTS_HEADER = (
     "Gene tag,Gene,Product,Local Mean,Up Mean,Dw Mean"
 )
 RESULTS_COLUMNS = RESULTS_HEADER.count(",") + 1
-SCORE, TYPE, GENE_TAG, GENE = 0, 4, 9, 10
+SCORE, MOTIF, STRAND, TYPE, GENE_TAG, GENE, PRODUCT = 0, 1, 2, 4, 9, 10, 11
+# The hit table's columns holding the whole texts, by the results file's
+# column each stands for. Found by name: integration adds a column.
+WHOLE_GENE_TEXTS = {"locus_tag": GENE_TAG, "gene": GENE, "product": PRODUCT}
 # The methods that score better windows lower, by the name a results file gives.
 LOWER_IS_BETTER = {"BvH HI", "Rsequence_BvH"}
 
@@ -44,6 +49,45 @@ def read_hits(results_file):
     return summary.get("Method"), hits
 
 
+def table_text(field, cut):
+    """A text of varno's hit table as it was before writing; `cut` (the results file's text) where it says NA."""
+    # NA stands for an empty text, and for every gene text of a hit placed
+    # against no gene, where the results file has its own.
+    if field == "NA":
+        return cut
+    # Only a text holding a quote is quoted, its quotes doubled.
+    if field.startswith('"'):
+        return field[1:-1].replace('""', '"')
+    return field
+
+
+def with_whole_texts(table_file, hits):
+    """The hits of a results file with the sequence names and gene texts of its hit table.
+
+    The table lists the same hits in the same order; each row's score, window
+    and strand are checked against its hit's.
+    """
+    with open(table_file, encoding="latin-1", newline="\n") as lines:
+        header = next(lines).rstrip("\n").split("\t")
+        column = {name: index for index, name in enumerate(header)}
+        rows = [line.rstrip("\n").split("\t") for line in lines]
+    if len(rows) != len(hits):
+        sys.exit(f"{table_file}: {len(rows)} rows for the {len(hits)} hits of its results file.")
+    whole = []
+    for number, (row, (sequence, fields)) in enumerate(zip(rows, hits), 2):
+        if len(row) != len(header) or [row[column["score"]], row[column["window"]], row[column["strand"]]] != [
+            fields[SCORE],
+            fields[MOTIF],
+            "+" if fields[STRAND] == "1" else "-",
+        ]:
+            sys.exit(f"{table_file}, line {number}: not the results file's hit {fields[:3]}.")
+        fields = list(fields)
+        for name, index in WHOLE_GENE_TEXTS.items():
+            fields[index] = table_text(row[column[name]], fields[index])
+        whole.append((table_text(row[column["seq_name"]], sequence), fields))
+    return whole
+
+
 def tsv_field(text):
     # Sequence and file names may hold tabs or carriage returns; they would break the table.
     return text.replace("\t", " ").replace("\r", " ")
@@ -72,12 +116,17 @@ def gather(genomes, factors, output, status_files, hits_table, failed_table):
         for factor in factors:
             for genome in genomes:
                 results = os.path.join(output, "results", factor, genome + ".csv")
+                table = os.path.join(output, "results", factor, genome + ".tsv")
                 if (tsv_field(genome), factor) in failures:
                     continue
                 if not os.path.exists(results):
                     failures[(tsv_field(genome), factor)] = "no results file"
                     continue
+                if not os.path.exists(table):
+                    failures[(tsv_field(genome), factor)] = "no hit table"
+                    continue
                 method, hits = read_hits(results)
+                hits = with_whole_texts(table, hits)
                 lower = method in LOWER_IS_BETTER
                 lower_is_better.setdefault(factor, lower)
                 for sequence, fields in hits:

@@ -1,9 +1,11 @@
 # Scans a batch of genome x factor pairs, one varno run after the other, each
 # in its own folder, so that the files a run writes beside its sequence file
 # and its VarnoLog.txt never meet another run's. Each pair's results file is
-# copied to results/FACTOR/GENOME.csv once complete; a pair that fails leaves
-# none and its message goes to the log and to the batch's status file, and the
-# batch goes on. Called by the Snakefile's scan_batch rule, which provides the
+# copied to results/FACTOR/GENOME.csv once complete, after its hit table (the
+# same hits with the genes' and sequences' whole texts, which the results file
+# cuts at their first line) to GENOME.tsv; a pair that fails leaves neither and
+# its message goes to the log and to the batch's status file, and the batch
+# goes on. Called by the Snakefile's scan_batch rule, which provides the
 # `snakemake` object.
 
 import os
@@ -33,7 +35,7 @@ def scan_pair(genome, factor, genome_file, sites, options, varno, output, enviro
     os.makedirs(run_folder)
     file_name = os.path.basename(genome_file)
     os.symlink(os.path.abspath(genome_file), os.path.join(run_folder, file_name))
-    command = [varno, file_name, os.path.abspath(sites), os.path.abspath(options)]
+    command = [varno, "--tsv", file_name, os.path.abspath(sites), os.path.abspath(options)]
     start = time.monotonic()
     run = subprocess.run(command, cwd=run_folder, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=environment)
     seconds = time.monotonic() - start
@@ -53,11 +55,17 @@ def scan_pair(genome, factor, genome_file, sites, options, varno, output, enviro
     ]
     if len(found) != 1:
         return f"expected one results file from varno in {run_folder}, found {len(found)}", seconds
+    table = found[0][: -len(".csv")] + ".tsv"
+    if not os.path.exists(os.path.join(run_folder, table)):
+        return f"no hit table {table} from varno in {run_folder}", seconds
     results = os.path.join(output, "results", factor, genome + ".csv")
     os.makedirs(os.path.dirname(results), exist_ok=True)
-    # Through a temporary name: an interrupted copy must not pass for results.
-    shutil.copyfile(os.path.join(run_folder, found[0]), results + ".part")
-    os.replace(results + ".part", results)
+    # Through temporary names: an interrupted copy must not pass for results.
+    # The table goes first, so that a results file newer than its inputs
+    # always has its table beside it.
+    for source, target in ((table, results[: -len(".csv")] + ".tsv"), (found[0], results)):
+        shutil.copyfile(os.path.join(run_folder, source), target + ".part")
+        os.replace(target + ".part", target)
     return None, seconds
 
 
