@@ -67,7 +67,7 @@ int main(int argc, char** argv)
         if (run.useSequenceBackground && set.sequences.size() < 2)
             computeBackground(reference);
         SiteCollection collection(argv[2], reference);
-        deriveCutoff(collection, run, reference, set.getStem(), log);
+        deriveCutoff(collection, run, reference, set.stem, log);
         IntegrationWindows integration;
         buildIntegrationWindows(run, integration);
 

@@ -498,13 +498,13 @@ int runAnalysis(int argc, const char* const* argv)
         withMemoryFor("read the site collection", [&] { return SiteCollection(arguments->motifFile, reference); });
     logValue(log, "Site collection read! - Time (s): ", clock.elapsed());
     if (options.writeLogs)
-        withMemoryFor("write the site collection logs", [&] { writeCollectionLogs(collection, set.getStem(), log); });
+        withMemoryFor("write the site collection logs", [&] { writeCollectionLogs(collection, set.stem, log); });
     if (arguments->writeLogo)
-        withMemoryFor("write the sequence logo", [&] { writeLogoFile(collection, set.getStem() + "_logo.svg"); });
+        withMemoryFor("write the sequence logo", [&] { writeLogoFile(collection, set.stem + "_logo.svg"); });
     logLine(log, " ");
 
     withMemoryFor("score the site collection",
-                  [&] { deriveCutoff(collection, options, reference, set.getStem(), log); });
+                  [&] { deriveCutoff(collection, options, reference, set.stem, log); });
     warnOfTheSites(collection, options, log);
 
     IntegrationWindows windows;

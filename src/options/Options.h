@@ -12,11 +12,6 @@ class RunLog;
 // collection is known. A new object already holds the defaults.
 class Options {
 public:
-    virtual ~Options() = default;
-    Options() = default;
-    Options(const Options&) = default;
-    Options& operator=(const Options&) = default;
-
     bool writeLogs = true;                 // 1
     std::int32_t methodCode = 5;           // 2: scoring method 1..11 (see Method)
     bool useSequenceBackground = false;    // 3

@@ -65,13 +65,13 @@ std::string resultsFileName(const SequenceSet& set, const Options& options)
 std::string resultsFileName(const SequenceSet& set, const Options& options, const SignificanceSelection& selection)
 {
     if (selection.active())
-        return set.getStem() + "_" + methodName(options.methodCode) + "_" + selectionNameText(selection.bounds)
+        return set.stem + "_" + methodName(options.methodCode) + "_" + selectionNameText(selection.bounds)
              + ".csv";
     std::ostringstream threshold;
     threshold.setf(std::ios::fixed, std::ios::floatfield);
     threshold.precision(3);
     threshold << options.threshold;
-    return set.getStem() + "_" + methodName(options.methodCode) + "_" + threshold.str() + ".csv";
+    return set.stem + "_" + methodName(options.methodCode) + "_" + threshold.str() + ".csv";
 }
 
 void writeResults(const SequenceSet& set, Options options)

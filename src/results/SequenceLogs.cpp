@@ -13,7 +13,7 @@ void writeSequenceLogs(const SequenceSet& set, RunLog& log)
 {
     if (!set.sequences.empty() && set.sequences.front().sourceFormat == 'G') {
         OutputFile geneLog;
-        if (openDiagnosticLog(geneLog, set.getStem() + "_gene_log.csv", log)) {
+        if (openDiagnosticLog(geneLog, set.stem + "_gene_log.csv", log)) {
             for (const Sequence& sequence : set.sequences)
                 writeGeneLog(sequence, geneLog.stream());
             closeDiagnosticLog(geneLog, log);
@@ -21,7 +21,7 @@ void writeSequenceLogs(const SequenceSet& set, RunLog& log)
     }
 
     OutputFile sequenceLog;
-    if (openDiagnosticLog(sequenceLog, set.getStem() + "_seq_log.txt", log)) {
+    if (openDiagnosticLog(sequenceLog, set.stem + "_seq_log.txt", log)) {
         for (const Sequence& sequence : set.sequences)
             writeSequenceLog(sequenceLog.stream(), sequence);
         closeDiagnosticLog(sequenceLog, log);

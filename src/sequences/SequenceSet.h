@@ -16,8 +16,6 @@ public:
     // goes through reportError.
     explicit SequenceSet(const std::string& fileName);
 
-    std::string getStem() const { return stem; }
-
     void readFastaFile(const std::string& fileName);
     void readGenBankFile(const std::string& fileName);
 

@@ -44,9 +44,9 @@ TEST(SequenceSet, ChoosesTheFastaReaderByExtension)
         ASSERT_EQ(set.sequences.size(), 1u) << name;
         EXPECT_EQ(set.sequences[0].sourceFormat, 'F') << name;
     }
-    EXPECT_EQ(SequenceSet("seq.fasta").getStem(), "seq");
-    EXPECT_EQ(SequenceSet("fasfile").getStem(), "fasfile");
-    EXPECT_EQ(SequenceSet("seq.fa.gz").getStem(), "seq");
+    EXPECT_EQ(SequenceSet("seq.fasta").stem, "seq");
+    EXPECT_EQ(SequenceSet("fasfile").stem, "fasfile");
+    EXPECT_EQ(SequenceSet("seq.fa.gz").stem, "seq");
 }
 
 TEST(SequenceSet, ChoosesTheGenBankReaderByExtension)
@@ -59,7 +59,7 @@ TEST(SequenceSet, ChoosesTheGenBankReaderByExtension)
         ASSERT_EQ(set.sequences.size(), 1u) << name;
         EXPECT_EQ(set.sequences[0].sourceFormat, 'G') << name;
         EXPECT_EQ(set.sequences[0].bases, "ACGTACGT") << name;
-        EXPECT_EQ(set.getStem(), "ann");
+        EXPECT_EQ(set.stem, "ann");
     }
 }
 
@@ -86,7 +86,7 @@ TEST(SequenceSet, LooksForTheDotOnlyUpToIndex1024)
     std::filesystem::create_directories(path);
     path += std::string(1024 - path.size(), 'f');
     writeFile(path + ".fas", smallFasta);
-    EXPECT_EQ(SequenceSet(path + ".fas").getStem(), path);
+    EXPECT_EQ(SequenceSet(path + ".fas").stem, path);
 
     writeFile(path + "x.fas", smallFasta);
     EXPECT_EQ(fatalErrorOf(path + "x.fas"), "Incorrect sequence file extension.\nType Varno /? for help.\n");
@@ -97,7 +97,7 @@ TEST(SequenceSet, KeepsTheFolderInTheStem)
     const TempDir folder;
     writeFile(folder.file("genome.v2.fna"), smallFasta);
     const SequenceSet set(folder.file("genome.v2.fna"));
-    EXPECT_EQ(set.getStem(), folder.file("genome.v2"));
+    EXPECT_EQ(set.stem, folder.file("genome.v2"));
 }
 
 TEST(SequenceSet, ReportsAFileThatCannotBeRead)
