@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 #include "base/ErrorReport.h"
 #include "base/FileNames.h"
@@ -11,6 +10,7 @@
 #include "motif/Background.h"
 #include "motif/Log2.h"
 #include "sequences/Sequence.h"
+#include "sequences/SequenceSet.h"
 
 namespace {
 // Keeps log2 finite for a base that never occurs at a position.
@@ -201,5 +201,5 @@ void SiteCollection::computeRelativeEntropy(const Sequence& referenceSequence)
 void uppercase(std::string& text)
 {
     for (char& letter : text)
-        letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+        letter = upperCase(letter);
 }
