@@ -43,16 +43,6 @@
 
 namespace {
 
-// Elapsed whole seconds since the run started, cumulative.
-class RunClock {
-public:
-    RunClock() : start(std::time(nullptr)) {}
-    double elapsed() const { return std::difftime(std::time(nullptr), start); }
-
-private:
-    std::time_t start;
-};
-
 // Runs one step of the analysis and returns what it gives. A step that
 // cannot get the memory it needs ends the run with a message naming it, as
 // an input error does; its files in the making are removed on the way out.
@@ -418,7 +408,84 @@ void analyseCandidates(Sequence& sequence, unsigned number, const SiteCollection
     logValue(log, "Sequence analyzed! - Time (s): ", clock.elapsed());
     logLine(log, " ");
 }
+
+// A selection by significance keeps hits by their p-values: a score rescaled
+// by integration has none, and a literal cut-off would be a second rule for
+// the same thing.
+void checkSelection(const std::vector<SignificanceBound>& bounds, const Options& options)
+{
+    if (!bounds.empty() && options.useIntegration)
+        reportError({"ERROR: Selection by significance (--max-p, --max-e, --max-q) keeps hits by their p-values, which "
+                     "integration (options file, value 10) does not give. Run without integration to select by "
+                     "significance."});
+    if (!bounds.empty() && options.literalCutoff)
+        reportError({"ERROR: Selection by significance (--max-p, --max-e, --max-q) sets the cut-off itself, and the "
+                     "options file sets a literal one (value 9). Run without the literal cut-off to select by "
+                     "significance."});
+}
+
 } // namespace
+
+ScanOutcome scanSet(SequenceSet& set, SiteCollection& collection, Options& options, const ScanRequest& request,
+                    RunLog& log, const RunClock& clock)
+{
+    checkSelection(request.bounds, options);
+    ScanOutcome outcome;
+    Sequence& reference = set.sequences.front();
+    withMemoryFor("score the site collection", [&] { deriveCutoff(collection, options, reference, set.stem, log); });
+    warnOfTheSites(collection, options, log);
+
+    IntegrationWindows windows;
+    withMemoryFor("build the integration windows", [&] { buildIntegrationWindows(options, windows); });
+    if (options.useIntegration) {
+        if (lowerIsBetter(options.methodCode))
+            options.cutoff = options.cutoff * options.cutoffFactor;
+        else
+            options.cutoff = options.cutoff / options.cutoffFactor;
+    }
+
+    TableCache tables;
+    // The report shows it beside the cut-off a selection puts in its place.
+    outcome.sitesCutoff = options.cutoff;
+    Selection selection;
+    if (!request.bounds.empty())
+        withMemoryFor("find the selection's cut-off", [&] {
+            prepareSelection(selection, request.bounds, set, collection, options, windows, tables, log);
+        });
+    std::optional<HitSignificance>& significance = outcome.significance;
+    if (request.wantsSignificance)
+        significance.emplace(options);
+    if (selection.qBound == nullptr) {
+        unsigned number = 1;
+        for (Sequence& sequence : set.sequences) {
+            withMemoryFor("scan sequence " + std::to_string(number), [&] {
+                analyseSequence(sequence, number, collection, options, windows, tables,
+                                significance ? &*significance : nullptr, log, clock);
+            });
+            ++number;
+        }
+    } else {
+        unsigned number = 1;
+        for (Sequence& sequence : set.sequences) {
+            withMemoryFor("scan sequence " + std::to_string(number), [&] {
+                scanForCandidates(sequence, number, collection, options, windows, tables, selection, log);
+            });
+            ++number;
+        }
+        withMemoryFor("find the selection's cut-off", [&] { settleQCutoff(selection, options, log); });
+        number = 1;
+        for (Sequence& sequence : set.sequences) {
+            withMemoryFor("sort the hits of sequence " + std::to_string(number), [&] {
+                analyseCandidates(sequence, number, collection, options, tables,
+                                  significance ? &*significance : nullptr, selection, log, clock);
+            });
+            ++number;
+        }
+    }
+
+    outcome.chosen = selection.chosen;
+    return outcome;
+}
 
 int runAnalysis(int argc, const char* const* argv)
 {
@@ -470,17 +537,7 @@ int runAnalysis(int argc, const char* const* argv)
         reportError({"ERROR: The regulon table (--regulon) selects hits by their p-values, which integration "
                      "(options file, value 10) does not give. Run without integration for the regulon."});
 
-    // A selection by significance keeps hits by their p-values: a score
-    // rescaled by integration has none, and a literal cut-off would be a
-    // second rule for the same thing.
-    if (!arguments->bounds.empty() && options.useIntegration)
-        reportError({"ERROR: Selection by significance (--max-p, --max-e, --max-q) keeps hits by their p-values, which "
-                     "integration (options file, value 10) does not give. Run without integration to select by "
-                     "significance."});
-    if (!arguments->bounds.empty() && options.literalCutoff)
-        reportError({"ERROR: Selection by significance (--max-p, --max-e, --max-q) sets the cut-off itself, and the "
-                     "options file sets a literal one (value 9). Run without the literal cut-off to select by "
-                     "significance."});
+    checkSelection(arguments->bounds, options);
 
     logLine(log, "Reading sequences...");
     SequenceSet set = withMemoryFor("read the sequences", [&] { return SequenceSet(arguments->sequenceFile); });
@@ -503,78 +560,32 @@ int runAnalysis(int argc, const char* const* argv)
         withMemoryFor("write the sequence logo", [&] { writeLogoFile(collection, set.stem + "_logo.svg"); });
     logLine(log, " ");
 
-    withMemoryFor("score the site collection",
-                  [&] { deriveCutoff(collection, options, reference, set.stem, log); });
-    warnOfTheSites(collection, options, log);
-
-    IntegrationWindows windows;
-    withMemoryFor("build the integration windows", [&] { buildIntegrationWindows(options, windows); });
-    if (options.useIntegration) {
-        if (lowerIsBetter(options.methodCode))
-            options.cutoff = options.cutoff * options.cutoffFactor;
-        else
-            options.cutoff = options.cutoff / options.cutoffFactor;
-    }
-
     // The figures are worked out only for the files that show them.
-    const bool wantsSignificance = arguments->writeTsv || arguments->writeBed || arguments->writeGff3
-                                || arguments->writeHtml || arguments->writeRegulon;
-    TableCache tables;
-    // The report shows it beside the cut-off a selection puts in its place.
-    const double sitesCutoff = options.cutoff;
-    Selection selection;
-    if (!arguments->bounds.empty())
-        withMemoryFor("find the selection's cut-off", [&] {
-            prepareSelection(selection, arguments->bounds, set, collection, options, windows, tables, log);
-        });
-    std::optional<HitSignificance> significance;
-    if (wantsSignificance)
-        significance.emplace(options);
-    if (selection.qBound == nullptr) {
-        unsigned number = 1;
-        for (Sequence& sequence : set.sequences) {
-            withMemoryFor("scan sequence " + std::to_string(number), [&] {
-                analyseSequence(sequence, number, collection, options, windows, tables,
-                                significance ? &*significance : nullptr, log, clock);
-            });
-            ++number;
-        }
-    } else {
-        unsigned number = 1;
-        for (Sequence& sequence : set.sequences) {
-            withMemoryFor("scan sequence " + std::to_string(number), [&] {
-                scanForCandidates(sequence, number, collection, options, windows, tables, selection, log);
-            });
-            ++number;
-        }
-        withMemoryFor("find the selection's cut-off", [&] { settleQCutoff(selection, options, log); });
-        number = 1;
-        for (Sequence& sequence : set.sequences) {
-            withMemoryFor("sort the hits of sequence " + std::to_string(number), [&] {
-                analyseCandidates(sequence, number, collection, options, tables,
-                                  significance ? &*significance : nullptr, selection, log, clock);
-            });
-            ++number;
-        }
-    }
+    ScanRequest request;
+    request.bounds = arguments->bounds;
+    request.wantsSignificance = arguments->writeTsv || arguments->writeBed || arguments->writeGff3
+                             || arguments->writeHtml || arguments->writeRegulon;
+    ScanOutcome scanned = scanSet(set, collection, options, request, log, clock);
+    const bool wantsSignificance = request.wantsSignificance;
 
-    const std::string resultsFile = resultsFileName(set, options, selection.chosen);
+    const std::string resultsFile = resultsFileName(set, options, scanned.chosen);
     logPair(log, "Saving results to ", resultsFile);
     // The results file shows no figure of significance: they are worked out
     // beside it.
     Figures figures;
     runTogether(
         wantsSignificance && secondThreadAllowed(),
-        [&] { withMemoryFor("write the results file", [&] { writeResults(set, options, selection.chosen); }); },
+        [&] { withMemoryFor("write the results file", [&] { writeResults(set, options, scanned.chosen); }); },
         [&] {
             if (wantsSignificance)
-                withMemoryFor("work out the hits' p-values",
-                              [&] { figures = workOutFigures(*arguments, set, collection, options, *significance); });
+                withMemoryFor("work out the hits' p-values", [&] {
+                    figures = workOutFigures(*arguments, set, collection, options, *scanned.significance);
+                });
         });
     if (wantsSignificance)
         withMemoryFor("write the hit files", [&] {
-            writeExtraFiles(*arguments, optionsRead, set, collection, options, *significance, figures, selection.chosen,
-                            sitesCutoff, resultsFile);
+            writeExtraFiles(*arguments, optionsRead, set, collection, options, *scanned.significance, figures,
+                            scanned.chosen, scanned.sitesCutoff, resultsFile);
         });
     return 0;
 }

@@ -15,6 +15,9 @@ public:
     // Reads the whole file, FASTA or GenBank by its extension; an input error
     // goes through reportError.
     explicit SequenceSet(const std::string& fileName);
+    // A set built in memory, its sequences added by the caller; no stem, so
+    // no file is named after it.
+    SequenceSet() = default;
 
     void readFastaFile(const std::string& fileName);
     void readGenBankFile(const std::string& fileName);

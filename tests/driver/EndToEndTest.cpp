@@ -11,6 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "base/NumberText.h"
+#include "base/RunLog.h"
+#include "driver/AnalysisRun.h"
+#include "motif/SiteCollection.h"
+#include "options/Options.h"
+#include "sequences/SequenceSet.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -490,4 +496,43 @@ TEST(EndToEnd, NamedSettingsGiveTheFilesOfTheSameOptionsFile)
     fromFile.erase(log);
     EXPECT_TRUE(named == fromFile);
     EXPECT_TRUE(overridden == fromFile);
+}
+
+// The scan as a library call, over a set and a motif built in memory, keeps
+// the hits the program writes for the same inputs read from files.
+TEST(EndToEnd, ScanOfInputsInMemoryKeepsTheHitsOfTheProgram)
+{
+    TempDir folder;
+    std::filesystem::copy_file(dataFile("sequences/NC_005816.gb"), folder.file("plasmid.gb"));
+    std::filesystem::copy_file(sourceFile("examples/lexa_sites.txt"), folder.file("sites.txt"));
+    ASSERT_EQ(runVarno(folder.path(), {"--no-logs", "--cutoff", "5", "plasmid.gb", "sites.txt"}).exitStatus, 0);
+    std::vector<std::string> written;
+    for (const std::string& line : splitLines(readFile(folder.file("plasmid_Rsequence_Ri_5.000.csv")))) {
+        std::smatch fields;
+        if (std::regex_match(line, fields, std::regex(R"(([-0-9.e]+),[ACGTN]+,[01],.*)")))
+            written.push_back(fields[1].str());
+    }
+    ASSERT_FALSE(written.empty());
+
+    SequenceSet set;
+    set.sequences = SequenceSet(folder.file("plasmid.gb")).sequences;
+    std::vector<std::string> sites;
+    for (const std::string& line : splitLines(readFile(folder.file("sites.txt"))))
+        if (!line.empty())
+            sites.push_back(line);
+    SiteCollection collection = SiteCollection::fromSites(sites, set.sequences.front());
+    Options options;
+    options.writeLogs = false;
+    options.literalCutoff = true;
+    options.threshold = 5.0;
+    RunLog log;
+    testing::internal::CaptureStdout();
+    scanSet(set, collection, options, ScanRequest{}, log, RunClock());
+    testing::internal::GetCapturedStdout();
+    std::vector<std::string> kept;
+    for (const Hit& hit : set.sequences.front().hits) {
+        char text[32];
+        kept.emplace_back(text, putFourteenDigits(text, hit.score));
+    }
+    EXPECT_EQ(kept, written);
 }
