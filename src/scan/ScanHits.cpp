@@ -37,8 +37,6 @@ void ScanHits::reserveFilledSoon(std::size_t count)
 
 void ScanHits::consider(const ScanHit& candidate, const char* letters, const Options& options)
 {
-    if (!passesCutoff(candidate.score, options.cutoff, lowerIsBetter(options.methodCode)))
-        return;
     if (options.mergeStrandPairs) {
         if (inScanOrder_ && !keepsScanOrder(candidate)) {
             // The index has not been used so far: it takes the list as it stands.

@@ -80,7 +80,8 @@ public:
     // reserve, for room that the candidates about to come will mostly fill:
     // its memory is made ready at once.
     void reserveFilledSoon(std::size_t count);
-    // Considers a candidate whose windowLength letters start at `letters`.
+    // Considers a candidate whose windowLength letters start at `letters`; the
+    // scan passes only the windows beyond the cut-off.
     void consider(const ScanHit& candidate, const char* letters, const Options& options);
     // Multiplies every kept score by the integration ratio of means (integratedScore).
     void applyIntegrationRatio(double globalScoreMean, const Options& options);
