@@ -75,8 +75,8 @@ SequenceSet trackSet(const TempDir& folder)
 
     Sequence& annotated = set.sequences[1];
     annotated.sourceFormat = 'G';
-    annotated.genes = {{5, 25, true, "TST_0001", "tstA", "tab\there; semi, \"quoted\""},
-                       {50, 35, false, "TST_0002", "", "repressor"}};
+    annotated.genes = {{5, 25, true, "TST_0001", "tstA", "tab\there; semi, \"quoted\"", nullptr},
+                       {50, 35, false, "TST_0002", "", "repressor", nullptr}};
     annotated.hits = {hitAt(annotated.bases, 22, false, 14.0, 2e-11), hitAt(annotated.bases, 40, true, -1.0 / 3, 0.5),
                       hitAt(annotated.bases, 55, false, 10.0, notAvailable)};
     annotated.hits[0].pValueIsBound = true;
