@@ -14,6 +14,7 @@
 #include "options/Method.h"
 #include "options/Options.h"
 #include "report/Calibration.h"
+#include "report/Plot.h"
 #include "report/SequenceLogo.h"
 #include "report/Svg.h"
 #include "results/HitSignificance.h"
@@ -35,22 +36,6 @@ constexpr std::size_t mostTableRows = 500;
 // Drawing sizes, in SVG user units.
 constexpr double plotWidth = 900.0;
 constexpr double trackWidth = 1000.0;
-
-// `value` with `digits` significant digits, as %g gives it; "NA" where not available.
-std::string figure(double value, int digits = 4)
-{
-    std::string text;
-    appendRow(text, SignificantDigits{value, digits});
-    return text;
-}
-
-std::string withThousands(std::uint64_t value)
-{
-    std::string digits = std::to_string(value);
-    for (std::size_t at = digits.size(); at > 3; at -= 3)
-        digits.insert(at - 3, ",");
-    return digits;
-}
 
 // An expected number of windows: whole and grouped from a thousand up.
 std::string expectedCount(double value)
@@ -97,103 +82,6 @@ std::string selectionText(const SignificanceSelection& selection)
     if (!std::isnan(selection.scoreCutoff))
         text += ", score cut-off " + figure(selection.scoreCutoff, 6);
     return text;
-}
-
-// A linear map from data to drawing coordinates.
-struct Scale {
-    double from0, from1, to0, to1;
-    double operator()(double value) const
-    {
-        if (from1 == from0)
-            return (to0 + to1) / 2;
-        return to0 + (value - from0) * (to1 - to0) / (from1 - from0);
-    }
-};
-
-// Round ticks between lo and hi, about `count` of them.
-std::vector<double> ticks(double lo, double hi, int count)
-{
-    std::vector<double> values;
-    if (!(hi > lo))
-        return {lo};
-    const double rough = (hi - lo) / count;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
-    double step = magnitude;
-    for (const double factor : {1.0, 2.0, 5.0, 10.0})
-        if (magnitude * factor >= rough) {
-            step = magnitude * factor;
-            break;
-        }
-    for (double tick = std::ceil(lo / step) * step; tick <= hi + step * 1e-9; tick += step)
-        values.push_back(std::fabs(tick) < step * 1e-9 ? 0.0 : tick);
-    return values;
-}
-
-std::string line(double x1, double y1, double x2, double y2, const char* style)
-{
-    return "<line x1=\"" + svgNumber(x1, 1) + "\" y1=\"" + svgNumber(y1, 1) + "\" x2=\"" + svgNumber(x2, 1) + "\" y2=\""
-         + svgNumber(y2, 1) + "\" class=\"" + style + "\"/>";
-}
-
-std::string label(double x, double y, const std::string& text, const char* anchor = "middle",
-                  const char* style = "axis-label")
-{
-    return "<text x=\"" + svgNumber(x, 1) + "\" y=\"" + svgNumber(y, 1) + "\" text-anchor=\"" + anchor + "\" class=\""
-         + style + "\">" + escapeXml(text) + "</text>";
-}
-
-std::string polyline(const std::vector<std::pair<double, double>>& points, const char* style)
-{
-    std::string text = "<polyline class=\"" + std::string(style) + "\" points=\"";
-    for (const auto& [x, y] : points)
-        text += svgNumber(x, 1) + "," + svgNumber(y, 1) + " ";
-    return text + "\"/>";
-}
-
-// A horizontal axis at y with ticks and a title under it.
-std::string bottomAxis(const Scale& x, double y, const std::string& title, bool thousands = false)
-{
-    std::string text = line(x.to0, y, x.to1, y, "axis");
-    for (const double tick : ticks(std::min(x.from0, x.from1), std::max(x.from0, x.from1), 8)) {
-        text += line(x(tick), y, x(tick), y + 4, "axis");
-        text += label(x(tick), y + 16, thousands ? withThousands(static_cast<std::uint64_t>(tick)) : figure(tick));
-    }
-    return text + label((x.to0 + x.to1) / 2, y + 32, title);
-}
-
-// A vertical axis at x with ticks, on the left (or the right) of a plot.
-std::string sideAxis(const Scale& y, double x, const std::vector<std::pair<double, std::string>>& marks,
-                     const std::string& title, bool right = false)
-{
-    std::string text = line(x, y.to0, x, y.to1, "axis");
-    const double outward = right ? 4.0 : -4.0;
-    for (const auto& [value, name] : marks) {
-        text += line(x, y(value), x + outward, y(value), "axis");
-        text += label(x + 2.5 * outward, y(value) + 4, name, right ? "start" : "end");
-    }
-    const double titleX = x + (right ? 52.0 : -52.0);
-    const double middle = (y.to0 + y.to1) / 2;
-    return text + "<text class=\"axis-label\" text-anchor=\"middle\" transform=\"translate(" + svgNumber(titleX, 1)
-         + "," + svgNumber(middle, 1) + ") rotate(-90)\">" + escapeXml(title) + "</text>";
-}
-
-// Ticks at powers of ten for an axis of log10 values.
-std::vector<std::pair<double, std::string>> powerMarks(double lo, double hi)
-{
-    std::vector<std::pair<double, std::string>> marks;
-    const int step = hi - lo > 8 ? 2 : 1;
-    for (int power = static_cast<int>(std::ceil(lo)); power <= hi; power += step)
-        marks.emplace_back(power, power >= 0 && power <= 6
-                                      ? withThousands(static_cast<std::uint64_t>(std::pow(10.0, power) + 0.5))
-                                      : "1e" + std::to_string(power));
-    return marks;
-}
-
-std::string svgOpen(double width, double height, const char* style)
-{
-    return "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"" + std::string(style) + "\" viewBox=\"0 0 "
-         + svgNumber(width, 0) + " " + svgNumber(height, 0) + "\" width=\"" + svgNumber(width, 0) + "\" height=\""
-         + svgNumber(height, 0) + "\">";
 }
 
 // ---- The run
@@ -354,8 +242,8 @@ std::string cutoffPlot(const ReportInputs& in)
         const bool passes = passesCutoff(siteScores[i], cutoff, lower);
         passing += passes;
         const double y = sitesTop + 10 + (sitesBottom - sitesTop - 20) * ((i * 7) % 11) / 10.0;
-        text += "<circle class=\"" + std::string(passes ? "site pass" : "site fail") + "\" cx=\""
-              + svgNumber(x(siteScores[i]), 1) + "\" cy=\"" + svgNumber(y, 1) + "\" r=\"5\"><title>"
+        text += "<circle" + attribute("class", passes ? "site pass" : "site fail")
+              + attribute("cx", x(siteScores[i]), 1) + attribute("cy", y, 1) + attribute("r", "5") + "><title>"
               + escapeXml(in.collection.sites[i].window) + ": " + figure(siteScores[i], 6) + "</title></circle>";
     }
     text += label(left, sitesTop - 10,
@@ -541,8 +429,9 @@ std::string genomeTrack(const Sequence& sequence, const Options& options, const 
     // Genes in two lanes by strand, along the axis.
     for (const Gene& gene : sequence.genes) {
         const double from = x(std::min(gene.start, gene.end) - 1.0), to = x(std::max(gene.start, gene.end));
-        appendRow(text, "<rect class=\"gene\" x=\"", svgNumber(from, 2), gene.forward ? "\" y=\"72" : "\" y=\"82",
-                  "\" width=\"", svgNumber(std::max(to - from, 0.3), 2), "\" height=\"6\"><title>",
+        appendRow(text, "<rect", attribute("class", "gene"), attribute("x", from, 2),
+                  attribute("y", gene.forward ? "72" : "82"), attribute("width", std::max(to - from, 0.3), 2),
+                  attribute("height", "6"), "><title>",
                   escapeXml(gene.fullGeneName().empty() ? gene.fullLocusTag() : gene.fullGeneName()), " ",
                   escapeXml(gene.fullLocusTag()), "</title></rect>");
     }
@@ -566,9 +455,11 @@ std::string genomeTrack(const Sequence& sequence, const Options& options, const 
         const double from = hit->forward ? 70 : 90;
         const double to = hit->forward ? from - reach : from + reach;
         const std::string place = svgNumber(at, 2);
-        const char* style = !emphasis.shown ? "" : faint(placed) ? " faint" : " significant";
-        appendRow(text, "<line class=\"hit", style, hit->type == "Operator" ? " operator\" x1=\"" : "\" x1=\"", place,
-                  "\" x2=\"", place, "\" y1=\"", svgNumber(from, 1), "\" y2=\"", svgNumber(to, 1), "\"><title>");
+        std::string style = !emphasis.shown ? "hit" : faint(placed) ? "hit faint" : "hit significant";
+        if (hit->type == "Operator")
+            style += " operator";
+        appendRow(text, "<line", attribute("class", style), attribute("x1", place), attribute("x2", place),
+                  attribute("y1", from, 1), attribute("y2", to, 1), "><title>");
         appendHitTitle(text, sequence, *hit);
         text += "</title></line>";
     }
@@ -662,7 +553,7 @@ std::string cell(const std::string& text, const std::string& sortValue = std::st
 {
     if (sortValue.empty())
         return "<td>" + text + "</td>";
-    return "<td data-value=\"" + sortValue + "\">" + text + "</td>";
+    return "<td" + attribute("data-value", sortValue) + ">" + text + "</td>";
 }
 
 // ---- The regulon
@@ -723,8 +614,8 @@ std::string regulonSection(const ReportInputs& in)
         for (const std::size_t gene : row.unit)
             unit += (unit.empty() ? "" : ", ") + escapeXml(name(genes[gene]));
         const Hit& best = *row.best;
-        text += "<tr>" + (named ? cell(escapeXml(row.sequence->id)) : std::string()) + "<td title=\""
-              + escapeXml(first.fullLocusTag()) + "\">" + escapeXml(name(first)) + "</td>" + cell(unit)
+        text += "<tr>" + (named ? cell(escapeXml(row.sequence->id)) : std::string()) + "<td"
+              + attribute("title", first.fullLocusTag()) + ">" + escapeXml(name(first)) + "</td>" + cell(unit)
               + cell(std::to_string(row.operatorHits)) + cell(withThousands(row.bestStart))
               + cell(best.forward ? "+" : "&#8722;") + cell(figure(best.score, 6))
               + cell(halfLettersText(row.halfLettersToGene)) + cell(figure(best.pValue, 3))

@@ -29,6 +29,21 @@ std::string escapeXml(const std::string& text)
     return escaped;
 }
 
+std::string attribute(const char* name, const std::string& value)
+{
+    std::string text = " ";
+    text += name;
+    text += "=\"";
+    text += escapeXml(value);
+    text += '"';
+    return text;
+}
+
+std::string attribute(const char* name, double value, int decimals)
+{
+    return attribute(name, svgNumber(value, decimals));
+}
+
 std::string svgNumber(double value, int decimals)
 {
     if (!std::isfinite(value))

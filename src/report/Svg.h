@@ -10,6 +10,12 @@
 // all, even as references, become '?' so the document stays well formed.
 std::string escapeXml(const std::string& text);
 
+// ` name="value"`, the value escaped: the report writes its attributes
+// through these, so that no text can end a quote early.
+std::string attribute(const char* name, const std::string& value);
+// A number as svgNumber writes it.
+std::string attribute(const char* name, double value, int decimals);
+
 // `value` rounded to `decimals` digits after the point (0 to 17) with its
 // trailing zeros and a bare point dropped, and never "-0": coordinates stay
 // short and two drawings of the same logo compare byte for byte. SVG has no
