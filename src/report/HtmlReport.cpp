@@ -549,6 +549,43 @@ std::string genomeSection(const ReportInputs& in)
 
 // ---- The tables
 
+// How the page's script sorts a column when its title is clicked: by text,
+// or by number (a cell's data-value where it has one, else its text).
+enum class SortAs { text, number };
+
+// A column of a table: its title, how it sorts, and the title it shares with
+// its neighbours in the row above (none: its own title spans both rows).
+struct Column {
+    std::string title;
+    SortAs sortAs;
+    std::string group;
+};
+
+// The head of a table of these columns: one row, or two when some columns
+// share a group, the group's title over them.
+std::string tableHead(const std::vector<Column>& columns)
+{
+    const auto header = [](const Column& column, const std::string& span) {
+        return "<th" + span + attribute("data-type", column.sortAs == SortAs::number ? "number" : "text") + ">"
+             + escapeXml(column.title) + "</th>";
+    };
+    const bool grouped =
+        std::any_of(columns.begin(), columns.end(), [](const Column& column) { return !column.group.empty(); });
+    std::string top, under;
+    for (std::size_t i = 0; i < columns.size();) {
+        if (columns[i].group.empty()) {
+            top += header(columns[i++], grouped ? attribute("rowspan", "2") : std::string());
+            continue;
+        }
+        const std::size_t first = i;
+        for (; i < columns.size() && columns[i].group == columns[first].group; ++i)
+            under += header(columns[i], std::string());
+        top +=
+            "<th" + attribute("colspan", std::to_string(i - first)) + ">" + escapeXml(columns[first].group) + "</th>";
+    }
+    return "<thead><tr>" + top + (grouped ? "</tr>\n<tr>" + under : std::string()) + "</tr></thead>\n";
+}
+
 std::string cell(const std::string& text, const std::string& sortValue = std::string())
 {
     if (sortValue.empty())
@@ -574,6 +611,28 @@ std::string noRegulonReason(const ReportInputs& in)
     return std::string();
 }
 
+// The regulon table's columns, in the order regulonSection writes its cells;
+// `named`: the rows name their sequence.
+std::vector<Column> regulonColumns(bool named)
+{
+    const SortAs text = SortAs::text, number = SortAs::number;
+    std::vector<Column> columns;
+    if (named)
+        columns.push_back({"Sequence", text, "Unit"});
+    columns.insert(columns.end(), {{"First gene", text, "Unit"},
+                                   {"Genes", text, "Unit"},
+                                   {"Operator hits", number, ""},
+                                   {"Start", number, "Best hit"},
+                                   {"Strand", text, "Best hit"},
+                                   {"Score", number, "Best hit"},
+                                   {"Distance", number, "Best hit"},
+                                   {"p", number, "Best hit"},
+                                   {"q", number, "Best hit"},
+                                   {"Unit p", number, ""},
+                                   {"Product", text, ""}});
+    return columns;
+}
+
 std::string regulonSection(const ReportInputs& in)
 {
     std::string text = "<section id=\"regulon\"><h2>Regulon</h2>\n";
@@ -597,12 +656,8 @@ std::string regulonSection(const ReportInputs& in)
     text += shown < rows.size() ? " (the first " + withThousands(shown) + ").</p>\n" : ".</p>\n";
     text += "<table id=\"regulon-table\">\n<caption>The best hit is the first gene's operator hit of "
             "least p. Distance: from the site's centre to the gene's first base, negative upstream, in letters. "
-            "Unit p: the chance of a window as good anywhere in the operator region.</caption>\n<thead><tr>";
-    text += std::string("<th colspan=\"") + (named ? "3" : "2") + "\">Unit</th><th rowspan=\"2\">Operator hits</th>"
-          + "<th colspan=\"6\">Best hit</th><th rowspan=\"2\">Unit p</th><th rowspan=\"2\">Product</th></tr>\n<tr>"
-          + (named ? "<th>Sequence</th>" : "")
-          + "<th>First gene</th><th>Genes</th><th>Start</th><th>Strand</th><th>Score</th><th>Distance</th>"
-            "<th>p</th><th>q</th></tr></thead>\n<tbody>\n";
+            "Unit p: the chance of a window as good anywhere in the operator region.</caption>\n";
+    text += tableHead(regulonColumns(named)) + "<tbody>\n";
     for (std::size_t i = 0; i < shown; ++i) {
         const RegulonRow& row = rows[i];
         const std::vector<Gene>& genes = row.sequence->genes;
@@ -627,6 +682,18 @@ std::string regulonSection(const ReportInputs& in)
 
 // ---- The hits
 
+// The hit table's columns, in the order hitsSection writes its cells.
+std::vector<Column> hitColumns(bool integration)
+{
+    const SortAs text = SortAs::text, number = SortAs::number;
+    // Under integration the score is the integrated one; p, E and q are of the window's own score.
+    const std::string own = integration ? "own " : "";
+    return {{"Sequence", text, ""},  {"Start", number, ""},    {"Strand", text, ""},    {"Score", number, ""},
+            {own + "p", number, ""}, {own + "E", number, ""},  {own + "q", number, ""}, {"Window", text, ""},
+            {"Context", text, ""},   {"Distance", number, ""}, {"Gene", text, ""},      {"Locus tag", text, ""},
+            {"Product", text, ""}};
+}
+
 std::string hitsSection(const ReportInputs& in)
 {
     std::vector<PlacedHit> hits;
@@ -641,15 +708,8 @@ std::string hitsSection(const ReportInputs& in)
               ? "The " + withThousands(rows.size()) + " most significant of " + withThousands(hits.size()) + " hits; "
                     + withThousands(hits.size() - rows.size()) + " more are in the results file and the other files."
               : "All " + withThousands(hits.size()) + " hits.";
-    // Under integration the score is the integrated one; p, E and q are of the window's own score.
-    const std::string own = in.options.useIntegration ? "own " : "";
-    text += " Click a column's title to sort by it.</p>\n<table id=\"hit-table\">\n<thead><tr>"
-            "<th data-type=\"text\">Sequence</th><th data-type=\"number\">Start</th><th data-type=\"text\">Strand</th>"
-            "<th data-type=\"number\">Score</th><th data-type=\"number\">"
-          + own + "p</th><th data-type=\"number\">" + own + "E</th><th data-type=\"number\">" + own
-          + "q</th><th data-type=\"text\">Window</th><th data-type=\"text\">Context</th>"
-            "<th data-type=\"number\">Distance</th><th data-type=\"text\">Gene</th><th data-type=\"text\">Locus "
-            "tag</th><th data-type=\"text\">Product</th></tr></thead>\n<tbody>\n";
+    text += " Click a column's title to sort by it.</p>\n<table id=\"hit-table\">\n"
+          + tableHead(hitColumns(in.options.useIntegration)) + "<tbody>\n";
     for (const auto& [hit, owner] : rows) {
         const Sequence& sequence = *owner;
         const bool placed = hit->type != "Unknown";
