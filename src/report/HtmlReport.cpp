@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <numeric>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/FileNames.h"
@@ -14,6 +15,7 @@
 #include "options/Method.h"
 #include "options/Options.h"
 #include "report/Calibration.h"
+#include "report/PageTemplate.h"
 #include "report/Plot.h"
 #include "report/SequenceLogo.h"
 #include "report/Svg.h"
@@ -189,7 +191,7 @@ std::string runSection(const ReportInputs& in)
                                                               : std::string()));
     text += factRow("Operators found", withThousands(operatorCount(in.set)));
     text += factRow("Settings changed", changedOptions(options));
-    return text + "</table></section>\n";
+    return text + "</table></section>";
 }
 
 // ---- The motif
@@ -203,7 +205,7 @@ std::string motifSection(const ReportInputs& in)
          + "</div>\n<p>" + withThousands(in.collection.siteCount()) + " known sites of "
          + std::to_string(in.collection.siteLength) + " letters; consensus <code>" + escapeXml(consensus)
          + "</code>; R<sub>sequence</sub> " + figure(in.collection.rsequence, 4) + " bits, relative entropy "
-         + figure(in.collection.relativeEntropy, 4) + " bits.</p></section>\n";
+         + figure(in.collection.relativeEntropy, 4) + " bits.</p></section>";
 }
 
 // ---- The cut-off
@@ -366,7 +368,7 @@ std::string cutoffSection(const ReportInputs& in)
     }
     if (!calibration.note.empty())
         text += "<p class=\"note\">" + escapeXml(calibration.note) + "</p>\n";
-    return text + "</section>\n";
+    return text + "</section>";
 }
 
 // ---- The genome
@@ -544,7 +546,7 @@ std::string genomeSection(const ReportInputs& in)
                   + withThousands(sequence->hits.size()) + " hits are drawn.</p>\n";
         text += "<div class=\"track\">" + genomeTrack(*sequence, in.options, emphasis) + "</div>\n";
     }
-    return text + "</section>\n";
+    return text + "</section>";
 }
 
 // ---- The tables
@@ -638,13 +640,13 @@ std::string regulonSection(const ReportInputs& in)
     std::string text = "<section id=\"regulon\"><h2>Regulon</h2>\n";
     const std::string reason = noRegulonReason(in);
     if (!reason.empty())
-        return text + "<p class=\"note\" id=\"no-regulon\">No regulon: " + escapeXml(reason) + "</p></section>\n";
+        return text + "<p class=\"note\" id=\"no-regulon\">No regulon: " + escapeXml(reason) + "</p></section>";
 
     const std::vector<RegulonRow> rows = regulonRows(in.set, in.options, in.regulon);
     const std::string rule = selectionRuleText({in.regulon.bound}, " \u2264 ");
     if (rows.empty())
         return text + "<p id=\"no-regulon\">No gene heads a transcription unit with an operator hit of "
-             + escapeXml(rule) + ".</p></section>\n";
+             + escapeXml(rule) + ".</p></section>";
     const std::size_t shown = std::min(rows.size(), mostTableRows);
     std::size_t sequences = 0;
     for (const Sequence& sequence : in.set.sequences)
@@ -677,7 +679,7 @@ std::string regulonSection(const ReportInputs& in)
               + cell(figure(best.qValue, 3)) + cell(figure(row.unitP, 3)) + cell(escapeXml(first.fullProduct()))
               + "</tr>\n";
     }
-    return text + "</tbody></table></section>\n";
+    return text + "</tbody></table></section>";
 }
 
 // ---- The hits
@@ -726,99 +728,88 @@ std::string hitsSection(const ReportInputs& in)
               + cell(placed ? escapeXml(gene.geneName) : "") + cell(placed ? escapeXml(gene.locusTag) : "")
               + cell(placed ? escapeXml(gene.product) : "") + "</tr>\n";
     }
-    return text + "</tbody></table></section>\n";
+    return text + "</tbody></table></section>";
 }
 
 // ---- The page
 
-const char* const styleSheet = R"(
-body { font-family: system-ui, -apple-system, "Segoe UI", Roboto, Helvetica, Arial, sans-serif; margin: 2em auto;
-       max-width: 1100px; color: #222; line-height: 1.4; padding: 0 1em; }
-h1 { font-size: 1.6em; margin-bottom: 0; } h2 { border-bottom: 1px solid #ccc; margin-top: 2em; }
-h3 { font-size: 1.05em; margin-bottom: 0.2em; } .quiet { color: #666; font-weight: normal; }
-.note { color: #8a5a00; } code { font-family: ui-monospace, Menlo, Consolas, monospace; }
-table.facts th { text-align: left; padding-right: 1.5em; font-weight: 600; vertical-align: top; }
-#hit-table { border-collapse: collapse; font-size: 0.85em; width: 100%; }
-#hit-table th { cursor: pointer; background: #f2f2f2; position: sticky; top: 0; text-align: left; }
-#hit-table th, #hit-table td { padding: 2px 6px; border-bottom: 1px solid #e4e4e4; }
-#hit-table td:nth-child(-n+11) { white-space: nowrap; }
-#regulon-table { border-collapse: collapse; font-size: 0.85em; width: 100%; }
-#regulon-table caption { caption-side: bottom; text-align: left; color: #555; padding-top: 0.4em; }
-#regulon-table th { background: #f2f2f2; text-align: left; }
-#regulon-table th, #regulon-table td { padding: 2px 6px; border-bottom: 1px solid #e4e4e4; }
-#regulon-table td:nth-child(n+3):nth-last-child(n+2) { white-space: nowrap; }
-svg { max-width: 100%; height: auto; font-size: 12px; }
-.axis { stroke: #444; stroke-width: 1; } .axis-label { fill: #333; }
-.plot-title { fill: #222; font-weight: 600; } .track-label { fill: #666; font-size: 11px; }
-.cutoff { stroke: #c0392b; stroke-width: 1.5; stroke-dasharray: 5 3; } .cutoff-label { fill: #c0392b; }
-.site.pass { fill: #2e7d32; fill-opacity: 0.75; } .site.fail { fill: #9e9e9e; fill-opacity: 0.75; }
-.chance { fill: none; stroke: #555; stroke-width: 2; }
-.held-out { fill: none; stroke: #1565c0; stroke-width: 2.5; }
-.in-sample { fill: none; stroke: #1565c0; stroke-width: 1.5; stroke-dasharray: 4 3; }
-.gene { fill: #b0bec5; } .hit { stroke: #546e7a; stroke-opacity: 0.55; stroke-width: 1; }
-.hit.operator { stroke: #d32f2f; stroke-opacity: 1; stroke-width: 1.5; }
-.hit.faint { stroke: #90a4ae; stroke-opacity: 0.3; stroke-width: 0.6; }
-.hit.faint.operator { stroke: #ef9a9a; stroke-opacity: 0.45; stroke-width: 0.6; }
-.hit.significant { stroke: #263238; stroke-opacity: 1; stroke-width: 1.8; }
-.hit.significant.operator { stroke: #c62828; stroke-width: 2.2; }
-.cutoff.selected { stroke: #1565c0; } .cutoff-label.selected { fill: #1565c0; }
-.genome-track .hit:hover { stroke: #ff9800; stroke-opacity: 1; stroke-width: 3; }
-.local-mean { fill: none; stroke: #6a1b9a; stroke-width: 1; }
-)";
+// The page around the parts is src/report/page.html, built in as
+// pageTemplate. Each slot there, @@NAME@@, takes the part of that name.
+namespace slot {
+enum Name { title, run, motif, cutoff, genome, regulon, hits, count };
+}
+constexpr std::string_view slotNames[slot::count] = {"@@TITLE@@",  "@@RUN@@",     "@@MOTIF@@", "@@CUTOFF@@",
+                                                     "@@GENOME@@", "@@REGULON@@", "@@HITS@@"};
+constexpr std::string_view slotMark = "@@";
 
-// Sorts the hit table by the column clicked, numbers by their exact values.
-const char* const sortScript = R"(
-document.querySelectorAll('#hit-table th').forEach(function (header, column) {
-  header.addEventListener('click', function () {
-    var body = header.closest('table').tBodies[0];
-    var numeric = header.dataset.type === 'number';
-    var ascending = header.dataset.order !== 'ascending';
-    header.dataset.order = ascending ? 'ascending' : 'descending';
-    var key = function (row) {
-      var cell = row.cells[column];
-      var text = cell.dataset.value !== undefined ? cell.dataset.value : cell.textContent;
-      if (!numeric) return text;
-      var value = parseFloat(text);
-      return isNaN(value) ? Infinity : value;
-    };
-    var rows = Array.prototype.slice.call(body.rows);
-    rows.sort(function (a, b) {
-      var x = key(a), y = key(b);
-      var order = x < y ? -1 : x > y ? 1 : 0;
-      return ascending ? order : -order;
-    });
-    rows.forEach(function (row) { body.appendChild(row); });
-  });
-});
-)";
+// The slot of this name; slot::count for none.
+constexpr std::size_t slotOf(std::string_view name)
+{
+    std::size_t slot = 0;
+    while (slot < slot::count && slotNames[slot] != name)
+        ++slot;
+    return slot;
+}
+
+// Whether `page` has every slot and no other: a page without a slot would go
+// out without its part, and one with an unknown slot would show its name.
+constexpr bool slotsMatch(std::string_view page)
+{
+    for (const std::string_view name : slotNames)
+        if (page.find(name) == std::string_view::npos)
+            return false;
+    for (std::size_t at = page.find(slotMark); at != std::string_view::npos;) {
+        const std::size_t end = page.find(slotMark, at + slotMark.size());
+        if (end == std::string_view::npos)
+            return false;
+        const std::string_view name = page.substr(at, end + slotMark.size() - at);
+        if (slotOf(name) == slot::count)
+            return false;
+        at = page.find(slotMark, end + slotMark.size());
+    }
+    return true;
+}
+static_assert(slotsMatch(pageTemplate), "page.html must hold each of slotNames, and no other @@NAME@@");
+
+// Writes the page with each slot filled by its part.
+void fillPage(std::ostream& page, const std::string (&parts)[slot::count])
+{
+    std::string_view rest = pageTemplate;
+    for (std::size_t at; (at = rest.find(slotMark)) != std::string_view::npos;) {
+        page << rest.substr(0, at);
+        const std::size_t end = rest.find(slotMark, at + slotMark.size()) + slotMark.size();
+        const std::string_view name = rest.substr(at, end - at);
+        page << parts[slotOf(name)];
+        rest.remove_prefix(end);
+    }
+    page << rest;
+}
 
 } // namespace
 
 void writeHtmlReport(const ReportInputs& inputs, const std::string& fileName)
 {
-    // Each part goes out as soon as it is made: a page of megabytes is never
-    // copied whole.
+    // The parts go out one by one into the page: a page of megabytes is
+    // never copied whole.
     writeOutputFile(fileName, "HTML report", [&](std::ostream& page) {
         // The motif and the sequences by their names alone, without folders
         // and extensions: "lexa_sites on ecoli_k12".
         const std::string& motif = inputs.collection.motifName;
         const std::string sequences = stemOf(inputs.sequenceFile);
-        const std::string title = escapeXml(motif.substr(motif.rfind('/') + 1)) + " on "
-                                + escapeXml(sequences.substr(sequences.rfind('/') + 1));
-        page << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>varno: "
-             << title << "</title>\n<style>" << styleSheet << "</style>\n</head>\n<body>\n<h1>varno: " << title
-             << "</h1>\n";
+        std::string parts[slot::count];
+        parts[slot::title] = escapeXml(motif.substr(motif.rfind('/') + 1)) + " on "
+                           + escapeXml(sequences.substr(sequences.rfind('/') + 1));
         // The tracks take the longest to draw: the other parts are made
         // beside them, on a second core where there is one.
-        std::string before, genome, after;
         runTogether(
-            secondThreadAllowed(), [&] { genome = genomeSection(inputs); },
+            secondThreadAllowed(), [&] { parts[slot::genome] = genomeSection(inputs); },
             [&] {
-                before = runSection(inputs) + motifSection(inputs) + cutoffSection(inputs);
-                after = regulonSection(inputs) + hitsSection(inputs);
+                parts[slot::run] = runSection(inputs);
+                parts[slot::motif] = motifSection(inputs);
+                parts[slot::cutoff] = cutoffSection(inputs);
+                parts[slot::regulon] = regulonSection(inputs);
+                parts[slot::hits] = hitsSection(inputs);
             });
-        page << before << genome << after;
-        page << "<script>" << sortScript << "</script>\n</body>\n</html>\n";
+        fillPage(page, parts);
     });
 }

@@ -158,6 +158,16 @@ TEST(HtmlReport, SelectionBySignificanceIsStatedMarkedAndChoosesTheBoldHits)
     EXPECT_EQ(plainStrokes, (std::vector<std::string>{"501 hit faint", "11 hit significant", "71 hit significant"}));
     EXPECT_EQ(plain.find("cutoff selected"), std::string::npos);
     EXPECT_NE(plain.find("No regulon: the sequences carry no genes"), std::string::npos);
+    // Every slot of the page filled, and a title over each cell of the hit table.
+    EXPECT_EQ(plain.find("@@"), std::string::npos);
+    const std::size_t table = plain.find("<table id=\"hit-table\">");
+    const std::size_t body = plain.find("<tbody>", table);
+    const std::size_t titles = countOf(plain.substr(table, body - table), "<th ");
+    EXPECT_EQ(titles, 13u);
+    for (const std::string& row : splitLines(plain.substr(body, plain.find("</tbody>", body) - body)))
+        if (row.rfind("<tr>", 0) == 0) {
+            EXPECT_EQ(countOf(row, "<td"), titles) << row;
+        }
 
     selection.bounds = {SignificanceBound{SignificanceBound::Figure::qValue, 0.05}};
     selection.scoreCutoff = 12.3;
