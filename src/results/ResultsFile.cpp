@@ -65,8 +65,7 @@ std::string resultsFileName(const SequenceSet& set, const Options& options)
 std::string resultsFileName(const SequenceSet& set, const Options& options, const SignificanceSelection& selection)
 {
     if (selection.active())
-        return set.stem + "_" + methodName(options.methodCode) + "_" + selectionNameText(selection.bounds)
-             + ".csv";
+        return set.stem + "_" + methodName(options.methodCode) + "_" + selectionNameText(selection.bounds) + ".csv";
     std::ostringstream threshold;
     threshold.setf(std::ios::fixed, std::ios::floatfield);
     threshold.precision(3);
