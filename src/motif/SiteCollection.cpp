@@ -19,7 +19,7 @@ constexpr double logGuard = 1e-100;
 Hit collectionSite(const std::string& text)
 {
     Hit site(static_cast<std::uint32_t>(text.size()));
-    site.type = "Collection";
+    site.context = HitContext::Collection;
     site.window = text;
     return site;
 }

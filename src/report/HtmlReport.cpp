@@ -143,7 +143,7 @@ std::size_t operatorCount(const SequenceSet& set)
     std::size_t count = 0;
     for (const Sequence& sequence : set.sequences)
         count += std::count_if(sequence.hits.begin(), sequence.hits.end(),
-                               [](const Hit& hit) { return hit.type == "Operator"; });
+                               [](const Hit& hit) { return hit.context == HitContext::Operator; });
     return count;
 }
 
@@ -410,10 +410,11 @@ void appendHitTitle(std::string& text, const Sequence& sequence, const Hit& hit)
 {
     appendRow(text, std::to_string(leftmostLetter(hit, sequence.bases.size()) + 1), hit.forward ? " + " : " - ",
               escapeXml(hit.window), "\nscore ", figure(hit.score, 6), ", p ", figure(hit.pValue, 3));
-    if (hit.type != "Unknown") {
+    if (hit.context != HitContext::Unknown) {
         const GeneTexts gene = wholeGeneTexts(sequence, hit);
-        appendRow(text, "\n", hit.type, " ", escapeXml(gene.geneName.empty() ? gene.locusTag : gene.geneName), " (",
-                  std::to_string(hit.distance), ")");
+        appendRow(text, "\n", contextName(hit.context), " ",
+                  escapeXml(gene.geneName.empty() ? gene.locusTag : gene.geneName), " (", std::to_string(hit.distance),
+                  ")");
     }
 }
 
@@ -458,7 +459,7 @@ std::string genomeTrack(const Sequence& sequence, const Options& options, const 
         const double to = hit->forward ? from - reach : from + reach;
         const std::string place = svgNumber(at, 2);
         std::string style = !emphasis.shown ? "hit" : faint(placed) ? "hit faint" : "hit significant";
-        if (hit->type == "Operator")
+        if (hit->context == HitContext::Operator)
             style += " operator";
         appendRow(text, "<line", attribute("class", style), attribute("x1", place), attribute("x2", place),
                   attribute("y1", from, 1), attribute("y2", to, 1), "><title>");
@@ -714,7 +715,7 @@ std::string hitsSection(const ReportInputs& in)
           + tableHead(hitColumns(in.options.useIntegration)) + "<tbody>\n";
     for (const auto& [hit, owner] : rows) {
         const Sequence& sequence = *owner;
-        const bool placed = hit->type != "Unknown";
+        const bool placed = hit->context != HitContext::Unknown;
         const GeneTexts gene = wholeGeneTexts(sequence, *hit);
         const std::string start = std::to_string(leftmostLetter(*hit, sequence.bases.size()) + 1);
         const std::string bound = hit->pValueIsBound ? "&#8804;" : "";
@@ -723,7 +724,8 @@ std::string hitsSection(const ReportInputs& in)
               + cell(bound + figure(hit->pValue, 3), figure(hit->pValue, 17))
               + cell(figure(hit->eValue, 3), figure(hit->eValue, 17))
               + cell(figure(hit->qValue, 3), figure(hit->qValue, 17))
-              + cell("<code>" + escapeXml(hit->window) + "</code>") + cell(placed ? escapeXml(hit->type) : "")
+              + cell("<code>" + escapeXml(hit->window) + "</code>")
+              + cell(placed ? std::string(contextName(hit->context)) : "")
               + cell(placed ? std::to_string(hit->distance) : "", placed ? std::to_string(hit->distance) : "0")
               + cell(placed ? escapeXml(gene.geneName) : "") + cell(placed ? escapeXml(gene.locusTag) : "")
               + cell(placed ? escapeXml(gene.product) : "") + "</tr>\n";

@@ -57,24 +57,19 @@ bool containsPosition(const Place& gene, std::uint32_t position)
     return gene.end < position && position < gene.start;
 }
 
-void copyGene(const std::vector<Gene>& genes, std::size_t index, Hit& hit)
+void chooseGene(const std::vector<Gene>& genes, std::size_t index, Hit& hit)
 {
     const Gene& gene = genes[index];
     hit.geneIndex = static_cast<std::uint32_t>(index);
     hit.geneStart = gene.start;
     hit.geneEnd = gene.end;
     hit.geneForward = gene.forward;
-    hit.geneTag = gene.locusTag;
-    hit.geneName = gene.geneName;
-    hit.geneProduct = gene.product;
 }
 
 void markUnannotated(Hit& hit)
 {
+    hit.context = HitContext::Unknown;
     hit.geneForward = false;
-    hit.geneTag = "Unavailable";
-    hit.geneName = "Unavailable";
-    hit.geneProduct = "Unavailable";
     hit.geneIndex = Hit::noGene;
     hit.geneStart = 0;
     hit.geneEnd = 0;
@@ -113,14 +108,14 @@ void annotateHit(Hit& hit, const std::vector<Gene>& genes, const NearestGeneFind
     const std::size_t nearest = finder.find(position, nearestDistance);
 
     // The hit is placed against the nearest gene unless it lies in one of the
-    // genes around it; the chosen gene's fields are copied once.
+    // genes around it.
     std::size_t chosen = nearest;
     std::int32_t chosenDistance = nearestDistance;
-    const char* type = "Intergenic";
+    HitContext context = HitContext::Intergenic;
     // 64-bit, so that no stored option value can overflow the test.
     const std::int64_t distance = nearestDistance;
     if (distance < std::int64_t{options.operatorUpstream} && distance > -std::int64_t{options.operatorDownstream}) {
-        type = "Operator";
+        context = HitContext::Operator;
     } else {
         // A hit inside a gene can only lie in one of the genes around the nearest.
         const std::size_t first = nearest == 0 ? 0 : nearest - 1;
@@ -135,13 +130,13 @@ void annotateHit(Hit& hit, const std::vector<Gene>& genes, const NearestGeneFind
                 containedOffset = offset;
                 chosen = index;
                 chosenDistance = offset;
-                type = "Intragenic";
+                context = HitContext::Intragenic;
             }
         }
     }
-    copyGene(genes, chosen, hit);
+    chooseGene(genes, chosen, hit);
     hit.distance = negated(chosenDistance);
-    hit.type = type;
+    hit.context = context;
 }
 
 } // namespace

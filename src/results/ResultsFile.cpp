@@ -20,12 +20,13 @@ constexpr int rowPrecision = 14;
 // One result row. Numbers come out exactly as the stream prints them at
 // precision 14 in general notation (%.14g); the 1-based coordinate is
 // computed in 64 bits so the last 32-bit position stays nonzero.
-void appendHitRow(std::string& row, const Hit& hit)
+void appendHitRow(std::string& row, const Sequence& sequence, const Hit& hit)
 {
-    appendRow(row, FourteenDigits{hit.score}, ',', hit.window, hit.forward ? ",1," : ",0,", hit.distance, ',', hit.type,
-              ',', std::uint64_t{hit.position} + 1, hit.geneForward ? ",1," : ",0,", hit.geneStart, ',', hit.geneEnd,
-              ',', hit.geneTag, ',', hit.geneName, ',', hit.geneProduct, ',', FourteenDigits{hit.localMean}, ',',
-              FourteenDigits{hit.upMean}, ',', FourteenDigits{hit.downMean}, '\n');
+    const GeneTexts gene = firstLineGeneTexts(sequence, hit);
+    appendRow(row, FourteenDigits{hit.score}, ',', hit.window, hit.forward ? ",1," : ",0,", hit.distance, ',',
+              contextName(hit.context), ',', std::uint64_t{hit.position} + 1, hit.geneForward ? ",1," : ",0,",
+              hit.geneStart, ',', hit.geneEnd, ',', gene.locusTag, ',', gene.geneName, ',', gene.product, ',',
+              FourteenDigits{hit.localMean}, ',', FourteenDigits{hit.upMean}, ',', FourteenDigits{hit.downMean}, '\n');
 }
 
 // The stream's formatting state carries over from line to line on purpose:
@@ -104,7 +105,7 @@ void writeHitTable(const Sequence& sequence, std::ostream& out)
             const std::size_t first = block * rowsPerBlock;
             const std::size_t end = std::min(first + rowsPerBlock, hits.size());
             for (std::size_t index = first; index < end; ++index)
-                appendHitRow(rows, hits[index]);
+                appendHitRow(rows, sequence, hits[index]);
         },
         [&](const std::string& rows) { out.write(rows.data(), static_cast<std::streamsize>(rows.size())); });
 }

@@ -4,8 +4,27 @@
 #include <limits>
 #include <string>
 
+// Where a hit lies against its sequence's genes; a site of the motif
+// collection is a Collection "hit" of its own.
+enum class HitContext : std::uint8_t { Unknown, Intergenic, Operator, Intragenic, Collection };
+
+// The context as every output names it.
+inline const char* contextName(HitContext context)
+{
+    switch (context) {
+    case HitContext::Intergenic: return "Intergenic";
+    case HitContext::Operator: return "Operator";
+    case HitContext::Intragenic: return "Intragenic";
+    case HitContext::Collection: return "Collection";
+    case HitContext::Unknown: break;
+    }
+    return "Unknown";
+}
+
 // One scored window: a kept hit of a sequence, with its gene context, or a
-// site of the motif collection.
+// site of the motif collection. A hit names its gene by index into its
+// sequence's genes and carries none of the gene's texts: a run may keep
+// millions of hits, and each writer looks the texts up as it writes.
 class Hit {
 public:
     explicit Hit(std::uint32_t windowLength = 0) : windowLength(windowLength) {}
@@ -18,17 +37,13 @@ public:
     double upMean = 0.0; // integration means (0 without integration)
     double downMean = 0.0;
     double localMean = 0.0;
-    std::string type = "Unknown"; // "Unknown", "Intergenic", "Operator", "Intragenic" or "Collection"
-    std::int32_t distance = 0;    // signed distance to the chosen gene
-    std::uint32_t geneStart = 0;  // chosen gene's coordinates, 1-based
+    HitContext context = HitContext::Unknown;
+    std::int32_t distance = 0;   // signed distance to the chosen gene
+    std::uint32_t geneStart = 0; // chosen gene's coordinates, 1-based
     std::uint32_t geneEnd = 0;
     bool geneForward = false;
-    // The chosen gene's texts as the results file shows them (Gene's first
-    // lines); every other output reads the gene's whole texts through its
-    // index into the sequence's genes (noGene when none was chosen).
-    std::string geneTag;
-    std::string geneName;
-    std::string geneProduct;
+    // The chosen gene: an index into the sequence's genes, noGene when none
+    // was chosen (a sequence without genes).
     static constexpr std::uint32_t noGene = std::numeric_limits<std::uint32_t>::max();
     std::uint32_t geneIndex = noGene;
     // Significance of the window's own score against random windows, when

@@ -33,19 +33,37 @@ public:
     const std::string& fullName() const { return definition.empty() ? name : definition; }
 };
 
-// The whole texts of the gene a hit is placed against. A hit that carries no
-// index into its sequence's genes keeps its own texts.
+// The texts of the gene a hit is placed against, looked up as a writer
+// writes them; a hit placed against no gene shows "Unavailable" for each.
 struct GeneTexts {
     const std::string& locusTag;
     const std::string& geneName;
     const std::string& product;
 };
 
+inline const Gene* chosenGene(const Sequence& sequence, const Hit& hit)
+{
+    return hit.geneIndex < sequence.genes.size() ? &sequence.genes[hit.geneIndex] : nullptr;
+}
+
+inline const std::string& unavailableText()
+{
+    static const std::string text = "Unavailable";
+    return text;
+}
+
+// The whole texts, for every output but the results file.
 inline GeneTexts wholeGeneTexts(const Sequence& sequence, const Hit& hit)
 {
-    if (hit.geneIndex < sequence.genes.size()) {
-        const Gene& gene = sequence.genes[hit.geneIndex];
-        return {gene.fullLocusTag(), gene.fullGeneName(), gene.fullProduct()};
-    }
-    return {hit.geneTag, hit.geneName, hit.geneProduct};
+    if (const Gene* gene = chosenGene(sequence, hit))
+        return {gene->fullLocusTag(), gene->fullGeneName(), gene->fullProduct()};
+    return {unavailableText(), unavailableText(), unavailableText()};
+}
+
+// The first lines with commas as '.', as the results file has always shown them.
+inline GeneTexts firstLineGeneTexts(const Sequence& sequence, const Hit& hit)
+{
+    if (const Gene* gene = chosenGene(sequence, hit))
+        return {gene->locusTag, gene->geneName, gene->product};
+    return {unavailableText(), unavailableText(), unavailableText()};
 }

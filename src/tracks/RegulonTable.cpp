@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <ostream>
 #include <tuple>
 #include <utility>
@@ -73,47 +72,6 @@ namespace {
 struct GeneHits {
     std::size_t count = 0;
     const Hit* best = nullptr;
-};
-
-// The genes of a sequence found again from the copy of their fields that a
-// hit carries, for a hit without the index of its gene.
-class GeneIndex {
-public:
-    explicit GeneIndex(const std::vector<Gene>& genes) : genes_(genes), order_(genes.size())
-    {
-        for (std::size_t index = 0; index < order_.size(); ++index)
-            order_[index] = index;
-        std::sort(order_.begin(), order_.end(), [this](std::size_t a, std::size_t b) {
-            return std::make_pair(key(a), a) < std::make_pair(key(b), b);
-        });
-    }
-
-    // The hit's gene, else the first gene whose fields the hit carries;
-    // genes.size() when none has.
-    std::size_t geneOf(const Hit& hit) const
-    {
-        if (hit.geneIndex < genes_.size())
-            return hit.geneIndex;
-        const auto wanted = std::make_tuple(hit.geneStart, hit.geneEnd, hit.geneForward);
-        auto place = std::lower_bound(order_.begin(), order_.end(), wanted,
-                                      [this](std::size_t index, const auto& fields) { return key(index) < fields; });
-        for (; place != order_.end() && key(*place) == wanted; ++place) {
-            const Gene& gene = genes_[*place];
-            if (gene.locusTag == hit.geneTag && gene.geneName == hit.geneName)
-                return *place;
-        }
-        return genes_.size();
-    }
-
-private:
-    std::tuple<std::uint32_t, std::uint32_t, bool> key(std::size_t index) const
-    {
-        const Gene& gene = genes_[index];
-        return std::make_tuple(gene.start, gene.end, gene.forward);
-    }
-
-    const std::vector<Gene>& genes_;
-    std::vector<std::size_t> order_;
 };
 
 // Whether hit `a` is the better operator hit of its gene: the smaller p, then
@@ -194,23 +152,17 @@ void addSequenceRows(std::vector<RegulonRow>& rows, std::size_t sequenceNumber, 
     const std::uint64_t length = sequence.bases.size();
     const bool lowerScoreIsBetter = lowerIsBetter(options.methodCode);
     std::vector<GeneHits> byGene;
-    std::optional<GeneIndex> index;
     for (const Hit& hit : sequence.hits) {
-        if (hit.type != "Operator" || !settings.bound.passes(hit))
+        if (hit.context != HitContext::Operator || hit.geneIndex >= genes.size() || !settings.bound.passes(hit))
             continue;
-        if (!index) {
-            index.emplace(genes);
+        if (byGene.empty())
             byGene.resize(genes.size());
-        }
-        const std::size_t gene = index->geneOf(hit);
-        if (gene == genes.size())
-            continue;
-        GeneHits& found = byGene[gene];
+        GeneHits& found = byGene[hit.geneIndex];
         ++found.count;
         if (found.best == nullptr || betterHit(hit, *found.best, lowerScoreIsBetter, length))
             found.best = &hit;
     }
-    if (!index)
+    if (byGene.empty())
         return;
 
     const TranscriptionUnits units(genes, length, settings.operonGap);

@@ -40,7 +40,7 @@ Placement placementOf(const Hit& hit, std::uint64_t sequenceLength)
 
 bool hasGeneContext(const Hit& hit)
 {
-    return hit.type != "Unknown";
+    return hit.context != HitContext::Unknown;
 }
 
 // A figure with 4 significant digits (%.4g), NA where not available.
@@ -158,7 +158,7 @@ void appendTableRow(std::string& row, const Sequence& sequence, const Hit& hit, 
         return;
     }
     row += '\t';
-    appendTableText(row, hit.type);
+    row += contextName(hit.context);
     appendRow(row, '\t', hit.distance, hit.geneForward ? "\t+\t" : "\t-\t", hit.geneStart, '\t', hit.geneEnd, '\t');
     const GeneTexts gene = wholeGeneTexts(sequence, hit);
     appendTableText(row, gene.locusTag);
@@ -297,7 +297,7 @@ void appendGffHit(std::string& text, const std::string& seqid, std::size_t seque
     appendFigureAttribute(text, integrated ? "own_q_value" : "q_value", hit.qValue);
     appendRow(text, ";p_is_bound=", boundText(hit, "true", "false"));
     if (hasGeneContext(hit)) {
-        appendAttribute(text, "context", hit.type);
+        appendAttribute(text, "context", contextName(hit.context));
         appendRow(text, ";distance=", hit.distance, ";gene_strand=", hit.geneForward ? '+' : '-',
                   ";gene_start=", hit.geneStart, ";gene_end=", hit.geneEnd);
         const GeneTexts gene = wholeGeneTexts(sequence, hit);

@@ -106,7 +106,7 @@ TEST(SiteCollectionReader, SitesAreHitsOfTypeCollection)
     EXPECT_EQ(collection.siteCount(), 2u);
     EXPECT_EQ(collection.columns.size(), 3u);
     for (const Hit& site : collection.sites) {
-        EXPECT_EQ(site.type, "Collection");
+        EXPECT_EQ(site.context, HitContext::Collection);
         EXPECT_EQ(site.windowLength, 3u);
         EXPECT_EQ(site.score, 0.0);
     }

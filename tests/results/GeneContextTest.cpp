@@ -53,7 +53,7 @@ std::vector<Context> contextsOf(const Sequence& sequence)
 {
     std::vector<Context> contexts;
     for (const Hit& hit : sequence.hits)
-        contexts.push_back({hit.type, hit.distance, hit.geneTag});
+        contexts.push_back({contextName(hit.context), hit.distance, firstLineGeneTexts(sequence, hit).locusTag});
     return contexts;
 }
 
@@ -101,14 +101,12 @@ TEST(GeneContext, UnannotatedSequenceMarksGenesUnavailable)
     for (Sequence* sequence : {&fasta, &withoutGenes}) {
         assignGeneContext(*sequence, Options(), sequence->bases.size());
         for (const Hit& hit : sequence->hits) {
-            EXPECT_EQ(hit.type, "Unknown");
+            EXPECT_EQ(hit.context, HitContext::Unknown);
             EXPECT_EQ(hit.distance, 0);
             EXPECT_EQ(hit.geneStart, 0u);
             EXPECT_EQ(hit.geneEnd, 0u);
             EXPECT_FALSE(hit.geneForward);
-            EXPECT_EQ(hit.geneTag, "Unavailable");
-            EXPECT_EQ(hit.geneName, "Unavailable");
-            EXPECT_EQ(hit.geneProduct, "Unavailable");
+            EXPECT_EQ(hit.geneIndex, Hit::noGene);
         }
     }
 }
@@ -127,8 +125,7 @@ TEST(GeneContext, ForwardGeneOperatorAndIntragenicBoundaries)
     EXPECT_EQ(hit.geneStart, 400u);
     EXPECT_EQ(hit.geneEnd, 900u);
     EXPECT_TRUE(hit.geneForward);
-    EXPECT_EQ(hit.geneName, "nameA");
-    EXPECT_EQ(hit.geneProduct, "product A");
+    EXPECT_EQ(hit.geneIndex, 0u);
 }
 
 TEST(GeneContext, ComplementGeneMeasuresOnItsOwnStrand)
@@ -303,11 +300,9 @@ TEST(GeneContext, ManyHitsArePlacedAsEachAlone)
         assignGeneContext(alone, options, alone.bases.size());
         const Hit& expected = alone.hits.front();
         const Hit& actual = many.hits[index];
-        ASSERT_EQ(actual.type, expected.type) << "hit " << index;
+        ASSERT_EQ(actual.context, expected.context) << "hit " << index;
         ASSERT_EQ(actual.distance, expected.distance);
-        ASSERT_EQ(actual.geneTag, expected.geneTag);
-        ASSERT_EQ(actual.geneName, expected.geneName);
-        ASSERT_EQ(actual.geneProduct, expected.geneProduct);
+        ASSERT_EQ(actual.geneIndex, expected.geneIndex);
         ASSERT_EQ(actual.geneStart, expected.geneStart);
         ASSERT_EQ(actual.geneEnd, expected.geneEnd);
         ASSERT_EQ(actual.geneForward, expected.geneForward);

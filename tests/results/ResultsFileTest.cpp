@@ -30,10 +30,17 @@ namespace {
 const char* const headerLine = "Score,Motif,Strand,Distance,Type,Abs. position,Gene strand,Start,End,Gene tag,Gene,"
                                "Product,Local Mean,Up Mean,Dw Mean\n";
 
-// One hit's row, as the hit table writes it.
+// The gene annotatedReverseHit() is placed against, the first of its sequence's.
+Gene leaderGene()
+{
+    return {52, 300, true, "b0001", "thrL", "leader peptide"};
+}
+
+// One hit's row, as the hit table writes it, in a sequence whose first gene is leaderGene().
 std::string rowOf(const Hit& hit)
 {
     Sequence sequence;
+    sequence.genes = {leaderGene()};
     sequence.hits = {hit};
     std::ostringstream table;
     writeHitTable(sequence, table);
@@ -55,7 +62,6 @@ Hit unannotatedHit(double score, std::uint32_t position)
     hit.forward = true;
     hit.score = score;
     hit.position = position;
-    hit.geneTag = hit.geneName = hit.geneProduct = "Unavailable";
     return hit;
 }
 
@@ -67,13 +73,11 @@ Hit annotatedReverseHit()
     hit.score = 1.0 / 3.0;
     hit.position = 9;
     hit.distance = -42;
-    hit.type = "Operator";
+    hit.context = HitContext::Operator;
     hit.geneForward = true;
     hit.geneStart = 52;
     hit.geneEnd = 300;
-    hit.geneTag = "b0001";
-    hit.geneName = "thrL";
-    hit.geneProduct = "leader peptide";
+    hit.geneIndex = 0;
     hit.localMean = 2.0 / 3.0;
     hit.upMean = 0.1;
     hit.downMean = -1e-20;
@@ -108,6 +112,7 @@ TEST(ResultsFile, WritesHeadingsRowsAndSummary)
     SequenceSet set = twoSequenceSet(folder);
     set.sequences[0].globalScoreMean = 1.0 / 3.0;
     set.sequences[0].aprioriEntropy = 1.95443390995;
+    set.sequences[0].genes = {leaderGene()};
     set.sequences[0].hits = {unannotatedHit(12.5, 0), annotatedReverseHit()};
     set.sequences[1].globalScoreMean = 1.0 / 3.0;
     set.sequences[1].aprioriEntropy = 0.5;
@@ -260,9 +265,10 @@ TEST(ResultsFile, HitRowNumbersMatchTheStreamAtPrecisionFourteen)
         hit.position = 4294967295u;
         std::ostringstream stream;
         stream.precision(14);
-        stream << hit.score << ',' << hit.window << ',' << 0 << ',' << hit.distance << ',' << hit.type << ','
-               << std::uint64_t{hit.position} + 1 << ',' << 0 << ',' << hit.geneStart << ',' << hit.geneEnd << ",,,,"
-               << hit.localMean << ',' << hit.upMean << ',' << hit.downMean << '\n';
+        stream << hit.score << ',' << hit.window << ',' << 0 << ',' << hit.distance << ",Unknown,"
+               << std::uint64_t{hit.position} + 1 << ',' << 0 << ',' << hit.geneStart << ',' << hit.geneEnd
+               << ",Unavailable,Unavailable,Unavailable," << hit.localMean << ',' << hit.upMean << ',' << hit.downMean
+               << '\n';
         EXPECT_EQ(rowOf(hit), stream.str()) << value;
     }
 }
@@ -271,6 +277,7 @@ TEST(ResultsFile, LargeHitTableIsTheRowsInOrder)
 {
     // Enough rows for several blocks, each formatted in two halves.
     Sequence sequence;
+    sequence.genes = {leaderGene()};
     std::string expected = headerLine;
     for (std::uint32_t index = 0; index < 20000; ++index) {
         Hit hit = index % 3 == 0 ? annotatedReverseHit() : unannotatedHit(index / 7.0, index);

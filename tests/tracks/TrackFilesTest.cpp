@@ -50,16 +50,15 @@ Hit hitAt(const std::string& bases, std::uint32_t left, bool forward, double sco
     return hit;
 }
 
-void placeAgainst(Hit& hit, const Gene& gene, const char* type, std::int32_t distance)
+void placeAgainst(Hit& hit, const std::vector<Gene>& genes, std::uint32_t gene, HitContext context,
+                  std::int32_t distance)
 {
-    hit.type = type;
+    hit.context = context;
     hit.distance = distance;
-    hit.geneForward = gene.forward;
-    hit.geneStart = gene.start;
-    hit.geneEnd = gene.end;
-    hit.geneTag = gene.locusTag;
-    hit.geneName = gene.geneName;
-    hit.geneProduct = gene.product;
+    hit.geneForward = genes[gene].forward;
+    hit.geneStart = genes[gene].start;
+    hit.geneEnd = genes[gene].end;
+    hit.geneIndex = gene;
 }
 
 // A FASTA-read sequence with two forward hits, the second across the origin,
@@ -80,9 +79,9 @@ SequenceSet trackSet(const TempDir& folder)
     annotated.hits = {hitAt(annotated.bases, 22, false, 14.0, 2e-11), hitAt(annotated.bases, 40, true, -1.0 / 3, 0.5),
                       hitAt(annotated.bases, 55, false, 10.0, notAvailable)};
     annotated.hits[0].pValueIsBound = true;
-    placeAgainst(annotated.hits[0], annotated.genes[0], "Intragenic", -17);
-    placeAgainst(annotated.hits[1], annotated.genes[1], "Operator", 10);
-    placeAgainst(annotated.hits[2], annotated.genes[0], "Intergenic", 10);
+    placeAgainst(annotated.hits[0], annotated.genes, 0, HitContext::Intragenic, -17);
+    placeAgainst(annotated.hits[1], annotated.genes, 1, HitContext::Operator, 10);
+    placeAgainst(annotated.hits[2], annotated.genes, 0, HitContext::Intergenic, 10);
     return set;
 }
 
