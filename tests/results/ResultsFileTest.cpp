@@ -33,7 +33,7 @@ const char* const headerLine = "Score,Motif,Strand,Distance,Type,Abs. position,G
 // The gene annotatedReverseHit() is placed against, the first of its sequence's.
 Gene leaderGene()
 {
-    return {52, 300, true, "b0001", "thrL", "leader peptide"};
+    return {52, 300, true, "b0001", "thrL", "leader peptide", nullptr};
 }
 
 // One hit's row, as the hit table writes it, in a sequence whose first gene is leaderGene().
