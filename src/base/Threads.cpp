@@ -11,28 +11,3 @@ bool secondThreadAllowed()
     }();
     return allowed;
 }
-
-bool Turns::waitFor(std::size_t turn)
-{
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return current_ == turn || abandoned_; });
-    return !abandoned_;
-}
-
-void Turns::pass()
-{
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        ++current_;
-    }
-    changed_.notify_all();
-}
-
-void Turns::abandon()
-{
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        abandoned_ = true;
-    }
-    changed_.notify_all();
-}

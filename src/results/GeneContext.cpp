@@ -7,16 +7,12 @@
 #include <utility>
 #include <vector>
 
-#include "base/Threads.h"
 #include "options/Options.h"
 #include "sequences/Gene.h"
 #include "sequences/Hit.h"
 #include "sequences/Sequence.h"
 
 namespace {
-
-// From this many hits on, a second thread takes half of them.
-constexpr std::size_t parallelHits = 16384;
 
 // Up to here the distance between a position and a gene start never wraps.
 constexpr std::uint32_t largestUnwrappedValue = 2147483647u;
@@ -242,14 +238,10 @@ void assignGeneContext(Sequence& sequence, const Options& options, std::size_t s
     const bool annotated = sequence.sourceFormat == 'G' && !sequence.genes.empty();
     const std::int32_t basesLength = wrapToSigned(static_cast<std::uint32_t>(scannedLength));
     const NearestGeneFinder finder(sequence.genes);
-    // Each hit is placed on its own, so the two halves of many go side by side.
-    inTwoHalves(sequence.hits.size(), parallelHits, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t index = begin; index < end; ++index) {
-            Hit& hit = sequence.hits[index];
-            if (annotated)
-                annotateHit(hit, sequence.genes, finder, basesLength, options);
-            else
-                markUnannotated(hit);
-        }
-    });
+    for (Hit& hit : sequence.hits) {
+        if (annotated)
+            annotateHit(hit, sequence.genes, finder, basesLength, options);
+        else
+            markUnannotated(hit);
+    }
 }

@@ -7,15 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "base/FreshMemory.h"
-#include "base/Threads.h"
 #include "options/Options.h"
 #include "sequences/Sequence.h"
 
 namespace {
-
-// From this many hits on, a second thread builds half of them.
-constexpr std::size_t parallelHits = 16384;
 
 // Best first in the method's score sense; NaN goes after every number, which
 // keeps the comparison a strict weak ordering.
@@ -88,40 +83,21 @@ std::vector<std::size_t> sortedOrder(const RecordArray<ScanHit>& records, const 
 
 void storeSortedHits(const ScanHits& found, Sequence& sequence, const Options& options)
 {
-    // The order does not depend on the rest: with many hits, the sort runs
-    // while the other thread makes the room for the hits, whose memory both
-    // threads make ready first, and each hit's letters, in the records' order.
     const RecordArray<ScanHit>& records = found.records();
     const std::uint32_t windowLength = found.windowLength();
-    std::vector<std::size_t> order;
+    const std::vector<std::size_t> order = sortedOrder(records, options);
     std::vector<Hit> hits;
-    std::vector<std::string> windows;
-    const std::size_t count = records.size();
-    hits.reserve(count);
-    windows.reserve(count);
-    prepareMemory(hits.data(), count * sizeof(Hit));
-    prepareMemory(windows.data(), count * sizeof(std::string));
-    runTogether(
-        count >= parallelHits && secondThreadAllowed(),
-        [&] {
-            hits.assign(count, Hit(windowLength));
-            for (std::size_t index = 0; index < count; ++index)
-                windows.emplace_back(found.lettersOf(index), windowLength);
-        },
-        [&] { order = sortedOrder(records, options); });
-    inTwoHalves(order.size(), parallelHits, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t place = begin; place < end; ++place) {
-            const std::size_t from = order[place];
-            const ScanHit& record = records[from];
-            Hit& hit = hits[place];
-            hit.window = std::move(windows[from]);
-            hit.position = record.position;
-            hit.forward = record.forward;
-            hit.score = record.score;
-            hit.localMean = record.localMean;
-            hit.upMean = record.upMean;
-            hit.downMean = record.downMean;
-        }
-    });
+    hits.reserve(order.size());
+    for (const std::size_t from : order) {
+        const ScanHit& record = records[from];
+        Hit& hit = hits.emplace_back(windowLength);
+        hit.window.assign(found.lettersOf(from), windowLength);
+        hit.position = record.position;
+        hit.forward = record.forward;
+        hit.score = record.score;
+        hit.localMean = record.localMean;
+        hit.upMean = record.upMean;
+        hit.downMean = record.downMean;
+    }
     sequence.hits = std::move(hits);
 }

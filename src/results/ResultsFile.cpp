@@ -6,7 +6,6 @@
 #include <sstream>
 
 #include "base/OutputFile.h"
-#include "base/Threads.h"
 #include "results/RowText.h"
 #include "results/SelectionCutoff.h"
 #include "sequences/Sequence.h"
@@ -93,19 +92,15 @@ void writeHitTable(const Sequence& sequence, std::ostream& out)
         return;
     // Rows leave precision 14 on the stream for the lines after them.
     out.precision(rowPrecision);
-    // Rows go out in large blocks, a run may keep millions of hits; with two
-    // threads, one formats its next block while the other writes its own.
+    // Rows go out in large blocks: a run may keep millions of hits.
     constexpr std::size_t rowsPerBlock = 4096;
     const std::vector<Hit>& hits = sequence.hits;
-    const std::size_t blocks = (hits.size() + rowsPerBlock - 1) / rowsPerBlock;
-    makeAndHandInOrder<std::string>(
-        blocks, secondThreadAllowed(),
-        [&](std::size_t block, std::string& rows) {
-            rows.clear();
-            const std::size_t first = block * rowsPerBlock;
-            const std::size_t end = std::min(first + rowsPerBlock, hits.size());
-            for (std::size_t index = first; index < end; ++index)
-                appendHitRow(rows, sequence, hits[index]);
-        },
-        [&](const std::string& rows) { out.write(rows.data(), static_cast<std::streamsize>(rows.size())); });
+    std::string rows;
+    for (std::size_t first = 0; first < hits.size(); first += rowsPerBlock) {
+        rows.clear();
+        const std::size_t end = std::min(first + rowsPerBlock, hits.size());
+        for (std::size_t index = first; index < end; ++index)
+            appendHitRow(rows, sequence, hits[index]);
+        out.write(rows.data(), static_cast<std::streamsize>(rows.size()));
+    }
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -58,53 +57,5 @@ TEST(TwoHalves, FailureOfEitherHalfReachesTheCaller)
                                  if (begin == 0)
                                      throw std::runtime_error("first half");
                              }),
-                 std::runtime_error);
-}
-
-TEST(MakeAndHand, ItemsAreHandedOnInOrder)
-{
-    // Items made at uneven speeds still go out in their order, each once.
-    for (const bool inParallel : {false, true}) {
-        for (const std::size_t count : {0, 1, 2, 7, 64}) {
-            std::vector<std::size_t> handed;
-            makeAndHandInOrder<std::vector<std::size_t>>(
-                count, inParallel,
-                [](std::size_t index, std::vector<std::size_t>& buffer) {
-                    if (index % 3 == 0)
-                        std::this_thread::sleep_for(std::chrono::microseconds(200));
-                    buffer.assign(1 + index % 4, index);
-                },
-                [&](const std::vector<std::size_t>& buffer) {
-                    handed.insert(handed.end(), buffer.begin(), buffer.end());
-                });
-            std::vector<std::size_t> expected;
-            for (std::size_t index = 0; index < count; ++index)
-                expected.insert(expected.end(), 1 + index % 4, index);
-            EXPECT_EQ(handed, expected) << "count " << count << " parallel " << inParallel;
-        }
-    }
-}
-
-TEST(MakeAndHand, FailureOnEitherThreadReachesTheCallerWithoutAHang)
-{
-    // Odd items are the other thread's; a failure there, or in handing on,
-    // must not leave this one waiting for a turn that never comes.
-    for (const std::size_t failing : {0, 1, 4, 5}) {
-        EXPECT_THROW(makeAndHandInOrder<int>(
-                         10, true,
-                         [&](std::size_t index, int&) {
-                             if (index == failing)
-                                 throw std::runtime_error("make");
-                         },
-                         [](const int&) {}),
-                     std::runtime_error);
-    }
-    std::size_t handedCount = 0;
-    EXPECT_THROW(makeAndHandInOrder<int>(
-                     10, true, [](std::size_t, int&) {},
-                     [&](const int&) {
-                         if (++handedCount == 4)
-                             throw std::runtime_error("hand");
-                     }),
                  std::runtime_error);
 }
