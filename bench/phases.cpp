@@ -24,7 +24,7 @@
 #include "scoring/Cutoff.h"
 #include "scoring/IntegrationWindows.h"
 #include "scoring/ScoreTable.h"
-#include "scoring/WindowScores.h"
+#include "scoring/VectorSets.h"
 #include "sequences/SequenceSet.h"
 
 namespace {

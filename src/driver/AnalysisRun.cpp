@@ -36,7 +36,7 @@
 #include "scoring/IntegrationWindows.h"
 #include "scoring/ScoreDistribution.h"
 #include "scoring/ScoreTable.h"
-#include "scoring/WindowScores.h"
+#include "scoring/VectorSets.h"
 #include "sequences/SequenceSet.h"
 #include "tracks/RegulonTable.h"
 #include "tracks/TrackFiles.h"

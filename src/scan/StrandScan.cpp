@@ -1,7 +1,6 @@
 #include "scan/StrandScan.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -9,6 +8,7 @@
 #include "base/RecordArray.h"
 #include "base/Threads.h"
 #include "options/Options.h"
+#include "scan/Complement.h"
 #include "scan/ScanHits.h"
 #include "scoring/IntegrationWindows.h"
 #include "scoring/ScoreTable.h"
@@ -22,29 +22,6 @@ constexpr double maximumReservedHits = 1000000.0;
 
 // Windows scored per call of the letter source: its letters fit in the cache.
 constexpr std::size_t chunkWindows = 4096;
-
-std::array<char, 256> makeComplementTable()
-{
-    std::array<char, 256> table{};
-    for (int byte = 0; byte < 256; ++byte)
-        table[byte] = static_cast<char>(byte); // unknown bytes keep their place unchanged
-    const char* from = "ACGTBDHVKMRYSWNXU";
-    const char* to = "TGCAVHDBMKYRSWXNA"; // U stands for T, so it pairs with A
-    for (int i = 0; from[i] != '\0'; ++i)
-        table[static_cast<unsigned char>(from[i])] = to[i];
-    return table;
-}
-
-const std::array<char, 256> complementTable = makeComplementTable();
-
-// Writes the complements of `count` letters read backwards from `last` on:
-// plain bases in vector registers, a run holding any other byte by the table.
-void copyReverseComplement(const char* last, std::size_t count, char* to)
-{
-    if (!reverseComplementBases(last, count, to))
-        for (std::size_t i = 0; i < count; ++i)
-            to[i] = complementOf(last[-static_cast<std::ptrdiff_t>(i)]);
-}
 
 // A window that passed the cut-off, as a pass reports it: where its letters
 // start in the strand's text, and under integration the means around it.
@@ -85,8 +62,8 @@ public:
             std::copy_n(letters_ + offset, before, chunk_.begin());
             std::copy_n(letters_ + again, size - before, chunk_.begin() + before);
         } else {
-            copyReverseComplement(letters_ + length_ - 1 - offset, before, &chunk_[0]);
-            copyReverseComplement(letters_ + length_ - 1 - again, size - before, &chunk_[before]);
+            reverseComplement(letters_ + length_ - 1 - offset, before, &chunk_[0]);
+            reverseComplement(letters_ + length_ - 1 - again, size - before, &chunk_[before]);
         }
         return chunk_.data();
     }
@@ -192,11 +169,6 @@ std::size_t scanExtension(bool useIntegration, std::uint32_t windowLength, std::
 }
 
 } // namespace
-
-char complementOf(char letter)
-{
-    return complementTable[static_cast<unsigned char>(letter)];
-}
 
 std::size_t expectedHitCount(std::size_t length, double relativeEntropy)
 {

@@ -59,7 +59,3 @@ void keepCandidates(const std::string& letters, std::uint32_t windowLength, cons
 // The room to make for the hits of a sequence of `length` letters: 4 S / 2^RE
 // for a motif of relative entropy RE, at most 1,000,000.
 std::size_t expectedHitCount(std::size_t length, double relativeEntropy);
-
-// The complement of a letter: IUPAC codes pair up, N with X, U with A; any
-// other byte is its own.
-char complementOf(char letter);

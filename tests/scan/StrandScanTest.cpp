@@ -199,11 +199,3 @@ TEST(StrandScan, WindowsCrossTheOriginAndReverseOnesSitAWindowLengthOn)
     EXPECT_EQ(kept, (std::vector<std::string>{"AC@0+", "CG@1+", "GT@2+", "TT@3+", "TA@4+", "AA@5-", "AC@4-", "CG@3-",
                                               "GT@2-", "TA@1-"}));
 }
-
-TEST(StrandScan, ComplementFollowsTheIupacTableAndKeepsOtherBytes)
-{
-    std::string complemented;
-    for (const char letter : std::string("ACGTBDHVKMRYSWNXU-7 e"))
-        complemented += complementOf(letter);
-    EXPECT_EQ(complemented, "TGCAVHDBMKYRSWXNA-7 e");
-}

@@ -15,7 +15,7 @@
 
 #include "motif/SiteCollection.h"
 #include "options/Method.h"
-#include "scan/StrandScan.h"
+#include "scoring/VectorSets.h"
 #include "sequences/Sequence.h"
 
 namespace {
@@ -100,29 +100,6 @@ TEST(WindowScores, EveryPathGivesTheTablesSums)
                 }
                 EXPECT_EQ(mismatches, 0);
             }
-        }
-    }
-}
-
-TEST(WindowScores, ReverseComplementsPlainBasesAndRefusesOthers)
-{
-    const BestPathAfterwards restore;
-    std::mt19937 random(5);
-    const std::string bases = mixedText(random, 3000); // plain bases only in its first 3000 letters
-    for (const std::string& path : scoringPaths()) {
-        SCOPED_TRACE(path);
-        ASSERT_TRUE(chooseScoringPath(path));
-        for (const std::size_t count : {0, 1, 31, 32, 65, 2999}) {
-            std::string reversed(count, ' ');
-            ASSERT_TRUE(reverseComplementBases(&bases[count], count, &reversed[0]));
-            for (std::size_t i = 0; i < count; ++i)
-                ASSERT_EQ(reversed[i], complementOf(bases[count - i])) << count << " " << i;
-        }
-        for (const std::size_t at : {0, 17, 40}) {
-            std::string text = bases.substr(0, 64);
-            text[at] = 'N';
-            std::string reversed(64, ' ');
-            EXPECT_FALSE(reverseComplementBases(&text[63], 64, &reversed[0]));
         }
     }
 }

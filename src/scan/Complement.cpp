@@ -1,0 +1,124 @@
+#include "scan/Complement.h"
+
+#include <array>
+#include <cstdint>
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "scan/Complement.cpp"
+#include <hwy/foreach_target.h> // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#ifndef VARNO_COMPLEMENT_ONCE
+#define VARNO_COMPLEMENT_ONCE
+
+namespace {
+
+// The one complement table: every byte's complement.
+constexpr std::array<char, 256> complements = [] {
+    std::array<char, 256> table{};
+    for (int byte = 0; byte < 256; ++byte)
+        table[byte] = static_cast<char>(byte); // unknown bytes keep their place unchanged
+    const char* from = "ACGTBDHVKMRYSWNXU";
+    const char* to = "TGCAVHDBMKYRSWXNA"; // U stands for T, so it pairs with A
+    for (int i = 0; from[i] != '\0'; ++i)
+        table[static_cast<unsigned char>(from[i])] = to[i];
+    return table;
+}();
+
+// The same for the four plain bases, by their low four bits, which tell them
+// apart (A 1, C 3, T 4, G 7): a 16-byte table that a vector looks bytes up in.
+alignas(16) constexpr std::array<std::uint8_t, 16> plainByNibble = [] {
+    std::array<std::uint8_t, 16> table{};
+    for (const char base : {'A', 'C', 'G', 'T'})
+        table[base & 15] = static_cast<std::uint8_t>(complements[static_cast<unsigned char>(base)]);
+    return table;
+}();
+
+} // namespace
+
+namespace varno_simd {
+
+using ComplementFunction = bool (*)(const char*, std::size_t, char*);
+
+template <std::int64_t Set>
+struct ComplementKernel {
+    static constexpr ComplementFunction value = nullptr;
+};
+
+} // namespace varno_simd
+
+#endif
+
+#if HWY_TARGET != HWY_SCALAR
+
+HWY_BEFORE_NAMESPACE();
+namespace varno_simd {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+// reverseComplement for plain bases only: false, with `to` unspecified, at a
+// run holding another byte. Each vector of letters is loaded from the far end
+// of its run, reversed and complemented by its low four bits.
+bool reverseComplementBases(const char* last, std::size_t count, char* to)
+{
+    const auto* from = reinterpret_cast<const unsigned char*>(last) + 1; // one past the first letter read
+    const hn::ScalableTag<std::uint8_t> d8;
+    const std::size_t bytes = hn::Lanes(d8);
+    const hn::Repartition<std::uint64_t, decltype(d8)> d64;
+    const auto byNibble = hn::LoadDup128(d8, plainByNibble.data());
+    // Reverses the bytes of each 64-bit lane; reversing the lanes does the rest.
+    alignas(16) static constexpr std::uint8_t laneBytes[16] = {7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8};
+    const auto swapInLanes = hn::LoadDup128(d8, laneBytes);
+    const auto lowNibble = hn::Set(d8, std::uint8_t{0x0F});
+    std::size_t at = 0;
+    for (; at + bytes <= count; at += bytes) {
+        const auto block = hn::LoadU(d8, from - at - bytes);
+        const auto plain = hn::Or(hn::Or(hn::Eq(block, hn::Set(d8, 'A')), hn::Eq(block, hn::Set(d8, 'C'))),
+                                  hn::Or(hn::Eq(block, hn::Set(d8, 'G')), hn::Eq(block, hn::Set(d8, 'T'))));
+        if (!hn::AllTrue(d8, plain))
+            return false;
+        const auto reversed =
+            hn::TableLookupBytes(hn::BitCast(d8, hn::Reverse(d64, hn::BitCast(d64, block))), swapInLanes);
+        hn::StoreU(hn::TableLookupBytes(byNibble, hn::And(reversed, lowNibble)), d8,
+                   reinterpret_cast<std::uint8_t*>(to) + at);
+    }
+    for (; at < count; ++at) {
+        const auto letter = static_cast<unsigned char>(last[-static_cast<std::ptrdiff_t>(at)]);
+        if (letter != 'A' && letter != 'C' && letter != 'G' && letter != 'T')
+            return false;
+        to[at] = complements[letter];
+    }
+    return true;
+}
+
+} // namespace HWY_NAMESPACE
+} // namespace varno_simd
+HWY_AFTER_NAMESPACE();
+
+template <>
+struct varno_simd::ComplementKernel<HWY_TARGET> {
+    static constexpr ComplementFunction value = &HWY_NAMESPACE::reverseComplementBases;
+};
+
+#endif
+
+#if HWY_ONCE
+
+#include "scoring/VectorSetTable.h"
+
+char complementOf(char letter)
+{
+    return complements[static_cast<unsigned char>(letter)];
+}
+
+void reverseComplement(const char* last, std::size_t count, char* to)
+{
+    static constexpr auto versions = varno_simd::perVectorSet<varno_simd::ComplementKernel>();
+    const varno_simd::ComplementFunction version = varno_simd::chosenOf(versions);
+    if (version != nullptr && version(last, count, to))
+        return;
+    for (std::size_t i = 0; i < count; ++i)
+        to[i] = complementOf(last[-static_cast<std::ptrdiff_t>(i)]);
+}
+
+#endif
