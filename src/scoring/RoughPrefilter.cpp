@@ -254,10 +254,12 @@ bool RoughPrefilter::nearBound(double cutoff, std::int16_t& bound) const
     // rounded up, less what floating point can move the two apart: the
     // score's own L - 1 roundings (at most (L - 1) 2^-53 of the largest
     // magnitudes summed), as many in the base, two in each rough term and in
-    // this reckoning. `reach` takes all of them twice over, (L + 2) 2^-52 of
+    // this reckoning. `reach` takes all of them twice over, (L + 2) 2^-51 of
     // every magnitude involved: as the scale times the largest magnitudes is
     // at least half the rough span, that also covers the rough terms' own
-    // roundings and those of the bound's arithmetic below 2^17.
+    // roundings and those of the bound's arithmetic below 2^17, so no whole
+    // unit of slack is added for them. The terms being rounded up, none is
+    // needed for their rounding either.
     const double oriented = lowerBetter_ ? -cutoff : cutoff;
     const double reach = (length_ + 2) * 0x1p-51 * scale_ * (largest_ + std::fabs(oriented) + std::fabs(base_));
     const double least = std::ceil(scale_ * (oriented - base_) - reach);
