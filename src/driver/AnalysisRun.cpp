@@ -180,7 +180,7 @@ void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const Sequ
     const Calibration& calibration = worked.calibration;
     const ScoreDistribution* chance = significance.firstDistribution();
     if (arguments.writeTsv)
-        writeTsv(set, options, figures, trackFileName(resultsFile, ".tsv"));
+        writeTsv(set, options, trackFileName(resultsFile, ".tsv"));
     if (arguments.writeBed)
         writeBed(set, options, figures, trackFileName(resultsFile, ".bed"), selection);
     if (arguments.writeGff3)

@@ -31,8 +31,7 @@ const char* const helpHead[] = {
 
 const char* const helpOutputs[] = {
     "",
-    "Output and selection (anywhere among the arguments; give a file whose name starts with '-' as ./-name or "
-    "after --):",
+    "Output and selection (anywhere among the arguments; a file whose name starts with '-' as ./-name or after --):",
     "  --tsv         also write the hits as a tab-separated table (.tsv), with p, E and q values",
     "  --bed         also write the hits as a BED6 track (.bed)",
     "  --gff3        also write the hits as a GFF3 track (.gff3)",

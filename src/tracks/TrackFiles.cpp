@@ -310,7 +310,7 @@ void appendGffHit(std::string& text, const std::string& seqid, std::size_t seque
 
 } // namespace
 
-void writeTsv(const SequenceSet& set, const Options& options, const RunSignificance&, const std::string& fileName)
+void writeTsv(const SequenceSet& set, const Options& options, const std::string& fileName)
 {
     const bool integrated = options.useIntegration;
     writeOutputFile(fileName, "Hit table", [&](std::ostream& out) {

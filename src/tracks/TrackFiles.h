@@ -22,8 +22,7 @@ struct RunSignificance;
 // it, so there such a window is written as its two pieces (see writeBed).
 
 // The table: a header line, then one tab-separated line per hit.
-void writeTsv(const SequenceSet& set, const Options& options, const RunSignificance& significance,
-              const std::string& fileName);
+void writeTsv(const SequenceSet& set, const Options& options, const std::string& fileName);
 // The BED and GFF3 headers state the cut-off: under a selection by
 // significance, the score cut-off its bounds came to, and the bounds.
 //

@@ -136,7 +136,7 @@ TEST(TrackFiles, AgreeWithTheLettersAsReadAcrossTheOrigin)
     const std::string tsv = trackFileName(results, ".tsv");
     const std::string bed = trackFileName(results, ".bed");
     const std::string gff3 = trackFileName(results, ".gff3");
-    writeTsv(set, options, significance, tsv);
+    writeTsv(set, options, tsv);
     writeBed(set, options, significance, bed);
     writeGff3(set, options, significance, gff3);
 
@@ -211,7 +211,7 @@ TEST(TrackFiles, UnderIntegrationNameTheOwnScoresFigures)
     options.useIntegration = true;
     RunSignificance significance;
     significance.unavailableReason = "the collection has too few sites";
-    writeTsv(set, options, significance, folder.file("run.tsv"));
+    writeTsv(set, options, folder.file("run.tsv"));
     writeBed(set, options, significance, folder.file("run.bed"));
     writeGff3(set, options, significance, folder.file("run.gff3"));
 
