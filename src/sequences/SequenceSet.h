@@ -39,7 +39,8 @@ inline char upperCase(char letter)
 void appendUpperCase(std::string& text, std::string_view letters);
 
 // Whether more than a tenth of `bases` (upper case) are not nucleotide codes:
-// A, C, G, T, U or an ambiguity code. Such a text is likely a protein.
+// A, C, G, T, U or an ambiguity code. Such a text is likely a protein. Beyond
+// 65,536 letters, an even sample of that many is judged.
 bool mostlyNotNucleotides(const std::string& bases);
 
 // Gives a sequence's letters back their spare room when it is large; a
