@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <system_error>
 
@@ -105,95 +106,71 @@ bool CommandLineSettings::takesValue(const std::string& name)
 void CommandLineSettings::set(const std::string& name, const std::string& value)
 {
     constexpr std::int64_t most = std::numeric_limits<std::int32_t>::max();
+    const auto change = [this](auto apply) { changes_.emplace_back(apply); };
     if (name == "--logs" || name == "--no-logs") {
-        values_.writeLogs = name == "--logs";
-        give(1);
+        const bool logs = name == "--logs";
+        change([logs](Options& options) { options.writeLogs = logs; });
     } else if (name == "--method") {
-        values_.methodCode = wholeNumber(name, value, 1, 11, "a method number from 1 to 11");
-        give(2);
+        const std::int32_t method = wholeNumber(name, value, 1, 11, "a method number from 1 to 11");
+        change([method](Options& options) { options.methodCode = method; });
     } else if (name == "--background") {
         if (value != "uniform" && value != "sequence")
             reportBadValue(name, "uniform or sequence", value);
-        values_.useSequenceBackground = value == "sequence";
-        give(3);
+        const bool own = value == "sequence";
+        change([own](Options& options) { options.useSequenceBackground = own; });
     } else if (name == "--threshold" || name == "--cutoff") {
         const bool literal = name == "--cutoff";
         (literal ? cutoff_ : threshold_) = true;
         if (threshold_ && cutoff_)
             reportError({"ERROR: Options --threshold and --cutoff both set the cut-off: give one of them.",
                          "Type varno --help for the options."});
-        values_.threshold = number(name, value, literal ? "a score" : "a share above 0 and below 1");
-        if (!literal && !(values_.threshold > 0.0 && values_.threshold < 1.0))
+        const double threshold = number(name, value, literal ? "a score" : "a share above 0 and below 1");
+        if (!literal && !(threshold > 0.0 && threshold < 1.0))
             reportBadValue(name, "a share above 0 and below 1", value);
-        values_.literalCutoff = literal;
-        give(4);
-        give(9);
+        change([threshold, literal](Options& options) {
+            options.threshold = threshold;
+            options.literalCutoff = literal;
+        });
     } else if (name == "--upstream" || name == "--downstream") {
-        (name == "--upstream" ? values_.operatorUpstream : values_.operatorDownstream) =
-            wholeNumber(name, value, 0, most, "a number of letters, 0 or more");
-        give(name == "--upstream" ? 5 : 6);
+        const std::int32_t letters = wholeNumber(name, value, 0, most, "a number of letters, 0 or more");
+        const bool up = name == "--upstream";
+        change([letters, up](Options& options) {
+            (up ? options.operatorUpstream : options.operatorDownstream) = letters;
+        });
     } else if (name == "--sort") {
         if (value != "position" && value != "score")
             reportBadValue(name, "position or score", value);
-        values_.sortByScore = value == "score";
-        give(7);
+        const bool byScore = value == "score";
+        change([byScore](Options& options) { options.sortByScore = byScore; });
     } else if (name == "--merge" || name == "--no-merge") {
-        values_.mergeStrandPairs = name == "--merge";
-        give(8);
+        const bool merge = name == "--merge";
+        change([merge](Options& options) { options.mergeStrandPairs = merge; });
     } else if (name == "--integration") {
-        values_.useIntegration = value != "off";
-        if (values_.useIntegration)
-            values_.integrationMode = wholeNumber(name, value, 1, 3, "off or a ratio mode from 1 to 3");
-        give(10);
-        if (values_.useIntegration)
-            give(16);
+        const bool on = value != "off";
+        const std::int32_t mode = on ? wholeNumber(name, value, 1, 3, "off or a ratio mode from 1 to 3") : 0;
+        change([on, mode](Options& options) {
+            options.useIntegration = on;
+            if (on)
+                options.integrationMode = mode;
+        });
     } else if (name == "--upstream-mean" || name == "--downstream-mean") {
+        std::int32_t start = 0, end = 0;
+        interval(name, value, start, end);
         const bool up = name == "--upstream-mean";
-        interval(name, value, up ? values_.upstreamMeanStart : values_.downstreamMeanStart,
-                 up ? values_.upstreamMeanEnd : values_.downstreamMeanEnd);
-        give(up ? 11 : 13);
-        give(up ? 12 : 14);
+        change([start, end, up](Options& options) {
+            (up ? options.upstreamMeanStart : options.downstreamMeanStart) = start;
+            (up ? options.upstreamMeanEnd : options.downstreamMeanEnd) = end;
+        });
     } else if (name == "--cutoff-factor") {
-        values_.cutoffFactor = number(name, value, "a factor above 0");
-        if (!(values_.cutoffFactor > 0.0))
+        const double factor = number(name, value, "a factor above 0");
+        if (!(factor > 0.0))
             reportBadValue(name, "a factor above 0", value);
-        give(15);
+        change([factor](Options& options) { options.cutoffFactor = factor; });
     }
 }
 
 void CommandLineSettings::applyTo(Options& options) const
 {
-    const auto given = [this](int value) { return given_.test(static_cast<std::size_t>(value)); };
-    if (given(1))
-        options.writeLogs = values_.writeLogs;
-    if (given(2))
-        options.methodCode = values_.methodCode;
-    if (given(3))
-        options.useSequenceBackground = values_.useSequenceBackground;
-    if (given(4))
-        options.threshold = values_.threshold;
-    if (given(5))
-        options.operatorUpstream = values_.operatorUpstream;
-    if (given(6))
-        options.operatorDownstream = values_.operatorDownstream;
-    if (given(7))
-        options.sortByScore = values_.sortByScore;
-    if (given(8))
-        options.mergeStrandPairs = values_.mergeStrandPairs;
-    if (given(9))
-        options.literalCutoff = values_.literalCutoff;
-    if (given(10))
-        options.useIntegration = values_.useIntegration;
-    if (given(11))
-        options.upstreamMeanStart = values_.upstreamMeanStart;
-    if (given(12))
-        options.upstreamMeanEnd = values_.upstreamMeanEnd;
-    if (given(13))
-        options.downstreamMeanStart = values_.downstreamMeanStart;
-    if (given(14))
-        options.downstreamMeanEnd = values_.downstreamMeanEnd;
-    if (given(15))
-        options.cutoffFactor = values_.cutoffFactor;
-    if (given(16))
-        options.integrationMode = values_.integrationMode;
+    for (const std::function<void(Options&)>& apply : changes_)
+        apply(options);
 }

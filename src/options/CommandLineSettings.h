@@ -1,6 +1,6 @@
 #pragma once
 
-#include <bitset>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,14 +30,11 @@ public:
     // Stores the setting `name` with `value` (empty for a switch).
     void set(const std::string& name, const std::string& value);
 
-    bool empty() const { return given_.none(); }
-    // Overrides the values of `options` that were given here.
+    bool empty() const { return changes_.empty(); }
+    // Overrides the values of `options` that were given here, in the order given.
     void applyTo(Options& options) const;
 
 private:
-    void give(int value) { given_.set(static_cast<std::size_t>(value)); }
-
-    Options values_;
-    std::bitset<17> given_; // by the options file's value number, 1..16
+    std::vector<std::function<void(Options&)>> changes_;
     bool threshold_ = false, cutoff_ = false;
 };
