@@ -5,10 +5,21 @@
 
 #include "base/Threads.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #if defined(__linux__)
 #include <sys/mman.h>
 #include <unistd.h>
 #endif
+
+void keepFreedMemory()
+{
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 4 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+#endif
+}
 
 void preferLargePages(void* begin, std::size_t bytes)
 {

@@ -4,6 +4,15 @@
 #include <cstddef>
 #include <thread>
 
+// For a program that runs as one short process: blocks of up to a few MiB
+// come from the heap and stay with the process when freed, so that a later
+// step reuses memory an earlier one touched instead of faulting in fresh
+// pages, which on some virtual machines cost more than the work done in them.
+// Larger blocks (the genome, the hits of a run at a low cut-off) are still
+// mapped and unmapped of their own. Call first thing; a no-op where the C
+// library offers no such setting.
+void keepFreedMemory();
+
 // Has the system back [begin, begin + bytes) with memory now, in large pages
 // where it offers them, the two halves side by side when allowed: a large
 // fresh block is made ready faster so than page by page as it is first

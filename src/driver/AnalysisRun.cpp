@@ -571,17 +571,18 @@ int runAnalysis(int argc, const char* const* argv)
     const std::string resultsFile = resultsFileName(set, options, scanned.chosen);
     logPair(log, "Saving results to ", resultsFile);
     // The results file shows no figure of significance: they are worked out
-    // beside it.
+    // beside it, here, where the memory the scan freed is at hand; the file,
+    // the shorter task, goes to the other thread.
     Figures figures;
     runTogether(
         wantsSignificance && secondThreadAllowed(),
-        [&] { withMemoryFor("write the results file", [&] { writeResults(set, options, scanned.chosen); }); },
         [&] {
             if (wantsSignificance)
                 withMemoryFor("work out the hits' p-values", [&] {
                     figures = workOutFigures(*arguments, set, collection, options, *scanned.significance);
                 });
-        });
+        },
+        [&] { withMemoryFor("write the results file", [&] { writeResults(set, options, scanned.chosen); }); });
     if (wantsSignificance)
         withMemoryFor("write the hit files", [&] {
             writeExtraFiles(*arguments, optionsRead, set, collection, options, *scanned.significance, figures,

@@ -67,6 +67,10 @@ RunSignificance HitSignificance::finish()
     const double m = static_cast<double>(run.windowsScanned);
 
     std::vector<double> ranked; // every finite p, hits' and twins'
+    std::size_t windowsAsked = 0;
+    for (const Batch& batch : batches_)
+        windowsAsked += batch.scores.size() + batch.twinScores.size();
+    ranked.reserve(windowsAsked);
     double expectedBeyondCutoff = 0.0;
     for (Batch& batch : batches_) {
         if (!batch.distribution.available()) {

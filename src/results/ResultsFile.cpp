@@ -92,15 +92,16 @@ void writeHitTable(const Sequence& sequence, std::ostream& out)
         return;
     // Rows leave precision 14 on the stream for the lines after them.
     out.precision(rowPrecision);
-    // Rows go out in large blocks: a run may keep millions of hits.
-    constexpr std::size_t rowsPerBlock = 4096;
-    const std::vector<Hit>& hits = sequence.hits;
+    // Rows go out in blocks of some 64 KiB: few writes for millions of hits,
+    // and one small buffer, written over again, rather than fresh memory.
+    constexpr std::size_t blockBytes = std::size_t{1} << 16;
     std::string rows;
-    for (std::size_t first = 0; first < hits.size(); first += rowsPerBlock) {
-        rows.clear();
-        const std::size_t end = std::min(first + rowsPerBlock, hits.size());
-        for (std::size_t index = first; index < end; ++index)
-            appendHitRow(rows, sequence, hits[index]);
-        out.write(rows.data(), static_cast<std::streamsize>(rows.size()));
+    for (const Hit& hit : sequence.hits) {
+        appendHitRow(rows, sequence, hit);
+        if (rows.size() >= blockBytes) {
+            out.write(rows.data(), static_cast<std::streamsize>(rows.size()));
+            rows.clear();
+        }
     }
+    out.write(rows.data(), static_cast<std::streamsize>(rows.size()));
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <functional>
 #include <limits>
 
 #include "scoring/ScoreTable.h"
@@ -306,15 +305,12 @@ std::vector<double> ScoreDistribution::tails(const std::vector<double>& threshol
     const std::size_t n = thresholds.size();
     std::vector<float> singleState;
     std::vector<double> doubleState;
-    // One pass on a rung: tail[i] = P(B >= lowest + i), where lowest is the
-    // bin that `from` falls in for the upper bound; with the functions giving
-    // a threshold's bins for the lower and the upper bound.
     // A pass's state is as wide as its band of bins: up to millions on the
     // finest rungs. The room for the widest a pass may have is asked for once
     // and only the part a pass uses is ever written, so that a finer rung's
     // wider band does not move the state into new memory: touching fresh
     // pages is what costs most here.
-    const std::size_t widestState = 2 * (static_cast<std::size_t>(mostBins) + 64);
+    const std::size_t widestState = static_cast<std::size_t>(mostBins) + 64;
     if (singlePrecision)
         singleState.reserve(widestState);
     else
@@ -324,6 +320,7 @@ std::vector<double> ScoreDistribution::tails(const std::vector<double>& threshol
     // a threshold's bins for the lower and the upper bound. A pass that only
     // the scores on its rung look at keeps the tails of their bins alone
     // (`wanted`, descending), not one for each of its bins.
+    constexpr std::uint32_t beyondBest = std::numeric_limits<std::uint32_t>::max();
     struct Pass {
         Discretisation bins;
         double perBin, lowShift, highShift, lowest;
@@ -341,16 +338,14 @@ std::vector<double> ScoreDistribution::tails(const std::vector<double>& threshol
                 return width;
             return static_cast<std::size_t>(std::max(index, 0.0));
         }
+        // The tail of a bin, of a pass that kept every bin's.
         double at(double bin) const
         {
             const std::size_t index = indexOf(bin);
-            if (index == width)
-                return 0.0;
-            if (wanted.empty())
-                return tail[index];
-            const auto place = std::lower_bound(wanted.begin(), wanted.end(), index, std::greater<std::size_t>());
-            return tail[static_cast<std::size_t>(place - wanted.begin())];
+            return index == width ? 0.0 : tail[index];
         }
+        // The place among the kept tails of a bin that was wanted.
+        double kept(std::uint32_t slot) const { return slot == beyondBest ? 0.0 : tail[slot]; }
     };
     const auto rung = [this](int level) { return std::ldexp(coarsest, -level); };
     // Sets up a pass's bins; then `wanted` may be filled, before the pass is run.
@@ -378,8 +373,10 @@ std::vector<double> ScoreDistribution::tails(const std::vector<double>& threshol
     // Where a score stands: the rung it asks for next, or one of these.
     constexpr int settled = -1, toEnumerate = -2, tied = -3;
     struct Score {
-        double lower = 0.0, upper = 1.0, gap = 1.0;
+        double lower = 0.0, upper = 1.0;
         int next = 0;
+        // The relative gap of the bounds.
+        double gap() const { return upper > 0.0 ? 1.0 - lower / upper : 0.0; }
     };
     std::vector<Score> score(n);
     std::vector<std::uint32_t> enumerated;
@@ -389,59 +386,82 @@ std::vector<double> ScoreDistribution::tails(const std::vector<double>& threshol
     for (std::size_t i = 0; i < n; ++i)
         if (windowsFrom(thresholds[i]) <= enumerableWindows)
             score[i].next = toEnumerate;
+    // The scores best first: on any rung their bins then descend too, so the
+    // bins a pass must keep come in order, each score knowing its place.
+    std::vector<std::uint32_t> order(n);
+    for (std::size_t i = 0; i < n; ++i)
+        order[i] = static_cast<std::uint32_t>(i);
+    std::sort(order.begin(), order.end(),
+              [&](std::uint32_t x, std::uint32_t y) { return thresholds[x] > thresholds[y]; });
+    // A score on the rung of a pass, and the places of its bounds' bins among
+    // those the pass keeps. Bins and places stay below mostBins.
+    struct Asking {
+        std::uint32_t score, low, high;
+    };
+    std::vector<Asking> asking;
+    asking.reserve(n);
 
     for (int level = 0;;) {
         const double granularity = rung(level);
-        double from = infinity;
-        for (std::size_t i = 0; i < n; ++i) {
+        asking.clear();
+        for (const std::uint32_t i : order) {
             Score& s = score[i];
             if (s.next != level)
                 continue;
             if (granularity < finest || (bestScore - thresholds[i]) / granularity > mostBins)
                 s.next = tied; // no finer rung can be afforded
             else
-                from = std::min(from, thresholds[i]);
+                asking.push_back({i, 0, 0});
         }
-        if (from < infinity) {
-            place(pass, level, from);
-            for (std::size_t i = 0; i < n; ++i) {
-                if (score[i].next != level)
-                    continue;
-                for (const double bin : {pass.lowBin(thresholds[i]), pass.highBin(thresholds[i])})
-                    if (pass.indexOf(bin) < pass.width)
-                        pass.wanted.push_back(pass.indexOf(bin));
+        if (!asking.empty()) {
+            place(pass, level, thresholds[asking.back().score]);
+            for (Asking& a : asking) {
+                a.low = static_cast<std::uint32_t>(pass.indexOf(pass.lowBin(thresholds[a.score])));
+                a.high = static_cast<std::uint32_t>(pass.indexOf(pass.highBin(thresholds[a.score])));
             }
-            std::sort(pass.wanted.begin(), pass.wanted.end(), std::greater<std::size_t>());
-            pass.wanted.erase(std::unique(pass.wanted.begin(), pass.wanted.end()), pass.wanted.end());
+            // Both kinds of bin descend along `asking`: merged, they are the
+            // bins to keep, each once.
+            const auto keep = [&pass](std::uint32_t& bin) {
+                if (bin >= pass.width) {
+                    bin = beyondBest;
+                    return;
+                }
+                if (pass.wanted.empty() || pass.wanted.back() != bin)
+                    pass.wanted.push_back(bin);
+                bin = static_cast<std::uint32_t>(pass.wanted.size() - 1);
+            };
+            for (std::size_t l = 0, h = 0; l < asking.size() || h < asking.size();) {
+                if (h == asking.size() || (l < asking.size() && asking[l].low >= asking[h].high))
+                    keep(asking[l++].low);
+                else
+                    keep(asking[h++].high);
+            }
             // A pass nobody looks into still has its tails: there are none to keep.
             if (pass.wanted.empty())
                 pass.wanted.push_back(pass.width);
             run(pass, false);
         }
-        int upcoming = std::numeric_limits<int>::max();
-        for (std::size_t i = 0; i < n; ++i) {
-            Score& s = score[i];
-            if (s.next > level)
-                upcoming = std::min(upcoming, s.next);
-            if (s.next != level)
-                continue;
-            const double before = s.gap;
-            s.lower = std::max(s.lower, pass.at(pass.lowBin(thresholds[i])));
-            s.upper = std::min(s.upper, pass.at(pass.highBin(thresholds[i])));
-            s.gap = s.upper > 0.0 ? 1.0 - s.lower / s.upper : 0.0;
-            if (s.gap <= tolerance) {
+        for (const Asking& a : asking) {
+            Score& s = score[a.score];
+            const double before = s.gap();
+            s.lower = std::max(s.lower, pass.kept(a.low));
+            s.upper = std::min(s.upper, pass.kept(a.high));
+            const double gap = s.gap();
+            if (gap <= tolerance) {
                 s.next = settled;
-            } else if (level > 0 && s.gap > 0.7 * before) {
+            } else if (level > 0 && gap > 0.7 * before) {
                 // A gap that barely narrows on a finer rung is the mass of
                 // windows that tie.
                 s.next = tied;
             } else {
-                const int climb = static_cast<int>(std::ceil(std::log2(s.gap / (0.9 * tolerance))));
+                const int climb = static_cast<int>(std::ceil(std::log2(gap / (0.9 * tolerance))));
                 s.next = level + std::clamp(climb, 1, mostRungs);
             }
+        }
+        int upcoming = std::numeric_limits<int>::max();
+        for (const Score& s : score)
             if (s.next > level)
                 upcoming = std::min(upcoming, s.next);
-        }
         if (upcoming == std::numeric_limits<int>::max())
             break;
         level = upcoming;
@@ -519,15 +539,12 @@ ScoreDistribution::Discretisation ScoreDistribution::discretise(double granulari
 // i at column k stands for the partial bin sum lowest - (best bins of columns
 // k..) + i: a letter below a column's best moves a state down by the
 // difference of their bins, out of the band when that partial sum can no
-// longer reach `lowest`. The state is padded with zeros above.
+// longer reach `lowest`.
 template <typename Real>
 void ScoreDistribution::binTails(const Discretisation& bins, std::size_t width, bool counting, std::vector<Real>& state,
                                  const std::vector<std::size_t>& wanted, std::vector<double>& tail) const
 {
-    std::int64_t widest = 0;
-    for (std::size_t k = 0; k < columns.size(); ++k)
-        widest = std::max(widest, bins.bins[4 * k] - bins.bins[4 * k + columns[binOrder[k]].count - 1]);
-    state.assign(width + std::min(width, static_cast<std::size_t>(widest)), Real(0));
+    state.assign(width, Real(0));
     state[width - 1] = Real(1);
     std::size_t from = width - 1;
     for (std::size_t k = 0; k < columns.size(); ++k) {
@@ -543,7 +560,16 @@ void ScoreDistribution::binTails(const Discretisation& bins, std::size_t width, 
             weight[count] = counting ? Real(1) : static_cast<Real>(column.probability[count]);
         }
         from -= std::min(from, shift[count - 1]);
-        convolve(state.data(), from, width, count, weight, shift);
+        // Above the band every state is zero: near its top a letter whose
+        // shift reads beyond it adds nothing, and is left out rather than
+        // added as a zero (which would give the same sums). Shifts ascend,
+        // the best letter's is 0; the parts go up, as the convolution must.
+        for (std::uint32_t letters = count; letters > 0; --letters) {
+            const std::size_t start = letters == count ? from : std::max(from, width - shift[letters]);
+            const std::size_t end = width - shift[letters - 1];
+            if (start < end)
+                convolve(state.data(), start, end, letters, weight, shift);
+        }
     }
     // Each tail is summed from the best bin down, the same double whichever
     // are kept.
