@@ -35,6 +35,7 @@
 #include "scoring/Cutoff.h"
 #include "scoring/IntegrationWindows.h"
 #include "scoring/ScoreDistribution.h"
+#include "scoring/ScoreSense.h"
 #include "scoring/ScoreTable.h"
 #include "scoring/VectorSets.h"
 #include "sequences/SequenceSet.h"
@@ -299,8 +300,8 @@ void prepareSelection(Selection& selection, const std::vector<SignificanceBound>
     const Sequence& reference = set.sequences.front();
     const ScoreTable& table = tables.tableFor(reference, collection, options);
     const std::array<double, 4> background = backgroundProbabilities(reference);
-    const bool lowerBetter = lowerIsBetter(options.methodCode);
-    selection.distribution.emplace(table, background, lowerBetter);
+    const ScoreSense sense = ScoreSense::ofMethod(options.methodCode);
+    selection.distribution.emplace(table, background, sense);
     if (!selection.distribution->available())
         reportError({"ERROR: Selection by significance (--max-p, --max-e, --max-q) needs the windows' p-values, which "
                      "this run cannot compute: "
@@ -309,7 +310,7 @@ void prepareSelection(Selection& selection, const std::vector<SignificanceBound>
     for (const Sequence& sequence : set.sequences)
         if (unscannableReason(sequence, collection.siteLength, windows, options.useIntegration).empty())
             windowsToScan += windowsScanned(sequence, options);
-    selection.cutoffs.emplace(*selection.distribution, table, background, lowerBetter, windowsToScan);
+    selection.cutoffs.emplace(*selection.distribution, table, background, sense, windowsToScan);
 
     for (const SignificanceBound& bound : bounds) {
         if (bound.figure == SignificanceBound::Figure::qValue)
@@ -382,12 +383,12 @@ void analyseCandidates(Sequence& sequence, unsigned number, const SiteCollection
     const std::size_t scannedLength = selection.scannedLengths[number - 1];
     const bool scanned = scannedLength != sequence.bases.size();
     if (scanned) {
-        const bool lowerBetter = lowerIsBetter(options.methodCode);
+        const ScoreSense sense = ScoreSense::ofMethod(options.methodCode);
         std::size_t passing = 0;
         std::vector<double> leftOut;
         for (const StrandCandidates* strand : {&candidates.forward, &candidates.reverse})
             for (const double score : strand->scores) {
-                if (passesCutoff(score, options.cutoff, lowerBetter))
+                if (sense.passes(score, options.cutoff))
                     ++passing;
                 else if (selection.cutoffs->reaches(score, selection.qCutoff))
                     leftOut.push_back(score);
@@ -438,7 +439,7 @@ ScanOutcome scanSet(SequenceSet& set, SiteCollection& collection, Options& optio
     IntegrationWindows windows;
     withMemoryFor("build the integration windows", [&] { buildIntegrationWindows(options, windows); });
     if (options.useIntegration) {
-        if (lowerIsBetter(options.methodCode))
+        if (ScoreSense::ofMethod(options.methodCode).lowerIsBetter())
             options.cutoff = options.cutoff * options.cutoffFactor;
         else
             options.cutoff = options.cutoff / options.cutoffFactor;

@@ -36,20 +36,3 @@ inline const char* methodName(std::int32_t code)
 {
     return traitsOf(code).name;
 }
-inline bool lowerIsBetter(std::int32_t code)
-{
-    return traitsOf(code).lowerIsBetter;
-}
-
-// The cut-off test, strict in both score senses, so neither a score equal to
-// the cut-off nor a NaN ever passes.
-inline bool passesCutoff(double score, double cutoff, bool lowerBetter)
-{
-    return lowerBetter ? cutoff > score : cutoff < score;
-}
-
-// Whether a candidate's score beats a stored one's in the method's sense (strictly).
-inline bool isBetterScore(double candidate, double stored, bool lowerBetter)
-{
-    return lowerBetter ? candidate < stored : candidate > stored;
-}

@@ -9,10 +9,10 @@
 #include "base/NumberText.h"
 #include "motif/Background.h"
 #include "motif/SiteCollection.h"
-#include "options/Method.h"
 #include "options/Options.h"
 #include "scoring/Cutoff.h"
 #include "scoring/ScoreDistribution.h"
+#include "scoring/ScoreSense.h"
 #include "scoring/Scoring.h"
 #include "sequences/Sequence.h"
 
@@ -116,10 +116,9 @@ bool canLeaveOut(const std::vector<std::string>& windows, std::size_t left)
 // the whole dynamic programme. Strictly better than a cut-off is at least as
 // good as the next double on the better side.
 std::vector<double> probabilitiesBeyond(const ScoreDistribution& chance, const std::vector<double>& cutoffs,
-                                        bool lowerBetter)
+                                        ScoreSense sense)
 {
-    const double towards =
-        lowerBetter ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+    const double towards = sense.oriented(std::numeric_limits<double>::infinity());
     std::vector<double> next;
     next.reserve(cutoffs.size());
     for (const double cutoff : cutoffs)
@@ -157,11 +156,12 @@ Calibration calibrate(const SiteCollection& collection, const Options& options, 
                     + " known sites, so that each can be left out of a model of the others with some spread.";
         return result;
     }
-    const bool lowerBetter = lowerIsBetter(options.methodCode);
+    const ScoreSense sense = ScoreSense::ofMethod(options.methodCode);
     if (options.useIntegration)
         addSentence(result.note, std::string("Cut-offs are on the window's own score: the scan ")
-                                     + (lowerBetter ? "multiplies" : "divides") + " them by the cut-off factor "
-                                     + fourteenDigits(options.cutoffFactor) + " and compares the integrated score.");
+                                     + (sense.lowerIsBetter() ? "multiplies" : "divides")
+                                     + " them by the cut-off factor " + fourteenDigits(options.cutoffFactor)
+                                     + " and compares the integrated score.");
 
     std::vector<std::string> windows;
     windows.reserve(siteCount);
@@ -212,7 +212,7 @@ Calibration calibrate(const SiteCollection& collection, const Options& options, 
     cutoffs.reserve(grid.size());
     for (const double threshold : grid)
         cutoffs.push_back(cutoffAt(fullFit, threshold, options));
-    const std::vector<double> beyond = probabilitiesBeyond(chance, cutoffs, lowerBetter);
+    const std::vector<double> beyond = probabilitiesBeyond(chance, cutoffs, sense);
     if (!chance.available())
         addSentence(result.note, "Expected chance hits are not available: " + chance.unavailableReason() + ".");
 
@@ -222,10 +222,10 @@ Calibration calibrate(const SiteCollection& collection, const Options& options, 
     for (std::size_t t = 0; t < grid.size(); ++t) {
         std::size_t inSample = 0;
         for (const double score : fullScores)
-            inSample += passesCutoff(score, cutoffs[t], lowerBetter) ? 1 : 0;
+            inSample += sense.passes(score, cutoffs[t]) ? 1 : 0;
         std::size_t heldOut = 0;
         for (std::size_t i = 0; i < heldOutFits.size(); ++i)
-            heldOut += passesCutoff(heldOutScores[i], cutoffAt(heldOutFits[i], grid[t], options), lowerBetter) ? 1 : 0;
+            heldOut += sense.passes(heldOutScores[i], cutoffAt(heldOutFits[i], grid[t], options)) ? 1 : 0;
         result.points.push_back({grid[t], cutoffs[t], share(heldOut, heldOutFits.size()), share(inSample, siteCount),
                                  beyond[t] * static_cast<double>(windowsScanned)});
     }

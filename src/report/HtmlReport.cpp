@@ -24,6 +24,7 @@
 #include "results/SelectionCutoff.h"
 #include "results/SignificanceBound.h"
 #include "scoring/ScoreDistribution.h"
+#include "scoring/ScoreSense.h"
 #include "sequences/SequenceSet.h"
 #include "tracks/RegulonTable.h"
 
@@ -175,7 +176,8 @@ std::string runSection(const ReportInputs& in)
     text += factRow("Settings", escapeXml(in.optionsFile) + (in.optionsRead ? "" : " (not read: the defaults)"));
     text += factRow("Sequences", withThousands(in.set.sequences.size()) + ", " + withThousands(letters) + " letters");
     text += factRow("Method", escapeXml(methodName(options.methodCode)) + " ("
-                                  + (lowerIsBetter(options.methodCode) ? "lower" : "higher") + " scores are better)");
+                                  + (ScoreSense::ofMethod(options.methodCode).lowerIsBetter() ? "lower" : "higher")
+                                  + " scores are better)");
     text += factRow("Background", background);
     text += factRow("Threshold", figure(options.threshold, 6));
     text +=
@@ -214,7 +216,7 @@ std::string motifSection(const ReportInputs& in)
 // least as well below, on one score axis with better scores to the right.
 std::string cutoffPlot(const ReportInputs& in)
 {
-    const bool lower = lowerIsBetter(in.options.methodCode);
+    const ScoreSense sense = ScoreSense::ofMethod(in.options.methodCode);
     const double cutoff = in.sitesCutoff;
     std::vector<double> siteScores;
     for (const Hit& site : in.collection.sites)
@@ -223,15 +225,15 @@ std::string cutoffPlot(const ReportInputs& in)
     // drawn beside the sites'.
     const bool selected = in.selection.active() && !std::isnan(in.selection.scoreCutoff);
     const double keptAt = selected ? in.selection.scoreCutoff : cutoff;
-    double worst = lower ? std::max(cutoff, keptAt) : std::min(cutoff, keptAt);
-    double best = lower ? std::min(cutoff, keptAt) : std::max(cutoff, keptAt);
+    double worst = sense.worst(cutoff, keptAt);
+    double best = sense.best(cutoff, keptAt);
     for (const double score : siteScores) {
-        worst = lower ? std::max(worst, score) : std::min(worst, score);
-        best = lower ? std::min(best, score) : std::max(best, score);
+        worst = sense.worst(worst, score);
+        best = sense.best(best, score);
     }
     const double margin = std::max(std::fabs(best - worst) * 0.08, 0.5);
-    worst += lower ? margin : -margin;
-    best += lower ? -margin : margin;
+    worst -= sense.oriented(margin);
+    best += sense.oriented(margin);
 
     const double left = 80, right = plotWidth - 30, sitesTop = 30, sitesBottom = 110, chanceTop = 150,
                  chanceBottom = 330;
@@ -241,7 +243,7 @@ std::string cutoffPlot(const ReportInputs& in)
     // The sites, spread over their band so that equal scores stay apart.
     std::size_t passing = 0;
     for (std::size_t i = 0; i < siteScores.size(); ++i) {
-        const bool passes = passesCutoff(siteScores[i], cutoff, lower);
+        const bool passes = sense.passes(siteScores[i], cutoff);
         passing += passes;
         const double y = sitesTop + 10 + (sitesBottom - sitesTop - 20) * ((i * 7) % 11) / 10.0;
         text += "<circle" + attribute("class", passes ? "site pass" : "site fail")
@@ -388,14 +390,14 @@ std::vector<PlacedHit> placedHits(const Sequence& sequence)
 }
 
 // The `count` hits most worth showing first: lowest p, then best score.
-std::vector<PlacedHit> bestHits(std::vector<PlacedHit> hits, bool lower, std::size_t count)
+std::vector<PlacedHit> bestHits(std::vector<PlacedHit> hits, ScoreSense sense, std::size_t count)
 {
-    const auto better = [lower](const PlacedHit& a, const PlacedHit& b) {
+    const auto better = [sense](const PlacedHit& a, const PlacedHit& b) {
         const double pa = std::isnan(a.hit->pValue) ? 2.0 : a.hit->pValue;
         const double pb = std::isnan(b.hit->pValue) ? 2.0 : b.hit->pValue;
         if (pa != pb)
             return pa < pb;
-        return isBetterScore(a.hit->score, b.hit->score, lower);
+        return sense.better(a.hit->score, b.hit->score);
     };
     if (hits.size() > count) {
         std::partial_sort(hits.begin(), hits.begin() + static_cast<std::ptrdiff_t>(count), hits.end(), better);
@@ -442,7 +444,8 @@ std::string genomeTrack(const Sequence& sequence, const Options& options, const 
 
     // Hits: forward up, reverse down, longer the more significant. The faint
     // ones go first, so that those that stand out lie over them.
-    std::vector<PlacedHit> drawn = bestHits(placedHits(sequence), lowerIsBetter(options.methodCode), mostHitsDrawn);
+    std::vector<PlacedHit> drawn =
+        bestHits(placedHits(sequence), ScoreSense::ofMethod(options.methodCode), mostHitsDrawn);
     const auto faint = [&emphasis](const PlacedHit& placed) { return emphasis.shown && !emphasis.stands(*placed.hit); };
     std::stable_partition(drawn.begin(), drawn.end(), faint);
     double strongest = 1.0;
@@ -704,7 +707,7 @@ std::string hitsSection(const ReportInputs& in)
         const std::vector<PlacedHit> own = placedHits(sequence);
         hits.insert(hits.end(), own.begin(), own.end());
     }
-    const std::vector<PlacedHit> rows = bestHits(hits, lowerIsBetter(in.options.methodCode), mostTableRows);
+    const std::vector<PlacedHit> rows = bestHits(hits, ScoreSense::ofMethod(in.options.methodCode), mostTableRows);
 
     std::string text = "<section id=\"hits\"><h2>The hits</h2>\n<p>";
     text += hits.size() > rows.size()

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "options/Method.h"
 #include "options/Options.h"
+#include "scoring/ScoreSense.h"
 #include "scoring/ScoreTable.h"
 #include "sequences/Sequence.h"
 
@@ -44,9 +44,10 @@ void HitSignificance::noteSequence(Sequence& sequence, const ScoreTable& table, 
                                    std::uint64_t windowsScanned)
 {
     const std::array<double, 4> background = backgroundProbabilities(sequence);
-    if (batches_.empty() || batches_.back().background != background)
-        batches_.push_back(
-            Batch{background, ScoreDistribution(table, background, lowerIsBetter(options_.methodCode)), {}, {}, {}, 0});
+    if (batches_.empty() || batches_.back().background != background) {
+        const ScoreSense sense = ScoreSense::ofMethod(options_.methodCode);
+        batches_.push_back(Batch{background, ScoreDistribution(table, background, sense), {}, {}, {}, 0});
+    }
     Batch& batch = batches_.back();
     batch.windowsScanned += windowsScanned;
     for (Hit& hit : sequence.hits) {

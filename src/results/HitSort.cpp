@@ -8,19 +8,20 @@
 #include <vector>
 
 #include "options/Options.h"
+#include "scoring/ScoreSense.h"
 #include "sequences/Sequence.h"
 
 namespace {
 
 // Best first in the method's score sense; NaN goes after every number, which
 // keeps the comparison a strict weak ordering.
-bool scoresBefore(double a, double b, bool lowerBetter)
+bool scoresBefore(double a, double b, ScoreSense sense)
 {
     if (std::isnan(a))
         return false;
     if (std::isnan(b))
         return true;
-    return lowerBetter ? a < b : a > b;
+    return sense.better(a, b);
 }
 
 // The order of the records by one key each, compared with `before`, equal
@@ -61,10 +62,10 @@ template <typename Index>
 std::vector<std::size_t> sortedOrderOf(const RecordArray<ScanHit>& records, const Options& options)
 {
     if (options.sortByScore) {
-        const bool lowerBetter = lowerIsBetter(options.methodCode);
+        const ScoreSense sense = ScoreSense::ofMethod(options.methodCode);
         return orderByKey<Index>(
             records, [](const ScanHit& record) { return record.score; },
-            [lowerBetter](double a, double b) { return scoresBefore(a, b, lowerBetter); }, false);
+            [sense](double a, double b) { return scoresBefore(a, b, sense); }, false);
     }
     return orderByKey<Index>(
         records, [](const ScanHit& record) { return record.position; },

@@ -76,9 +76,9 @@ std::string selectionNameText(const std::vector<SignificanceBound>& bounds)
 }
 
 SelectionCutoff::SelectionCutoff(const ScoreDistribution& distribution, const ScoreTable& table,
-                                 const std::array<double, 4>& background, bool lowerIsBetter,
+                                 const std::array<double, 4>& background, ScoreSense sense,
                                  std::uint64_t windowsScanned)
-    : distribution_(distribution), lowerIsBetter_(lowerIsBetter), windows_(static_cast<double>(windowsScanned))
+    : distribution_(distribution), sense_(sense), windows_(static_cast<double>(windowsScanned))
 {
     // Each column's worst and best term, oriented, over the four bases; the
     // margin of one covers the rounding of the sums. Windows holding other
@@ -86,7 +86,7 @@ SelectionCutoff::SelectionCutoff(const ScoreDistribution& distribution, const Sc
     for (std::uint32_t k = 0; k < table.windowLength(); ++k) {
         double low = infinity, high = -infinity;
         for (const char letter : {'A', 'C', 'G', 'T'}) {
-            const double term = lowerIsBetter_ ? -table.term(k, letter) : table.term(k, letter);
+            const double term = sense_.oriented(table.term(k, letter));
             low = std::min(low, term);
             high = std::max(high, term);
         }
@@ -94,7 +94,7 @@ SelectionCutoff::SelectionCutoff(const ScoreDistribution& distribution, const Sc
         for (std::size_t a = 0; a < 4; ++a) {
             if (background[a] == 0.0)
                 continue; // a letter that never occurs
-            const double term = lowerIsBetter_ ? -table.term(k, "ACGT"[a]) : table.term(k, "ACGT"[a]);
+            const double term = sense_.oriented(table.term(k, "ACGT"[a]));
             mean += background[a] * term;
             square += background[a] * term * term;
         }
@@ -110,7 +110,7 @@ SelectionCutoff::SelectionCutoff(const ScoreDistribution& distribution, const Sc
 
 double SelectionCutoff::pOf(double oriented) const
 {
-    return distribution_.pValues({lowerIsBetter_ ? -oriented : oriented}).front().p;
+    return distribution_.pValues({sense_.oriented(oriented)}).front().p;
 }
 
 // The least oriented score whose p-value meets the test, or, with a
@@ -128,7 +128,7 @@ double SelectionCutoff::leastMeeting(Meets meets, double guess, double resolutio
     if (meets(pOf(low)))
         return -infinity;
     const auto pOfBoth = [&](double a, double b) {
-        return distribution_.pValues(lowerIsBetter_ ? std::vector<double>{-a, -b} : std::vector<double>{a, b});
+        return distribution_.pValues({sense_.oriented(a), sense_.oriented(b)});
     };
     for (double reach = 1.0; guess > low && guess < high && high - low > narrowBracket; reach *= 4.0) {
         const double a = std::max(low, guess - reach), b = std::min(high, guess + reach);
@@ -160,9 +160,8 @@ double SelectionCutoff::leastMeeting(Meets meets, double guess, double resolutio
             probes.push_back(next);
         }
         std::vector<double> scores = probes;
-        if (lowerIsBetter_)
-            for (double& score : scores)
-                score = -score;
+        for (double& score : scores)
+            score = sense_.oriented(score);
         const std::vector<PValue> p = distribution_.pValues(scores);
         std::size_t first = 0;
         while (first < probes.size() && !meets(p[first].p))
@@ -206,7 +205,7 @@ double SelectionCutoff::pAndECutoff(const std::vector<SignificanceBound>& bounds
             return true;
         },
         normalGuess(strictest), 0.0);
-    return lowerIsBetter_ ? -oriented : oriented;
+    return sense_.oriented(oriented);
 }
 
 double SelectionCutoff::pCutoff(double p) const
@@ -217,7 +216,7 @@ double SelectionCutoff::pCutoff(double p) const
 double SelectionCutoff::looseCutoff(double p) const
 {
     const double oriented = leastMeeting([&](double value) { return value <= p; }, normalGuess(p), looseResolution);
-    return lowerIsBetter_ ? -oriented : oriented;
+    return sense_.oriented(oriented);
 }
 
 // Benjamini-Hochberg keeps the windows up to the largest rank k whose p-value
@@ -235,8 +234,8 @@ double SelectionCutoff::qCutoff(const std::vector<const std::vector<double>*>& s
                                 double scanCutoff) const
 {
     if (q >= 1.0)
-        return lowerIsBetter_ ? infinity : -infinity; // every q-value is at most 1
-    const auto oriented = [&](double score) { return lowerIsBetter_ ? -score : score; };
+        return sense_.oriented(-infinity); // every q-value is at most 1
+    const auto oriented = [&](double score) { return sense_.oriented(score); };
     const double from = oriented(scanCutoff);
     std::vector<double> grid;
     if (from < best_)
@@ -312,10 +311,10 @@ double SelectionCutoff::qCutoff(const std::vector<const std::vector<double>*>& s
 
 double SelectionCutoff::strictCutoffFor(double cutoff) const
 {
-    return std::nextafter(cutoff, lowerIsBetter_ ? infinity : -infinity);
+    return std::nextafter(cutoff, sense_.oriented(-infinity));
 }
 
 double SelectionCutoff::stricter(double a, double b) const
 {
-    return lowerIsBetter_ ? std::min(a, b) : std::max(a, b);
+    return sense_.best(a, b);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "results/SignificanceBound.h"
+#include "scoring/ScoreSense.h"
 
 class ScoreDistribution;
 class ScoreTable;
@@ -27,7 +28,7 @@ class SelectionCutoff {
 public:
     // `background`: the probabilities of A, C, G and T the distribution has.
     SelectionCutoff(const ScoreDistribution& distribution, const ScoreTable& table,
-                    const std::array<double, 4>& background, bool lowerIsBetter, std::uint64_t windowsScanned);
+                    const std::array<double, 4>& background, ScoreSense sense, std::uint64_t windowsScanned);
 
     // The least score (the greatest, where lower is better) whose p-value
     // meets every p and E bound of `bounds`: a window at it meets them and so
@@ -53,7 +54,7 @@ public:
     // beyond: the next worse double.
     double strictCutoffFor(double cutoff) const;
     // Whether `score` reaches `cutoff` in the method's sense.
-    bool reaches(double score, double cutoff) const { return lowerIsBetter_ ? score <= cutoff : score >= cutoff; }
+    bool reaches(double score, double cutoff) const { return sense_.reaches(score, cutoff); }
     // The stricter of two cut-offs.
     double stricter(double a, double b) const;
 
@@ -65,7 +66,7 @@ private:
     double normalGuess(double p) const;
 
     const ScoreDistribution& distribution_;
-    bool lowerIsBetter_;
+    ScoreSense sense_;
     double windows_;       // scanned, both strands of every sequence
     double lowest_ = 0.0;  // below every window's oriented score
     double highest_ = 0.0; // above every window of A, C, G and T

@@ -6,6 +6,7 @@
 #include "base/FreshMemory.h"
 #include "options/Options.h"
 #include "scoring/IntegrationWindows.h"
+#include "scoring/ScoreSense.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ int ScanHits::mergeInScanOrder(const ScanHit& candidate, std::int32_t methodCode
     if (!records_[index].forward)
         return -1;
     partner = index;
-    if (!isBetterScore(candidate.score, records_[index].score, lowerIsBetter(methodCode))) {
+    if (!ScoreSense::ofMethod(methodCode).better(candidate.score, records_[index].score)) {
         droppedTwinScores_.push_back(candidate.score);
         return 0;
     }
@@ -99,7 +100,7 @@ int ScanHits::mergeWithTwin(const ScanHit& candidate, std::int32_t methodCode, s
     if (partner == StrandPairIndex::none)
         return -1;
     ScanHit& stored = records_[partner];
-    if (!isBetterScore(candidate.score, stored.score, lowerIsBetter(methodCode))) {
+    if (!ScoreSense::ofMethod(methodCode).better(candidate.score, stored.score)) {
         droppedTwinScores_.push_back(candidate.score);
         return 0;
     }

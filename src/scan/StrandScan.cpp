@@ -108,8 +108,7 @@ void scanPass(const std::string& sequenceLetters, bool forward, std::size_t text
 {
     const ScoreTable& table = scorer.table();
     const std::uint32_t windowLength = table.windowLength();
-    const double cutoff = options.cutoff;
-    const bool lowerBetter = lowerIsBetter(options.methodCode);
+    const CutoffTest test{options.cutoff, ScoreSense::ofMethod(options.methodCode)};
     StrandLetters letters(sequenceLetters, forward, windowLength);
     // The position rule in 32 bits: the window at text offset j is reported at
     // j on the forward strand and at textLength - windowLength - j on the reverse.
@@ -120,7 +119,6 @@ void scanPass(const std::string& sequenceLetters, bool forward, std::size_t text
     };
 
     if (!options.useIntegration) {
-        const CutoffTest test{cutoff, lowerBetter};
         scoreWindows(scorer, letters, 0, textLength, &test,
                      [&](std::size_t offset, const double* scores, std::size_t, const std::uint32_t* passing,
                          std::size_t passed) {
@@ -144,7 +142,7 @@ void scanPass(const std::string& sequenceLetters, bool forward, std::size_t text
             for (std::size_t j = 0; j < count; ++j) {
                 const std::size_t offset = first + j;
                 const WindowSlot& centre = centreSlot(windows);
-                const bool passes = passesCutoff(centre.score, cutoff, lowerBetter);
+                const bool passes = test.passes(centre.score);
                 const PassingWindow passing{centre.score,     windows.localMean, windows.upMean,
                                             windows.downMean, centre.textOffset, centre.position};
                 slideWindowSlots(windows, WindowSlot{scores[j], offset, positionAt(offset) - lowering}, textLength);
@@ -237,13 +235,13 @@ std::size_t scanCandidates(const std::string& letters, const ScoreTable& table, 
 void keepCandidates(const std::string& letters, std::uint32_t windowLength, const ScanCandidates& candidates,
                     const Options& options, ScanHits& found)
 {
-    const bool lowerBetter = lowerIsBetter(options.methodCode);
+    const CutoffTest test{options.cutoff, ScoreSense::ofMethod(options.methodCode)};
     const std::uint32_t reverseBase = static_cast<std::uint32_t>(letters.size());
     for (const bool forward : {true, false}) {
         const StrandCandidates& strand = forward ? candidates.forward : candidates.reverse;
         StrandLetters text(letters, forward, windowLength);
         for (std::size_t i = 0; i < strand.scores.size(); ++i) {
-            if (!passesCutoff(strand.scores[i], options.cutoff, lowerBetter))
+            if (!test.passes(strand.scores[i]))
                 continue;
             const std::uint32_t position = strand.positions[i];
             // Back from the position to the window's place in its strand's text.

@@ -7,6 +7,7 @@
 #include "base/RunLog.h"
 #include "motif/SiteCollection.h"
 #include "options/Options.h"
+#include "scoring/ScoreSense.h"
 #include "scoring/ScoreTable.h"
 #include "sequences/Sequence.h"
 
@@ -128,7 +129,7 @@ double cutoffAt(const ScoreFit& fit, double threshold, const Options& options)
     if (options.literalCutoff)
         return threshold;
     // A fraction `threshold` of the fitted distribution lies on the better side.
-    const bool lower = lowerIsBetter(options.methodCode);
+    const bool lower = ScoreSense::ofMethod(options.methodCode).lowerIsBetter();
     const double p = lower ? threshold : 1.0 - threshold;
     const double q = lower ? 1.0 - threshold : threshold;
     double value = 0.0;

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "options/Method.h"
 #include "scoring/ScoreTable.h"
 #include "scoring/WindowScores.h"
 
@@ -92,7 +91,7 @@ public:
           windowLength_(scorer.table().windowLength()),
           test_(test),
           cutoff_(test != nullptr ? test->cutoff : 0.0),
-          lowerBetter_(test != nullptr && test->lowerBetter),
+          lowerIsBetter_(test != nullptr && test->sense.lowerIsBetter()),
           scores_(scores),
           indices_(indices)
     {
@@ -153,7 +152,7 @@ public:
         // them that all fail, as nearly all do, costs one test.
         const auto cut = hn::Set(d, cutoff_);
         const auto passesAt = [&](std::size_t vector) {
-            return lowerBetter_ ? hn::Lt(sums[vector], cut) : hn::Gt(sums[vector], cut);
+            return lowerIsBetter_ ? hn::Lt(sums[vector], cut) : hn::Gt(sums[vector], cut);
         };
         auto passes = passesAt(0);
 #pragma GCC unroll 16
@@ -172,7 +171,7 @@ private:
     const CutoffTest* test_;
     // The test's, read once: the scores written may lie anywhere.
     double cutoff_;
-    bool lowerBetter_;
+    bool lowerIsBetter_;
     double* scores_;
     std::uint32_t* indices_;
 };

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "options/Method.h"
 #include "scoring/ExactKernel.h"
 #include "scoring/ScoreTable.h"
 #include "scoring/WindowScores.h"
@@ -140,7 +139,7 @@ public:
                 const std::size_t j = offset + vector * lanes + lane;
                 if (roughSums[lane] > bound_) {
                     const double score = table.score(text_ + j);
-                    if (passesCutoff(score, test_.cutoff, test_.lowerBetter)) {
+                    if (test_.passes(score)) {
                         scores_[j] = score;
                         indices_[found++] = static_cast<std::uint32_t>(j);
                     }
@@ -204,8 +203,8 @@ constexpr std::size_t widestVector = 64;
 
 } // namespace
 
-RoughPrefilter::RoughPrefilter(const std::vector<std::array<double, 4>>& columns, bool lowerBetter)
-    : terms_(columns.size() * stride()), lowerBetter_(lowerBetter), length_(static_cast<double>(columns.size()))
+RoughPrefilter::RoughPrefilter(const std::vector<std::array<double, 4>>& columns, ScoreSense sense)
+    : terms_(columns.size() * stride()), sense_(sense), length_(static_cast<double>(columns.size()))
 {
     usable_ = !columns.empty() && columns.size() <= maximumRoughLength;
     std::vector<std::array<double, 4>> oriented = columns;
@@ -213,9 +212,8 @@ RoughPrefilter::RoughPrefilter(const std::vector<std::array<double, 4>>& columns
     double ranges = 0.0;
     for (std::size_t column = 0; column < columns.size(); ++column) {
         std::array<double, 4>& terms = oriented[column];
-        if (lowerBetter)
-            for (double& term : terms)
-                term = -term;
+        for (double& term : terms)
+            term = sense.oriented(term);
         least[column] = *std::min_element(terms.begin(), terms.end());
         const double most = *std::max_element(terms.begin(), terms.end());
         usable_ = usable_ && std::isfinite(least[column]) && std::isfinite(most);
@@ -260,7 +258,7 @@ bool RoughPrefilter::nearBound(double cutoff, std::int16_t& bound) const
     // roundings and those of the bound's arithmetic below 2^17, so no whole
     // unit of slack is added for them. The terms being rounded up, none is
     // needed for their rounding either.
-    const double oriented = lowerBetter_ ? -cutoff : cutoff;
+    const double oriented = sense_.oriented(cutoff);
     const double reach = (length_ + 2) * 0x1p-51 * scale_ * (largest_ + std::fabs(oriented) + std::fabs(base_));
     const double least = std::ceil(scale_ * (oriented - base_) - reach);
     if (!(least > 0.0)) // every window, or not a number

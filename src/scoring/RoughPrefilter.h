@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "scoring/ScoreSense.h"
+
 class WindowScores;
 struct CutoffTest;
 
@@ -16,9 +18,8 @@ struct CutoffTest;
 class RoughPrefilter {
 public:
     // The terms of each column by the letters' two-bit codes, A, C, T and G
-    // ((letter >> 1) & 3); for a score that is better lower, the terms are
-    // taken negated.
-    RoughPrefilter(const std::vector<std::array<double, 4>>& columns, bool lowerBetter);
+    // ((letter >> 1) & 3), oriented in the given sense.
+    RoughPrefilter(const std::vector<std::array<double, 4>>& columns, ScoreSense sense);
 
     // What every lane's rough sum starts from: -2^15, so that the lanes hold
     // the sums less 2^15 as signed numbers, which every set compares.
@@ -38,7 +39,7 @@ public:
 
 private:
     std::vector<std::uint8_t> terms_;
-    bool lowerBetter_ = false;
+    ScoreSense sense_;
     bool usable_ = false;
     double length_ = 0.0;
     double scale_ = 1.0;

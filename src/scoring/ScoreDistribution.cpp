@@ -129,8 +129,8 @@ void convolve(Real* state, std::size_t from, std::size_t to, std::uint32_t count
 } // namespace
 
 ScoreDistribution::ScoreDistribution(const ScoreTable& table, const std::array<double, 4>& background,
-                                     bool lowerIsBetter)
-    : negate(lowerIsBetter)
+                                     ScoreSense scoreSense)
+    : sense(scoreSense)
 {
     double total = 0.0;
     for (double probability : background) {
@@ -161,7 +161,7 @@ ScoreDistribution::ScoreDistribution(const ScoreTable& table, const std::array<d
                 reason = "a score term is not finite";
                 return;
             }
-            letters[count++] = {negate ? -term : term, background[a] / total};
+            letters[count++] = {sense.oriented(term), background[a] / total};
         }
         // Best term first; an insertion sort of at most four (std::sort here
         // draws a false array-bounds warning from GCC under the sanitizers).
@@ -238,7 +238,7 @@ std::vector<PValue> ScoreDistribution::pValues(const std::vector<double>& scores
     thresholds.reserve(scores.size());
     asked.reserve(scores.size());
     for (std::size_t i = 0; i < scores.size(); ++i) {
-        const double value = negate ? -scores[i] : scores[i];
+        const double value = sense.oriented(scores[i]);
         if (value > bestScore) {
             result[i] = {bestMass, true};
         } else if (value - tieWidth <= lowestScore) {
@@ -262,10 +262,10 @@ double ScoreDistribution::scoreBeyond(double cutoff) const
     if (std::isnan(cutoff))
         return notANumber; // no score passes a NaN cut-off
     // Scores are doubles: strictly above x is at least the next double.
-    const double value = std::nextafter(negate ? -cutoff : cutoff, infinity);
+    const double value = std::nextafter(sense.oriented(cutoff), infinity);
     if (value > bestScore)
         return notANumber;
-    return negate ? -value : value;
+    return sense.oriented(value);
 }
 
 double ScoreDistribution::pBeyond(double cutoff) const

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "scoring/ScoreSense.h"
+
 class ScoreTable;
 
 // The p-value of one score. `bound` is set for a score better than any
@@ -42,7 +44,7 @@ struct PValue {
 // windows an enumeration finds are summed exactly, in whatever order.
 class ScoreDistribution {
 public:
-    ScoreDistribution(const ScoreTable& table, const std::array<double, 4>& background, bool lowerIsBetter);
+    ScoreDistribution(const ScoreTable& table, const std::array<double, 4>& background, ScoreSense scoreSense);
 
     bool available() const { return reason.empty(); }
     // Why the figures are not available, for the headers of the files that
@@ -88,7 +90,7 @@ private:
     bool enumerateTails(const std::vector<double>& ascending, std::vector<double>& tail, std::size_t stepLimit) const;
 
     std::string reason;
-    bool negate = false;                 // lower is better: every term is negated, which is exact
+    ScoreSense sense;                    // every term and score is taken oriented, higher better
     std::vector<Column> columns;         // oriented terms
     std::vector<std::uint32_t> binOrder; // the columns in the order of the discretised passes
     std::vector<double> maxRemaining;    // [k]: best sum of columns k.. (L + 1 entries)

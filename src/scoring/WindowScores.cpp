@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "options/Method.h"
 #include "scoring/ExactKernel.h"
 
 namespace {
@@ -22,7 +21,7 @@ std::vector<std::array<double, 4>> columnsOf(const ScoreTable& table)
 } // namespace
 
 WindowScores::WindowScores(const ScoreTable& table)
-    : table_(table), higherBetter_(columnsOf(table), false), lowerBetter_(columnsOf(table), true)
+    : table_(table), forHigher_(columnsOf(table), ScoreSense(false)), forLower_(columnsOf(table), ScoreSense(true))
 {
     const std::size_t stride = columnStride();
     codeTerms_.resize(table.windowLength() * stride);
@@ -39,7 +38,7 @@ void WindowScores::score(const char* letters, std::size_t count, double* scores)
 std::size_t WindowScores::scorePassing(const char* letters, std::size_t count, const CutoffTest& test, double* scores,
                                        std::uint32_t* indices) const
 {
-    return scorePassingRoughly(*this, test.lowerBetter ? lowerBetter_ : higherBetter_, letters, count, test, scores,
+    return scorePassingRoughly(*this, test.sense.lowerIsBetter() ? forLower_ : forHigher_, letters, count, test, scores,
                                indices);
 }
 
@@ -57,7 +56,7 @@ std::size_t passingFrom(std::size_t at, const double* scores, std::size_t count,
                         std::uint32_t* indices, std::size_t found)
 {
     for (; at < count; ++at)
-        if (passesCutoff(scores[at], test.cutoff, test.lowerBetter))
+        if (test.passes(scores[at]))
             indices[found++] = static_cast<std::uint32_t>(at);
     return found;
 }

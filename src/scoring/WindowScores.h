@@ -5,12 +5,14 @@
 #include <vector>
 
 #include "scoring/RoughPrefilter.h"
+#include "scoring/ScoreSense.h"
 #include "scoring/ScoreTable.h"
 
-// The cut-off test of passesCutoff.
+// Whether a score passes the cut-off, in the method's sense.
 struct CutoffTest {
     double cutoff = 0.0;
-    bool lowerBetter = false;
+    ScoreSense sense;
+    bool passes(double score) const { return sense.passes(score, cutoff); }
 };
 
 // Scores runs of consecutive windows, several at once in vector registers
@@ -44,6 +46,6 @@ public:
 private:
     const ScoreTable& table_;
     std::vector<double> codeTerms_;
-    RoughPrefilter higherBetter_;
-    RoughPrefilter lowerBetter_;
+    RoughPrefilter forHigher_; // the terms oriented for each sense
+    RoughPrefilter forLower_;
 };

@@ -7,9 +7,9 @@
 #include <utility>
 
 #include "base/OutputFile.h"
-#include "options/Method.h"
 #include "options/Options.h"
 #include "results/RowText.h"
+#include "scoring/ScoreSense.h"
 #include "sequences/Hit.h"
 #include "sequences/Sequence.h"
 #include "sequences/SequenceSet.h"
@@ -76,12 +76,12 @@ struct GeneHits {
 
 // Whether hit `a` is the better operator hit of its gene: the smaller p, then
 // the better score, then the leftmost window.
-bool betterHit(const Hit& a, const Hit& b, bool lowerScoreIsBetter, std::uint64_t sequenceLength)
+bool betterHit(const Hit& a, const Hit& b, ScoreSense sense, std::uint64_t sequenceLength)
 {
     if (a.pValue != b.pValue)
         return a.pValue < b.pValue;
     if (a.score != b.score)
-        return lowerScoreIsBetter ? a.score < b.score : a.score > b.score;
+        return sense.better(a.score, b.score);
     return leftmostLetter(a, sequenceLength) < leftmostLetter(b, sequenceLength);
 }
 
@@ -150,7 +150,7 @@ void addSequenceRows(std::vector<RegulonRow>& rows, std::size_t sequenceNumber, 
     if (genes.empty())
         return;
     const std::uint64_t length = sequence.bases.size();
-    const bool lowerScoreIsBetter = lowerIsBetter(options.methodCode);
+    const ScoreSense sense = ScoreSense::ofMethod(options.methodCode);
     std::vector<GeneHits> byGene;
     for (const Hit& hit : sequence.hits) {
         if (hit.context != HitContext::Operator || hit.geneIndex >= genes.size() || !settings.bound.passes(hit))
@@ -159,7 +159,7 @@ void addSequenceRows(std::vector<RegulonRow>& rows, std::size_t sequenceNumber, 
             byGene.resize(genes.size());
         GeneHits& found = byGene[hit.geneIndex];
         ++found.count;
-        if (found.best == nullptr || betterHit(hit, *found.best, lowerScoreIsBetter, length))
+        if (found.best == nullptr || betterHit(hit, *found.best, sense, length))
             found.best = &hit;
     }
     if (byGene.empty())

@@ -12,6 +12,7 @@
 #include "report/Calibration.h"
 #include "scoring/Cutoff.h"
 #include "scoring/ScoreDistribution.h"
+#include "scoring/ScoreSense.h"
 #include "scoring/ScoreTable.h"
 #include "sequences/Sequence.h"
 #include "support/TestSupport.h"
@@ -25,14 +26,14 @@ ScoreDistribution uniformChance(const SiteCollection& collection, const Options&
 {
     const Sequence uniform;
     return ScoreDistribution(ScoreTable(options.methodCode, uniform, collection), {0.25, 0.25, 0.25, 0.25},
-                             lowerIsBetter(options.methodCode));
+                             ScoreSense::ofMethod(options.methodCode));
 }
 
 std::size_t passing(const std::vector<double>& scores, double cutoff, std::int32_t method)
 {
     std::size_t count = 0;
     for (const double score : scores)
-        count += passesCutoff(score, cutoff, lowerIsBetter(method)) ? 1 : 0;
+        count += ScoreSense::ofMethod(method).passes(score, cutoff) ? 1 : 0;
     return count;
 }
 
@@ -67,7 +68,7 @@ TEST(Calibration, LexaCurveAtTheRunsThresholdIsWhatTheRunDoes)
         Options reducedRun = options;
         deriveCutoff(reduced, reducedRun, uniform, "unused", console);
         const double score = ScoreTable(5, uniform, reduced).score(collection.sites[left].window.data());
-        heldOut += passesCutoff(score, reducedRun.cutoff, false) ? 1 : 0;
+        heldOut += ScoreSense().passes(score, reducedRun.cutoff) ? 1 : 0;
     }
 
     ASSERT_FALSE(curve.literal);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "options/Options.h"
+#include "scoring/ScoreSense.h"
 #include "sequences/Sequence.h"
 #include "support/ReferenceScan.h"
 
@@ -20,8 +21,9 @@ std::vector<Hit> storedAfter(const std::vector<Hit>& records, const Options& opt
 {
     Options keepAll = options;
     keepAll.mergeStrandPairs = false;
-    keepAll.cutoff = lowerIsBetter(options.methodCode) ? std::numeric_limits<double>::infinity()
-                                                       : -std::numeric_limits<double>::infinity();
+    keepAll.cutoff = ScoreSense::ofMethod(options.methodCode).lowerIsBetter()
+                       ? std::numeric_limits<double>::infinity()
+                       : -std::numeric_limits<double>::infinity();
     ScanHits found(8);
     for (const Hit& hit : records)
         found.consider({hit.score, hit.localMean, hit.upMean, hit.downMean, hit.position, hit.forward},

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "options/Options.h"
+#include "scoring/ScoreSense.h"
 #include "sequences/Hit.h"
 #include "support/ReferenceScan.h"
 
@@ -65,7 +66,7 @@ std::vector<std::string> keptAfter(const std::vector<Hit>& candidates, const Opt
 {
     ScanHits found(candidates.front().windowLength);
     for (const Hit& candidate : candidates)
-        if (passesCutoff(candidate.score, options.cutoff, lowerIsBetter(options.methodCode)))
+        if (ScoreSense::ofMethod(options.methodCode).passes(candidate.score, options.cutoff))
             consider(found, candidate, options);
     return keptOf(found);
 }

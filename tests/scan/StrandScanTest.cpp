@@ -19,6 +19,7 @@
 #include "results/HitSort.h"
 #include "scan/ScanHits.h"
 #include "scoring/IntegrationWindows.h"
+#include "scoring/ScoreSense.h"
 #include "scoring/ScoreTable.h"
 #include "sequences/Sequence.h"
 #include "support/ReferenceScan.h"
@@ -72,7 +73,8 @@ double cutoffForAFifth(const Sequence& sequence, const SiteCollection& collectio
     for (std::size_t start = 0; start < sequence.bases.size(); ++start)
         scores.push_back(reference::score(method, circular.substr(start, collection.siteLength), sequence, collection));
     std::sort(scores.begin(), scores.end());
-    return scores[lowerIsBetter(method) ? scores.size() / 5 : scores.size() - scores.size() / 5 - 1];
+    return scores[ScoreSense::ofMethod(method).lowerIsBetter() ? scores.size() / 5
+                                                               : scores.size() - scores.size() / 5 - 1];
 }
 
 struct ScanCase {

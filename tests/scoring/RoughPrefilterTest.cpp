@@ -48,7 +48,7 @@ TEST(RoughPrefilter, EveryPassingWindowComesNear)
                         term = kind[0] == 'w' ? whole(random)
                              : kind[0] == 'r' ? real(random)
                                               : 1048576.0 * (column + 1) + tiny(random);
-                const RoughPrefilter prefilter(columns, lowerBetter);
+                const RoughPrefilter prefilter(columns, ScoreSense(lowerBetter));
                 for (int window = 0; window < 2000; ++window) {
                     std::vector<int> codes(length);
                     double score = 0.0;

@@ -11,6 +11,7 @@
 #include "motif/SiteCollection.h"
 #include "options/Method.h"
 #include "scoring/ScoreDistribution.h"
+#include "scoring/ScoreSense.h"
 #include "scoring/ScoreTable.h"
 #include "sequences/Sequence.h"
 #include "support/TestSupport.h"
@@ -69,8 +70,8 @@ double tieWidth(const ScoreTable& table, const Background& background)
 // checked.
 double expectEveryWindow(std::int32_t method, const ScoreTable& table, const Background& background)
 {
-    const bool lower = lowerIsBetter(method);
-    const ScoreDistribution distribution(table, background, lower);
+    const bool lower = ScoreSense::ofMethod(method).lowerIsBetter();
+    const ScoreDistribution distribution(table, background, ScoreSense(lower));
     if (!distribution.available()) {
         EXPECT_TRUE(std::isnan(distribution.pValues({0.0}).front().p));
         return 1.0;
@@ -155,7 +156,7 @@ TEST(ScoreDistribution, MatchesEveryWindowWithEveryMethod)
             const ScoreTable table(method, sequence, collection);
             // Without C the relative entropy of methods 6 to 8 is infinite.
             const bool finite = background[1] > 0.0 || method < 6 || method > 8;
-            EXPECT_EQ(ScoreDistribution(table, background, false).unavailableReason(),
+            EXPECT_EQ(ScoreDistribution(table, background, ScoreSense()).unavailableReason(),
                       finite ? "" : "a score term is not finite");
             expectEveryWindow(method, table, background);
         }
@@ -196,7 +197,7 @@ TEST(ScoreDistribution, CountsTheWindowsThatTieWhateverTheLastBitsOfTheirSums)
     const Sequence sequence = withBackground(background);
     const SiteCollection collection = SiteCollection::fromSites(palindromicLexaSites(10), sequence);
     const ScoreTable table(5, sequence, collection);
-    const ScoreDistribution distribution(table, background, false);
+    const ScoreDistribution distribution(table, background, ScoreSense());
     // The best score whose window and reverse complement differ in the last
     // bits, and every window's score.
     std::vector<double> scores(std::size_t(1) << 20);
@@ -237,7 +238,7 @@ TEST(ScoreDistribution, GivesAScoreTheSameDoubleAloneAndInABatch)
     for (std::int32_t method : {2, 5}) {
         SCOPED_TRACE(method);
         const ScoreTable table(method, sequence, collection);
-        const ScoreDistribution distribution(table, background, lowerIsBetter(method));
+        const ScoreDistribution distribution(table, background, ScoreSense::ofMethod(method));
         std::mt19937 random(7);
         std::string letters(100'019, 'A');
         for (char& c : letters)
@@ -275,7 +276,7 @@ TEST(ScoreDistribution, CountsWindowsOfALongRandomSequence)
         c = "ACGT"[letter(random)];
     for (std::int32_t method : {3, 5}) {
         SCOPED_TRACE(method);
-        const bool lower = lowerIsBetter(method);
+        const bool lower = ScoreSense::ofMethod(method).lowerIsBetter();
         const ScoreTable table(method, sequence, collection);
         std::vector<double> scores(letters.size() - 19);
         for (std::size_t i = 0; i < scores.size(); ++i)
@@ -291,7 +292,7 @@ TEST(ScoreDistribution, CountsWindowsOfALongRandomSequence)
             counts.push_back(static_cast<std::size_t>(
                 std::count_if(scores.begin(), scores.end(), [&](double s) { return !better(score, s); })));
         }
-        const std::vector<PValue> p = ScoreDistribution(table, background, lower).pValues(asked);
+        const std::vector<PValue> p = ScoreDistribution(table, background, ScoreSense(lower)).pValues(asked);
         for (std::size_t i = 0; i < asked.size(); ++i) {
             const double expected = p[i].p * static_cast<double>(scores.size());
             // Overlapping windows are not independent: five standard errors.

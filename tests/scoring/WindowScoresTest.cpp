@@ -84,10 +84,10 @@ TEST(WindowScores, EveryPathGivesTheTablesSums)
                     for (const bool lowerBetter : {false, true})
                         for (const double cutoff : {scores[count / 2], lowerBetter ? std::nextafter(*lowest, inf)
                                                                                    : std::nextafter(*highest, -inf)}) {
-                            const CutoffTest test{cutoff, lowerBetter};
+                            const CutoffTest test{cutoff, ScoreSense(lowerBetter)};
                             std::vector<std::uint32_t> expected;
                             for (std::uint32_t j = 0; j < count; ++j)
-                                if (passesCutoff(scores[j], test.cutoff, lowerBetter))
+                                if (test.passes(scores[j]))
                                     expected.push_back(j);
                             std::vector<double> again(count);
                             std::vector<std::uint32_t> passing(count);

@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "motif/SiteCollection.h"
+#include "scoring/ScoreSense.h"
 #include "scoring/Scoring.h"
 
 namespace reference {
@@ -112,8 +113,8 @@ double score(std::int32_t method, const std::string& window, const Sequence& seq
 
 void keep(std::vector<Hit>& kept, const Hit& candidate, const Options& options)
 {
-    const bool lowerBetter = lowerIsBetter(options.methodCode);
-    if (!passesCutoff(candidate.score, options.cutoff, lowerBetter))
+    const ScoreSense sense = ScoreSense::ofMethod(options.methodCode);
+    if (!sense.passes(candidate.score, options.cutoff))
         return;
     if (options.mergeStrandPairs) {
         const std::uint32_t twin = candidate.forward ? candidate.position + candidate.windowLength
@@ -121,7 +122,7 @@ void keep(std::vector<Hit>& kept, const Hit& candidate, const Options& options)
         for (Hit& stored : kept) {
             if (stored.forward == candidate.forward || stored.position != twin)
                 continue;
-            if (isBetterScore(candidate.score, stored.score, lowerBetter))
+            if (sense.better(candidate.score, stored.score))
                 stored = candidate;
             return;
         }
@@ -144,7 +145,7 @@ std::vector<Hit> sorted(std::vector<Hit> kept, double globalMean, const Options&
         for (Hit& hit : kept)
             hit.score = integratedScore(hit.score, hit.localMean, hit.upMean, hit.downMean, globalMean,
                                         options.integrationMode);
-    const bool lowerBetter = lowerIsBetter(options.methodCode);
+    const bool lowerBetter = ScoreSense::ofMethod(options.methodCode).lowerIsBetter();
     std::stable_sort(kept.begin(), kept.end(), [&](const Hit& a, const Hit& b) {
         if (!options.sortByScore)
             return a.position < b.position;
