@@ -267,7 +267,7 @@ void warnOfTheSites(const SiteCollection& collection, const Options& options, Ru
         logLine(log, "WARNING: the cut-off " + cutoff + " comes from only " + std::to_string(count)
                          + (count == 1 ? " site" : " sites") + "; from fewer than 5 it is unreliable");
     bool alike = true;
-    for (const Hit& site : collection.sites)
+    for (const Site& site : collection.sites)
         alike = alike && site.score == collection.sites.front().score;
     if (alike)
         logLine(log, "WARNING: the sites all score alike, so the cut-off computed from them comes to " + cutoff);
@@ -395,7 +395,7 @@ void analyseCandidates(Sequence& sequence, unsigned number, const SiteCollection
             }
         ScanHits found(collection.siteLength);
         found.reserve(passing);
-        keepCandidates(sequence.bases, collection.siteLength, candidates, options, found);
+        keepCandidates(candidates, options, found);
         candidates = ScanCandidates();
         storeSortedHits(found, sequence, options);
         if (significance != nullptr) {

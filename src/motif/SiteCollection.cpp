@@ -16,14 +16,6 @@ namespace {
 // Keeps log2 finite for a base that never occurs at a position.
 constexpr double logGuard = 1e-100;
 
-Hit collectionSite(const std::string& text)
-{
-    Hit site(static_cast<std::uint32_t>(text.size()));
-    site.context = HitContext::Collection;
-    site.window = text;
-    return site;
-}
-
 char consensusOf(const MotifColumn& column)
 {
     // Ties go to the earlier base in the order A, C, G, T.
@@ -57,7 +49,7 @@ SiteCollection SiteCollection::fromSites(const std::vector<std::string>& siteTex
     collection.motifName = motifName;
     for (std::string text : siteTexts) {
         uppercase(text);
-        collection.sites.push_back(collectionSite(text));
+        collection.sites.push_back(Site{text, 0.0});
     }
     collection.checkSiteLengths();
     collection.buildModel(referenceSequence);
@@ -99,7 +91,7 @@ void SiteCollection::readSites(const std::string& fileName, bool skipHeaders)
         if (++linesUnderHeader == 2 && !header.empty() && wrappedHeader.empty())
             wrappedHeader = header;
         uppercase(line);
-        sites.push_back(collectionSite(line));
+        sites.push_back(Site{line, 0.0});
     }
     checkSiteLengths();
 }
@@ -108,12 +100,12 @@ void SiteCollection::checkSiteLengths()
 {
     if (sites.empty())
         reportError({"No sites read. Please check motif file!"});
-    const std::uint32_t firstLength = sites.front().windowLength;
-    for (const Hit& site : sites) {
-        if (site.windowLength != firstLength)
+    const std::size_t firstLength = sites.front().window.size();
+    for (const Site& site : sites) {
+        if (site.window.size() != firstLength)
             reportError({"Incorrect collection file! - Different site lengths"});
     }
-    siteLength = firstLength;
+    siteLength = static_cast<std::uint32_t>(firstLength);
 }
 
 void SiteCollection::buildFrequencyTable()
@@ -121,7 +113,7 @@ void SiteCollection::buildFrequencyTable()
     std::vector<std::array<double, 4>> counts(siteLength);
     for (std::uint32_t i = 0; i < siteLength; ++i) {
         BaseCounts letters;
-        for (const Hit& site : sites)
+        for (const Site& site : sites)
             letters.add(static_cast<unsigned char>(site.window[i]));
         counts[i] = {letters.countA, letters.countC, letters.countG, letters.countT};
     }

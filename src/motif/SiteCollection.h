@@ -5,9 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "sequences/Hit.h"
-
 class Sequence;
+
+// A known site: its letters as read, and its score once the model scores it.
+struct Site {
+    std::string window;
+    double score = 0.0;
+};
 
 // One position of the motif model.
 struct MotifColumn {
@@ -45,7 +49,7 @@ public:
     // terms use: the sites read, or a count matrix's largest column total.
     double siteTotal() const { return sites.empty() ? countedSites_ : static_cast<double>(sites.size()); }
 
-    std::vector<Hit> sites;
+    std::vector<Site> sites;
     std::vector<MotifColumn> columns;
     std::uint32_t siteLength = 0;
     double rsequence = 0.0;       // bits

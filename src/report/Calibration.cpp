@@ -165,7 +165,7 @@ Calibration calibrate(const SiteCollection& collection, const Options& options, 
 
     std::vector<std::string> windows;
     windows.reserve(siteCount);
-    for (const Hit& site : collection.sites)
+    for (const Site& site : collection.sites)
         windows.push_back(site.window);
 
     const std::vector<double> fullScores = scoresOf(options.methodCode, collection, referenceSequence, windows);

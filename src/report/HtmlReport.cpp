@@ -23,6 +23,7 @@
 #include "results/RowText.h"
 #include "results/SelectionCutoff.h"
 #include "results/SignificanceBound.h"
+#include "scan/Complement.h"
 #include "scoring/ScoreDistribution.h"
 #include "scoring/ScoreSense.h"
 #include "sequences/SequenceSet.h"
@@ -219,7 +220,7 @@ std::string cutoffPlot(const ReportInputs& in)
     const ScoreSense sense = ScoreSense::ofMethod(in.options.methodCode);
     const double cutoff = in.sitesCutoff;
     std::vector<double> siteScores;
-    for (const Hit& site : in.collection.sites)
+    for (const Site& site : in.collection.sites)
         siteScores.push_back(site.score);
     // A run that selects by significance keeps hits at a cut-off of its own,
     // drawn beside the sites'.
@@ -411,7 +412,8 @@ std::vector<PlacedHit> bestHits(std::vector<PlacedHit> hits, ScoreSense sense, s
 void appendHitTitle(std::string& text, const Sequence& sequence, const Hit& hit)
 {
     appendRow(text, std::to_string(leftmostLetter(hit, sequence.bases.size()) + 1), hit.forward ? " + " : " - ",
-              escapeXml(hit.window), "\nscore ", figure(hit.score, 6), ", p ", figure(hit.pValue, 3));
+              escapeXml(windowLetters(sequence.bases, hit)), "\nscore ", figure(hit.score, 6), ", p ",
+              figure(hit.pValue, 3));
     if (hit.context != HitContext::Unknown) {
         const GeneTexts gene = wholeGeneTexts(sequence, hit);
         appendRow(text, "\n", contextName(hit.context), " ",
@@ -727,7 +729,7 @@ std::string hitsSection(const ReportInputs& in)
               + cell(bound + figure(hit->pValue, 3), figure(hit->pValue, 17))
               + cell(figure(hit->eValue, 3), figure(hit->eValue, 17))
               + cell(figure(hit->qValue, 3), figure(hit->qValue, 17))
-              + cell("<code>" + escapeXml(hit->window) + "</code>")
+              + cell("<code>" + escapeXml(windowLetters(sequence.bases, *hit)) + "</code>")
               + cell(placed ? std::string(contextName(hit->context)) : "")
               + cell(placed ? std::to_string(hit->distance) : "", placed ? std::to_string(hit->distance) : "0")
               + cell(placed ? escapeXml(gene.geneName) : "") + cell(placed ? escapeXml(gene.locusTag) : "")

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "options/Options.h"
+#include "scan/Complement.h"
 #include "scoring/ScoreSense.h"
 #include "scoring/ScoreTable.h"
 #include "sequences/Sequence.h"
@@ -50,13 +51,16 @@ void HitSignificance::noteSequence(Sequence& sequence, const ScoreTable& table, 
     }
     Batch& batch = batches_.back();
     batch.windowsScanned += windowsScanned;
+    std::string letters;
     for (Hit& hit : sequence.hits) {
         // Under integration the kept score is rescaled: the own one is the table's.
-        const double own = options_.useIntegration ? table.score(hit.window.data()) : hit.score;
-        if (options_.useIntegration)
-            hit.ownScore = own;
+        if (options_.useIntegration) {
+            letters.clear();
+            appendWindowLetters(letters, sequence.bases, hit);
+            hit.ownScore = table.score(letters.data());
+        }
         batch.hits.push_back(&hit);
-        batch.scores.push_back(own);
+        batch.scores.push_back(options_.useIntegration ? hit.ownScore : hit.score);
     }
     batch.twinScores.insert(batch.twinScores.end(), twinScores.begin(), twinScores.end());
 }

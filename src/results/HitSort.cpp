@@ -92,7 +92,6 @@ void storeSortedHits(const ScanHits& found, Sequence& sequence, const Options& o
     for (const std::size_t from : order) {
         const ScanHit& record = records[from];
         Hit& hit = hits.emplace_back(windowLength);
-        hit.window.assign(found.lettersOf(from), windowLength);
         hit.position = record.position;
         hit.forward = record.forward;
         hit.score = record.score;

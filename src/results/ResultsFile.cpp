@@ -8,6 +8,7 @@
 #include "base/OutputFile.h"
 #include "results/RowText.h"
 #include "results/SelectionCutoff.h"
+#include "scan/Complement.h"
 #include "sequences/Sequence.h"
 #include "sequences/SequenceSet.h"
 
@@ -22,10 +23,12 @@ constexpr int rowPrecision = 14;
 void appendHitRow(std::string& row, const Sequence& sequence, const Hit& hit)
 {
     const GeneTexts gene = firstLineGeneTexts(sequence, hit);
-    appendRow(row, FourteenDigits{hit.score}, ',', hit.window, hit.forward ? ",1," : ",0,", hit.distance, ',',
-              contextName(hit.context), ',', std::uint64_t{hit.position} + 1, hit.geneForward ? ",1," : ",0,",
-              hit.geneStart, ',', hit.geneEnd, ',', gene.locusTag, ',', gene.geneName, ',', gene.product, ',',
-              FourteenDigits{hit.localMean}, ',', FourteenDigits{hit.upMean}, ',', FourteenDigits{hit.downMean}, '\n');
+    appendRow(row, FourteenDigits{hit.score}, ',');
+    appendWindowLetters(row, sequence.bases, hit);
+    appendRow(row, hit.forward ? ",1," : ",0,", hit.distance, ',', contextName(hit.context), ',',
+              std::uint64_t{hit.position} + 1, hit.geneForward ? ",1," : ",0,", hit.geneStart, ',', hit.geneEnd, ',',
+              gene.locusTag, ',', gene.geneName, ',', gene.product, ',', FourteenDigits{hit.localMean}, ',',
+              FourteenDigits{hit.upMean}, ',', FourteenDigits{hit.downMean}, '\n');
 }
 
 // The stream's formatting state carries over from line to line on purpose:

@@ -1,5 +1,6 @@
 #include "scan/Complement.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -105,6 +106,7 @@ struct varno_simd::ComplementKernel<HWY_TARGET> {
 #if HWY_ONCE
 
 #include "scoring/VectorSetTable.h"
+#include "sequences/Hit.h"
 
 char complementOf(char letter)
 {
@@ -119,6 +121,36 @@ void reverseComplement(const char* last, std::size_t count, char* to)
         return;
     for (std::size_t i = 0; i < count; ++i)
         to[i] = complementOf(last[-static_cast<std::ptrdiff_t>(i)]);
+}
+
+void appendWindowLetters(std::string& out, const std::string& bases, const Hit& hit)
+{
+    const std::size_t length = hit.windowLength;
+    const std::size_t at = out.size();
+    if (bases.empty() || length > bases.size())
+        return; // no hit has such a window
+    const std::size_t left = leftmostLetter(hit, bases.size());
+    // The letters up to the sequence's end, then those from its start again.
+    const std::size_t before = std::min(length, bases.size() - left);
+    const std::size_t after = length - before;
+    out.resize(at + length);
+    char* to = &out[at];
+    if (hit.forward) {
+        std::copy_n(bases.data() + left, before, to);
+        std::copy_n(bases.data(), after, to + before);
+        return;
+    }
+    // The reverse strand reads the letters from the origin first, backwards.
+    if (after > 0)
+        reverseComplement(bases.data() + after - 1, after, to);
+    reverseComplement(bases.data() + left + before - 1, before, to + after);
+}
+
+std::string windowLetters(const std::string& bases, const Hit& hit)
+{
+    std::string letters;
+    appendWindowLetters(letters, bases, hit);
+    return letters;
 }
 
 #endif

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+
+class Hit;
 
 // The complement of a letter: IUPAC codes pair up, N with X, U with A; any
 // other byte is its own.
@@ -11,3 +14,10 @@ char complementOf(char letter);
 // chosen path (scoring/VectorSets.h), a run holding any other byte by
 // complementOf.
 void reverseComplement(const char* last, std::size_t count, char* to);
+
+// Appends a hit's letters as the scan scored them, 5'->3' on its strand: the
+// sequence's letters from the hit's leftmost one on, round the origin where
+// the window crosses it, reverse-complemented on the reverse strand.
+void appendWindowLetters(std::string& out, const std::string& bases, const Hit& hit);
+// The same letters as a string of their own.
+std::string windowLetters(const std::string& bases, const Hit& hit);

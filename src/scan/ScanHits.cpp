@@ -23,20 +23,17 @@ std::uint32_t twinPosition(std::uint32_t position, bool forward, std::uint32_t w
 void ScanHits::reserve(std::size_t count)
 {
     records_.reserve(count);
-    letters_.reserve(count * windowLength_);
 }
 
 void ScanHits::reserveFilledSoon(std::size_t count)
 {
     const std::size_t kept = records_.size();
     reserve(count);
-    if (count > kept) {
+    if (count > kept)
         prepareMemory(records_.data() + kept, (count - kept) * sizeof(ScanHit));
-        prepareMemory(letters_.data() + kept * windowLength_, (count - kept) * windowLength_);
-    }
 }
 
-void ScanHits::consider(const ScanHit& candidate, const char* letters, const Options& options)
+void ScanHits::consider(const ScanHit& candidate, const Options& options)
 {
     if (options.mergeStrandPairs) {
         if (inScanOrder_ && !keepsScanOrder(candidate)) {
@@ -47,13 +44,10 @@ void ScanHits::consider(const ScanHit& candidate, const char* letters, const Opt
         std::size_t partner = StrandPairIndex::none;
         const int outcome = inScanOrder_ ? mergeInScanOrder(candidate, options.methodCode, partner)
                                          : mergeWithTwin(candidate, options.methodCode, partner);
-        if (outcome == 1)
-            std::copy(letters, letters + windowLength_, &letters_[partner * windowLength_]);
         if (outcome != -1)
             return;
     }
     records_.push_back(candidate);
-    letters_.append(letters, windowLength_);
 }
 
 bool ScanHits::keepsScanOrder(const ScanHit& candidate)

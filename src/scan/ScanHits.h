@@ -10,7 +10,7 @@
 class Options;
 
 // A window the scan keeps, before it becomes a Hit: what a stored hit holds
-// at that point, except its letters, which the list keeps apart.
+// at that point. Its letters are the sequence's at its place.
 struct ScanHit {
     double score = 0.0;
     double localMean = 0.0; // integration means (0 without integration)
@@ -80,16 +80,13 @@ public:
     // reserve, for room that the candidates about to come will mostly fill:
     // its memory is made ready at once.
     void reserveFilledSoon(std::size_t count);
-    // Considers a candidate whose windowLength letters start at `letters`; the
-    // scan passes only the windows beyond the cut-off.
-    void consider(const ScanHit& candidate, const char* letters, const Options& options);
+    // Considers a candidate; the scan passes only the windows beyond the cut-off.
+    void consider(const ScanHit& candidate, const Options& options);
     // Multiplies every kept score by the integration ratio of means (integratedScore).
     void applyIntegrationRatio(double globalScoreMean, const Options& options);
 
     std::uint32_t windowLength() const { return windowLength_; }
     const RecordArray<ScanHit>& records() const { return records_; }
-    // The letters of records()[index], windowLength() of them.
-    const char* lettersOf(std::size_t index) const { return letters_.data() + index * windowLength_; }
     // The scores of the windows that passed the cut-off but gave way to their
     // twin: they count among the windows at least as good as a hit.
     const std::vector<double>& droppedTwinScores() const { return droppedTwinScores_; }
@@ -113,8 +110,7 @@ private:
 
     std::uint32_t windowLength_;
     RecordArray<ScanHit> records_;
-    RecordArray<char> letters_; // windowLength_ letters per record, in the same order
-    StrandPairIndex index_;     // used only once the list leaves scan order
+    StrandPairIndex index_; // used only once the list leaves scan order
     bool inScanOrder_ = true;
     bool reverseSeen_ = false;
     // In scan order, the positions of the forward records, which are the

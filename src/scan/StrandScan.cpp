@@ -196,10 +196,8 @@ std::size_t scanStrands(const std::string& letters, const ScoreTable& table, con
     runTogether(
         inParallel,
         [&] {
-            StrandLetters kept(letters, true, windowLength);
-            scanPass(letters, true, textLength, scorer, options, windows, [&](const PassingWindow& passing) {
-                found.consider(recordOf(passing, true), kept(passing.textOffset, 1), options);
-            });
+            scanPass(letters, true, textLength, scorer, options, windows,
+                     [&](const PassingWindow& passing) { found.consider(recordOf(passing, true), options); });
         },
         [&] {
             scanPass(letters, false, textLength, scorer, options, reverseWindows,
@@ -208,9 +206,8 @@ std::size_t scanStrands(const std::string& letters, const ScoreTable& table, con
     windows = std::move(reverseWindows);
     // Each reverse window adds at most one hit.
     found.reserveFilledSoon(found.records().size() + reversePassing.size());
-    StrandLetters kept(letters, false, windowLength);
     for (const PassingWindow& passing : reversePassing)
-        found.consider(recordOf(passing, false), kept(passing.textOffset, 1), options);
+        found.consider(recordOf(passing, false), options);
     return textLength;
 }
 
@@ -232,21 +229,13 @@ std::size_t scanCandidates(const std::string& letters, const ScoreTable& table, 
     return textLength;
 }
 
-void keepCandidates(const std::string& letters, std::uint32_t windowLength, const ScanCandidates& candidates,
-                    const Options& options, ScanHits& found)
+void keepCandidates(const ScanCandidates& candidates, const Options& options, ScanHits& found)
 {
     const CutoffTest test{options.cutoff, ScoreSense::ofMethod(options.methodCode)};
-    const std::uint32_t reverseBase = static_cast<std::uint32_t>(letters.size());
     for (const bool forward : {true, false}) {
         const StrandCandidates& strand = forward ? candidates.forward : candidates.reverse;
-        StrandLetters text(letters, forward, windowLength);
-        for (std::size_t i = 0; i < strand.scores.size(); ++i) {
-            if (!test.passes(strand.scores[i]))
-                continue;
-            const std::uint32_t position = strand.positions[i];
-            // Back from the position to the window's place in its strand's text.
-            const std::size_t offset = forward ? position : reverseBase - position;
-            found.consider(ScanHit{strand.scores[i], 0.0, 0.0, 0.0, position, forward}, text(offset, 1), options);
-        }
+        for (std::size_t i = 0; i < strand.scores.size(); ++i)
+            if (test.passes(strand.scores[i]))
+                found.consider(ScanHit{strand.scores[i], 0.0, 0.0, 0.0, strand.positions[i], forward}, options);
     }
 }

@@ -51,10 +51,9 @@ struct ScanCandidates {
 // returns S + n likewise.
 std::size_t scanCandidates(const std::string& letters, const ScoreTable& table, const Options& options,
                            ScanCandidates& candidates, bool inParallel);
-// Hands to `found` the candidates that pass options.cutoff, in the order and
-// with the letters that scanStrands gives at that cut-off.
-void keepCandidates(const std::string& letters, std::uint32_t windowLength, const ScanCandidates& candidates,
-                    const Options& options, ScanHits& found);
+// Hands to `found` the candidates that pass options.cutoff, in the order
+// that scanStrands gives at that cut-off.
+void keepCandidates(const ScanCandidates& candidates, const Options& options, ScanHits& found);
 
 // The room to make for the hits of a sequence of `length` letters: 4 S / 2^RE
 // for a motif of relative entropy RE, at most 1,000,000.

@@ -96,7 +96,7 @@ void deriveCutoff(SiteCollection& collection, Options& options, const Sequence& 
     const ScoreTable table(options.methodCode, referenceSequence, collection);
     std::vector<double> siteScores;
     siteScores.reserve(collection.sites.size());
-    for (Hit& site : collection.sites) {
+    for (Site& site : collection.sites) {
         site.score = table.score(site.window.data());
         siteScores.push_back(site.score);
         if (logging)

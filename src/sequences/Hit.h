@@ -2,11 +2,9 @@
 
 #include <cstdint>
 #include <limits>
-#include <string>
 
-// Where a hit lies against its sequence's genes; a site of the motif
-// collection is a Collection "hit" of its own.
-enum class HitContext : std::uint8_t { Unknown, Intergenic, Operator, Intragenic, Collection };
+// Where a hit lies against its sequence's genes.
+enum class HitContext : std::uint8_t { Unknown, Intergenic, Operator, Intragenic };
 
 // The context as every output names it.
 inline const char* contextName(HitContext context)
@@ -15,21 +13,19 @@ inline const char* contextName(HitContext context)
     case HitContext::Intergenic: return "Intergenic";
     case HitContext::Operator: return "Operator";
     case HitContext::Intragenic: return "Intragenic";
-    case HitContext::Collection: return "Collection";
     case HitContext::Unknown: break;
     }
     return "Unknown";
 }
 
-// One scored window: a kept hit of a sequence, with its gene context, or a
-// site of the motif collection. A hit names its gene by index into its
-// sequence's genes and carries none of the gene's texts: a run may keep
+// One kept window of a sequence, with its gene context. A hit carries no
+// text: it names its gene by index into its sequence's genes, and its letters
+// are the sequence's at its place (appendWindowLetters); a run may keep
 // millions of hits, and each writer looks the texts up as it writes.
 class Hit {
 public:
     explicit Hit(std::uint32_t windowLength = 0) : windowLength(windowLength) {}
 
-    std::string window;         // letters as scored, 5'->3' on the hit's strand
     std::uint32_t position = 0; // 0-based; reverse strand: leftmost letter on the given strand + windowLength
     std::uint32_t windowLength; // the collection's siteLength
     bool forward = false;       // true on the strand as read

@@ -13,6 +13,7 @@
 #include "results/HitSignificance.h"
 #include "results/RowText.h"
 #include "results/SelectionCutoff.h"
+#include "scan/Complement.h"
 #include "sequences/Sequence.h"
 #include "sequences/SequenceSet.h"
 
@@ -152,7 +153,7 @@ void appendTableRow(std::string& row, const Sequence& sequence, const Hit& hit, 
         appendFigure(row, figure);
     }
     appendRow(row, '\t', boundText(hit, "TRUE", "FALSE"), '\t');
-    appendTableText(row, hit.window);
+    appendTableText(row, windowLetters(sequence.bases, hit));
     if (!hasGeneContext(hit)) {
         row += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\n";
         return;
@@ -198,7 +199,7 @@ std::string bedName(const std::string& window)
 void appendBedLines(std::string& text, const Sequence& sequence, const Hit& hit)
 {
     const Placement place = placementOf(hit, sequence.bases.size());
-    const std::string name = bedName(hit.window);
+    const std::string name = bedName(windowLetters(sequence.bases, hit));
     const int score = bedScore(hit.pValue);
     const char strand = hit.forward ? '+' : '-';
     const auto appendPiece = [&](std::uint64_t start, std::uint64_t end) {
@@ -286,7 +287,7 @@ void appendGffHit(std::string& text, const std::string& seqid, std::size_t seque
     else
         text += '.';
     appendRow(text, hit.forward ? "\t+\t.\t" : "\t-\t.\t", "ID=site_", sequenceNumber, '_', hitNumber);
-    appendAttribute(text, "Name", hit.window);
+    appendAttribute(text, "Name", windowLetters(sequence.bases, hit));
     text += ";Ontology_term=SO:0000235";
     if (integrated) {
         text += ";own_score=";

@@ -28,7 +28,7 @@ std::vector<std::string> readSites(const std::string& fileName, const std::strin
     const Sequence uniform;
     const SiteCollection collection(fileName, uniform);
     std::vector<std::string> windows;
-    for (const Hit& site : collection.sites)
+    for (const Site& site : collection.sites)
         windows.push_back(site.window);
     return windows;
 }
@@ -105,9 +105,8 @@ TEST(SiteCollectionReader, SitesAreHitsOfTypeCollection)
     EXPECT_EQ(collection.siteLength, 3u);
     EXPECT_EQ(collection.siteCount(), 2u);
     EXPECT_EQ(collection.columns.size(), 3u);
-    for (const Hit& site : collection.sites) {
-        EXPECT_EQ(site.context, HitContext::Collection);
-        EXPECT_EQ(site.windowLength, 3u);
+    for (const Site& site : collection.sites) {
+        EXPECT_EQ(site.window.size(), 3u);
         EXPECT_EQ(site.score, 0.0);
     }
 }

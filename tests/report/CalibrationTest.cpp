@@ -53,7 +53,7 @@ TEST(Calibration, LexaCurveAtTheRunsThresholdIsWhatTheRunDoes)
     deriveCutoff(collection, run, uniform, "unused", console);
     const std::size_t n = collection.sites.size();
     std::vector<double> scores;
-    for (const Hit& site : collection.sites)
+    for (const Site& site : collection.sites)
         scores.push_back(site.score);
 
     // Leaving each site out of a run of the others, as the definition reads.
@@ -113,7 +113,7 @@ TEST(Calibration, LiteralCutoffsRunOverTheSiteScores)
     RunLog console;
     deriveCutoff(collection, options, uniform, "unused", console);
     std::vector<double> scores;
-    for (const Hit& site : collection.sites)
+    for (const Site& site : collection.sites)
         scores.push_back(site.score);
     // A cut-off at a site's own score, which that site does not pass.
     options.threshold = scores[0];

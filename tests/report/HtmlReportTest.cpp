@@ -128,7 +128,6 @@ TEST(HtmlReport, SelectionBySignificanceIsStatedMarkedAndChoosesTheBoldHits)
         Hit hit(6);
         hit.position = static_cast<std::uint32_t>(1000 * q);
         hit.forward = true;
-        hit.window = "AAAAAA";
         hit.score = 5.0;
         hit.pValue = q / 100;
         hit.eValue = q;

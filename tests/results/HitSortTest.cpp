@@ -26,20 +26,21 @@ std::vector<Hit> storedAfter(const std::vector<Hit>& records, const Options& opt
                        : -std::numeric_limits<double>::infinity();
     ScanHits found(8);
     for (const Hit& hit : records)
-        found.consider({hit.score, hit.localMean, hit.upMean, hit.downMean, hit.position, hit.forward},
-                       hit.window.data(), keepAll);
+        found.consider({hit.score, hit.localMean, hit.upMean, hit.downMean, hit.position, hit.forward}, keepAll);
     found.applyIntegrationRatio(0.0, options);
     Sequence sequence;
     storeSortedHits(found, sequence, options);
     return sequence.hits;
 }
 
-std::vector<std::string> lettersOf(const std::vector<Hit>& hits)
+// The labels the records carry in their downstream means, which the ratio
+// of upstream over local means leaves alone.
+std::vector<double> labelsOf(const std::vector<Hit>& hits)
 {
-    std::vector<std::string> letters;
+    std::vector<double> labels;
     for (const Hit& hit : hits)
-        letters.push_back(hit.window);
-    return letters;
+        labels.push_back(hit.downMean);
+    return labels;
 }
 
 } // namespace
@@ -70,11 +71,10 @@ TEST(HitSort, ByPositionOrByScoreInEitherSenseWithNanLastAndTiesInScanOrder)
             hit.score = double(random() % 7) - 3.0;
             hit.localMean = random() % 9 == 0 ? 0.0 : 1.0;
             hit.upMean = hit.localMean;
-            hit.window = std::to_string(index);
-            hit.window.resize(8, '.');
+            hit.downMean = index;
             records.push_back(hit);
         }
-        EXPECT_EQ(lettersOf(storedAfter(records, options)), lettersOf(reference::sorted(records, 0.0, options)))
+        EXPECT_EQ(labelsOf(storedAfter(records, options)), labelsOf(reference::sorted(records, 0.0, options)))
             << "round " << round;
     }
 }

@@ -37,9 +37,14 @@ Gene leaderGene()
 }
 
 // One hit's row, as the hit table writes it, in a sequence whose first gene is leaderGene().
+// The letters of the first sequence of twoSequenceSet, which the rows below
+// read their windows from.
+const char* const firstLetters = "ACGTACGTAC";
+
 std::string rowOf(const Hit& hit)
 {
     Sequence sequence;
+    sequence.bases = firstLetters;
     sequence.genes = {leaderGene()};
     sequence.hits = {hit};
     std::ostringstream table;
@@ -58,7 +63,6 @@ SequenceSet twoSequenceSet(const TempDir& folder)
 Hit unannotatedHit(double score, std::uint32_t position)
 {
     Hit hit(10);
-    hit.window = "ACGTACGTAC";
     hit.forward = true;
     hit.score = score;
     hit.position = position;
@@ -68,7 +72,6 @@ Hit unannotatedHit(double score, std::uint32_t position)
 Hit annotatedReverseHit()
 {
     Hit hit(10);
-    hit.window = "GTACGTACGT";
     hit.forward = false;
     hit.score = 1.0 / 3.0;
     hit.position = 9;
@@ -125,7 +128,7 @@ TEST(ResultsFile, WritesHeadingsRowsAndSummary)
                                              "Global score mean:,0.333333\n")
                                + headerLine
                                + "12.5,ACGTACGTAC,1,0,Unknown,1,0,0,0,Unavailable,Unavailable,Unavailable,0,0,0\n"
-                                 "0.33333333333333,GTACGTACGT,0,-42,Operator,10,1,52,300,b0001,thrL,leader peptide,"
+                                 "0.33333333333333,TACGTACGTG,0,-42,Operator,10,1,52,300,b0001,thrL,leader peptide,"
                                  "0.66666666666667,0.1,-1e-20\n"
                                  "Sequence,seq, two\n"
                                  "Global score mean:,0.33333333333333\n"
@@ -174,7 +177,7 @@ TEST(ResultsFile, HitRowPrintsFourteenDigitsAndOneBasedPosition)
     Hit hit = unannotatedHit(1e15, 4294967295u);
     hit.upMean = 100;
     hit.downMean = 123456.789012345678;
-    EXPECT_EQ(rowOf(hit), "1e+15,ACGTACGTAC,1,0,Unknown,4294967296,0,0,0,Unavailable,Unavailable,Unavailable,0,100,"
+    EXPECT_EQ(rowOf(hit), "1e+15,CGTACACGTA,1,0,Unknown,4294967296,0,0,0,Unavailable,Unavailable,Unavailable,0,100,"
                           "123456.78901235\n");
 }
 
@@ -265,10 +268,9 @@ TEST(ResultsFile, HitRowNumbersMatchTheStreamAtPrecisionFourteen)
         hit.position = 4294967295u;
         std::ostringstream stream;
         stream.precision(14);
-        stream << hit.score << ',' << hit.window << ',' << 0 << ',' << hit.distance << ",Unknown,"
-               << std::uint64_t{hit.position} + 1 << ',' << 0 << ',' << hit.geneStart << ',' << hit.geneEnd
-               << ",Unavailable,Unavailable,Unavailable," << hit.localMean << ',' << hit.upMean << ',' << hit.downMean
-               << '\n';
+        stream << hit.score << ",TACG," << 0 << ',' << hit.distance << ",Unknown," << std::uint64_t{hit.position} + 1
+               << ',' << 0 << ',' << hit.geneStart << ',' << hit.geneEnd << ",Unavailable,Unavailable,Unavailable,"
+               << hit.localMean << ',' << hit.upMean << ',' << hit.downMean << '\n';
         EXPECT_EQ(rowOf(hit), stream.str()) << value;
     }
 }
@@ -277,6 +279,7 @@ TEST(ResultsFile, LargeHitTableIsTheRowsInOrder)
 {
     // Enough rows for several blocks, each formatted in two halves.
     Sequence sequence;
+    sequence.bases = firstLetters;
     sequence.genes = {leaderGene()};
     std::string expected = headerLine;
     for (std::uint32_t index = 0; index < 20000; ++index) {

@@ -30,24 +30,22 @@ Hit makeHit(std::uint32_t position, bool forward, double score, std::uint32_t wi
     hit.position = position;
     hit.forward = forward;
     hit.score = score;
-    hit.window = std::string(windowLength, forward ? 'F' : 'R');
     return hit;
 }
 
 void consider(ScanHits& found, const Hit& hit, const Options& options)
 {
-    found.consider({hit.score, hit.localMean, hit.upMean, hit.downMean, hit.position, hit.forward}, hit.window.data(),
-                   options);
+    found.consider({hit.score, hit.localMean, hit.upMean, hit.downMean, hit.position, hit.forward}, options);
 }
 
-// The kept records as "position strand score letters", in stored order.
+// The kept records as "position strand score", in stored order: a record's
+// letters are the sequence's at its place.
 std::vector<std::string> keptOf(const ScanHits& found)
 {
     std::vector<std::string> kept;
     for (std::size_t i = 0; i < found.records().size(); ++i) {
         const ScanHit& record = found.records()[i];
-        kept.push_back(std::to_string(record.position) + (record.forward ? "+" : "-") + std::to_string(record.score)
-                       + " " + std::string(found.lettersOf(i), found.windowLength()));
+        kept.push_back(std::to_string(record.position) + (record.forward ? "+" : "-") + std::to_string(record.score));
     }
     return kept;
 }
@@ -56,8 +54,7 @@ std::vector<std::string> keptOf(const std::vector<Hit>& hits)
 {
     std::vector<std::string> kept;
     for (const Hit& hit : hits)
-        kept.push_back(std::to_string(hit.position) + (hit.forward ? "+" : "-") + std::to_string(hit.score) + " "
-                       + hit.window);
+        kept.push_back(std::to_string(hit.position) + (hit.forward ? "+" : "-") + std::to_string(hit.score));
     return kept;
 }
 
@@ -80,10 +77,10 @@ TEST(ScanHits, StrictlyBetterTwinTakesThePlaceOfTheKeptOne)
     EXPECT_EQ(
         keptAfter({makeHit(100, true, 8.0), makeHit(110, false, 8.0), makeHit(50, true, 1.0), makeHit(110, false, 9.0)},
                   higher),
-        (std::vector<std::string>{"110-9.000000 RRRRRRRRRR", "50+1.000000 FFFFFFFFFF"}));
+        (std::vector<std::string>{"110-9.000000", "50+1.000000"}));
     const Options lower = optionsFor(3, 10.0, true);
     EXPECT_EQ(keptAfter({makeHit(100, true, 2.0), makeHit(110, false, 3.0), makeHit(110, false, 1.0)}, lower),
-              (std::vector<std::string>{"110-1.000000 RRRRRRRRRR"}));
+              (std::vector<std::string>{"110-1.000000"}));
     // A tandem site on the other side, the same strand or the same position is no twin.
     EXPECT_EQ(
         keptAfter({makeHit(100, true, 8.0), makeHit(90, false, 9.0), makeHit(110, true, 9.0), makeHit(100, false, 9.0)},
@@ -149,10 +146,7 @@ TEST(ScanHits, KeepWhatThePlainWalkKeepsInTheSameOrder)
         const std::uint32_t windowLength = 3 + round;
         std::vector<Hit> candidates;
         for (const auto& [position, forward] : candidatePlaces(random, round % 4, windowLength, 20000)) {
-            Hit candidate = makeHit(position, forward, static_cast<double>(random() % 7) - 3.0, windowLength);
-            candidate.window = std::to_string(candidates.size());
-            candidate.window.resize(windowLength, '.');
-            candidates.push_back(candidate);
+            candidates.push_back(makeHit(position, forward, static_cast<double>(random() % 7) - 3.0, windowLength));
         }
         std::vector<Hit> expected;
         for (const Hit& candidate : candidates)

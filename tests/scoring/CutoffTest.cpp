@@ -127,11 +127,11 @@ TEST(DeriveCutoff, FitsTheSiteScoresOnTheBetterSide)
         deriveCutoff(collection, options, uniform, "unused", console);
 
         double sum = 0.0;
-        for (const Hit& site : collection.sites)
+        for (const Site& site : collection.sites)
             sum += site.score;
         const double mean = sum / 5.0;
         double squares = 0.0;
-        for (const Hit& site : collection.sites)
+        for (const Site& site : collection.sites)
             squares += (site.score - mean) * (site.score - mean);
         const double sd = std::sqrt(squares / 5.0);
         const double threshold = double(0.8f);
@@ -161,7 +161,7 @@ TEST(DeriveCutoff, HalfThresholdGivesTheMean)
     RunLog console;
     deriveCutoff(collection, options, uniform, "unused", console);
     double sum = 0.0;
-    for (const Hit& site : collection.sites)
+    for (const Site& site : collection.sites)
         sum += site.score;
     EXPECT_NEAR(options.cutoff, sum / 5.0, 1e-9);
 }

@@ -24,11 +24,9 @@ std::string reverseComplement(const std::string& letters)
     return result;
 }
 
-Hit window(const std::string& text, std::size_t offset, std::uint32_t length, std::uint32_t position, bool forward,
-           double score)
+Hit window(std::uint32_t length, std::uint32_t position, bool forward, double score)
 {
     Hit hit(length);
-    hit.window = text.substr(offset, length);
     hit.position = position;
     hit.forward = forward;
     hit.score = score;
@@ -52,7 +50,7 @@ void scanStrand(const Sequence& sequence, const SiteCollection& collection, cons
         return forward ? place : static_cast<std::uint32_t>(strand) - place;
     };
     const auto windowAt = [&](std::size_t offset) {
-        return window(text, offset, length, positionOf(offset), forward,
+        return window(length, positionOf(offset), forward,
                       score(options.methodCode, text.substr(offset, length), sequence, collection));
     };
     const std::size_t end = text.size() - length; // the window ending on the last letter is not taken
@@ -128,6 +126,16 @@ void keep(std::vector<Hit>& kept, const Hit& candidate, const Options& options)
         }
     }
     kept.push_back(candidate);
+}
+
+std::string windowLetters(const Sequence& sequence, const Hit& hit)
+{
+    const std::size_t strand = sequence.bases.size();
+    std::string text = hit.forward ? sequence.bases : reverseComplement(sequence.bases);
+    text += text;
+    // The inverse of each strand's positionOf above.
+    const std::size_t place = hit.position % strand;
+    return text.substr(hit.forward ? place : (strand - place) % strand, hit.windowLength);
 }
 
 Scan scan(const Sequence& sequence, const SiteCollection& collection, const Options& options,

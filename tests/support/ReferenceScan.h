@@ -27,6 +27,9 @@ double score(std::int32_t method, const std::string& window, const Sequence& seq
 // strictly better candidate, and the candidate dropped otherwise.
 void keep(std::vector<Hit>& kept, const Hit& candidate, const Options& options);
 
+// The letters of a hit of the scan above, from its strand's text.
+std::string windowLetters(const Sequence& sequence, const Hit& hit);
+
 struct Scan {
     std::vector<Hit> kept;   // in scan order: forward pass, then reverse pass
     double globalMean = 0.0; // the reverse pass's, under integration

@@ -27,21 +27,29 @@ constexpr double notAvailable = std::numeric_limits<double>::quiet_NaN();
 const char* const fastaLetters = "GCTAAAGACAATTACATAACATACACGTCAGCACGAAACT";
 const char* const genBankLetters = "TGTTGGCCCAGTGTGAATCGCTTAAGGGTTAAGTAAGTGGGATGCATACGCCTTTACTTG";
 
-// A hit whose letters are read off the sequence from its leftmost letter
-// `left`, across the origin where they get there; reverse complemented on the
-// reverse strand, whose position is the leftmost letter plus the length.
+// A hit's letters read off the sequence from its leftmost letter, across the
+// origin where they get there; reverse complemented on the reverse strand.
+std::string lettersOf(const std::string& bases, const Hit& hit)
+{
+    std::string letters;
+    const std::uint64_t left = leftmostLetter(hit, bases.size());
+    for (std::uint32_t index = 0; index < hit.windowLength; ++index)
+        letters += bases[(left + index) % bases.size()];
+    if (!hit.forward) {
+        std::reverse(letters.begin(), letters.end());
+        for (char& letter : letters)
+            letter = letter == 'A' ? 'T' : letter == 'C' ? 'G' : letter == 'G' ? 'C' : 'A';
+    }
+    return letters;
+}
+
+// A hit from its leftmost letter `left`; on the reverse strand the position
+// is the leftmost letter plus the length.
 Hit hitAt(const std::string& bases, std::uint32_t left, bool forward, double score, double pValue)
 {
     Hit hit(8);
     hit.forward = forward;
     hit.position = forward ? left : static_cast<std::uint32_t>((left + hit.windowLength) % bases.size());
-    for (std::uint32_t index = 0; index < hit.windowLength; ++index)
-        hit.window += bases[(left + index) % bases.size()];
-    if (!forward) {
-        std::reverse(hit.window.begin(), hit.window.end());
-        for (char& letter : hit.window)
-            letter = letter == 'A' ? 'T' : letter == 'C' ? 'G' : letter == 'G' ? 'C' : 'A';
-    }
     hit.score = score;
     hit.ownScore = score / 2;
     hit.pValue = pValue;
@@ -172,8 +180,8 @@ TEST(TrackFiles, AgreeWithTheLettersAsReadAcrossTheOrigin)
     std::vector<std::string> overlapping;
     for (const std::string& line : splitLines(overlaps.output))
         overlapping.push_back(fieldsOf(line)[3]);
-    EXPECT_EQ(overlapping,
-              (std::vector<std::string>{set.sequences[1].hits[0].window, set.sequences[1].hits[1].window}));
+    EXPECT_EQ(overlapping, (std::vector<std::string>{lettersOf(set.sequences[1].bases, set.sequences[1].hits[0]),
+                                                     lettersOf(set.sequences[1].bases, set.sequences[1].hits[1])}));
 
     // Each line's letters on its strand; the pieces of a window across the
     // origin follow each other and join into its letters.
@@ -194,7 +202,7 @@ TEST(TrackFiles, AgreeWithTheLettersAsReadAcrossTheOrigin)
     std::vector<std::string> expected;
     for (const Sequence& sequence : set.sequences)
         for (const Hit& hit : sequence.hits)
-            expected.push_back(hit.window);
+            expected.push_back(lettersOf(sequence.bases, hit));
     EXPECT_EQ(windows, expected);
 
     const ToolRun validation = runTool("gt gff3validator -typecheck so '" + gff3 + "' 2>&1");
