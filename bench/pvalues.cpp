@@ -19,9 +19,9 @@
 #include "base/RunLog.h"
 #include "motif/Background.h"
 #include "motif/SiteCollection.h"
-#include "options/Method.h"
 #include "options/Options.h"
 #include "scoring/ScoreDistribution.h"
+#include "scoring/ScoreSense.h"
 #include "scoring/ScoreTable.h"
 #include "sequences/SequenceSet.h"
 
@@ -45,8 +45,8 @@ int main(int argc, char** argv)
     const double total = reference.backgroundA + reference.backgroundC + reference.backgroundG + reference.backgroundT;
     const std::array<double, 4> background = {reference.backgroundA / total, reference.backgroundC / total,
                                               reference.backgroundG / total, reference.backgroundT / total};
-    const bool lower = lowerIsBetter(options.methodCode);
-    std::printf("lower_is_better %d\n", lower ? 1 : 0);
+    const ScoreSense sense = ScoreSense::ofMethod(options.methodCode);
+    std::printf("lower_is_better %d\n", sense.lowerIsBetter() ? 1 : 0);
     std::printf("background %.17g %.17g %.17g %.17g\n", background[0], background[1], background[2], background[3]);
     for (std::uint32_t k = 0; k < table.windowLength(); ++k)
         std::printf("term %.17g %.17g %.17g %.17g\n", table.term(k, 'A'), table.term(k, 'C'), table.term(k, 'G'),
@@ -63,7 +63,7 @@ int main(int argc, char** argv)
         windows.push_back(window);
         scores.push_back(table.score(window.data()));
     }
-    const ScoreDistribution distribution(table, background, lower);
+    const ScoreDistribution distribution(table, background, sense);
     const std::vector<PValue> p = distribution.pValues(scores);
     for (std::size_t i = 0; i < scores.size(); ++i)
         std::printf("p %s %.17g %.17g %d\n", windows[i].c_str(), scores[i], p[i].p, p[i].bound ? 1 : 0);

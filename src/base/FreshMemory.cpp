@@ -1,9 +1,6 @@
 #include "base/FreshMemory.h"
 
 #include <cstdint>
-#include <system_error>
-
-#include "base/Threads.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -53,43 +50,10 @@ void prepareMemory(void* begin, std::size_t bytes)
     // The whole block is filled at once anyway: in large pages it takes far
     // fewer faults and TLB entries.
     preferLargePages(begin, bytes);
-    inTwoHalves(last - first, 2, [&](std::size_t from, std::size_t to) {
-        // Failure (an older system) only means the pages come on first use.
-        madvise(reinterpret_cast<void*>((first + from) * page), (to - from) * page, MADV_POPULATE_WRITE);
-    });
+    // Failure (an older system) only means the pages come on first use.
+    madvise(reinterpret_cast<void*>(first * page), (last - first) * page, MADV_POPULATE_WRITE);
 #else
     (void)begin;
     (void)bytes;
 #endif
-}
-
-ReadyAhead::ReadyAhead(void* begin, std::size_t bytes, std::size_t from)
-{
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-    constexpr std::size_t smallestPart = std::size_t{2} << 20;
-    constexpr std::uintptr_t step = std::uintptr_t{1} << 20;
-    if (bytes < from + smallestPart || !secondThreadAllowed())
-        return;
-    const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(begin) + from + step - 1) / step * step;
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(begin) + bytes) / step * step;
-    try {
-        worker_ = std::thread([this, first, end] {
-            for (std::uintptr_t at = end; at > first && !stop_.load(std::memory_order_relaxed); at -= step)
-                madvise(reinterpret_cast<void*>(at - step), step, MADV_POPULATE_WRITE);
-        });
-    } catch (const std::system_error&) {
-        // Without a second thread the pages come on first use, as ever.
-    }
-#else
-    (void)begin;
-    (void)bytes;
-    (void)from;
-#endif
-}
-
-void ReadyAhead::stop()
-{
-    stop_ = true;
-    if (worker_.joinable())
-        worker_.join();
 }

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <atomic>
 #include <cstddef>
-#include <thread>
 
 // For a program that runs as one short process: blocks of up to a few MiB
 // come from the heap and stay with the process when freed, so that a later
@@ -14,31 +12,12 @@
 void keepFreedMemory();
 
 // Has the system back [begin, begin + bytes) with memory now, in large pages
-// where it offers them, the two halves side by side when allowed: a large
-// fresh block is made ready faster so than page by page as it is first
-// written. Leaves its contents as they are; a hint, which does nothing where
-// the system does not offer it.
+// where it offers them: a large fresh block is made ready faster so than
+// page by page as it is first written. Leaves its contents as they are; a
+// hint, which does nothing where the system does not offer it.
 void prepareMemory(void* begin, std::size_t bytes);
 
 // Has the system back [begin, begin + bytes) with large pages, where it
 // offers them, as each part is first written: for a block about to be
 // filled from its start, whose end may never be reached. Also a hint.
 void preferLargePages(void* begin, std::size_t bytes);
-
-// While this thread fills a large block from its start, a second thread, when
-// allowed, has the system back [begin + from, begin + bytes) with memory,
-// from its end inwards, a step at a time, until it is done or stopped. The
-// block must stay where it is until then.
-class ReadyAhead {
-public:
-    ReadyAhead(void* begin, std::size_t bytes, std::size_t from);
-    ~ReadyAhead() { stop(); }
-    // Returns when the second thread has stopped.
-    void stop();
-    ReadyAhead(const ReadyAhead&) = delete;
-    ReadyAhead& operator=(const ReadyAhead&) = delete;
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread worker_;
-};

@@ -40,18 +40,3 @@ void runTogether(bool inParallel, Here here, Aside aside)
     if (failure)
         std::rethrow_exception(failure);
 }
-
-// Calls work(begin, end) over [0, count): the second half on another thread
-// while this one does the first, when a second thread is allowed and count
-// reaches `smallest`; otherwise once, here, over the whole.
-template <typename Work>
-void inTwoHalves(std::size_t count, std::size_t smallest, Work work)
-{
-    if (count < smallest || !secondThreadAllowed()) {
-        work(std::size_t{0}, count);
-        return;
-    }
-    const std::size_t half = count / 2;
-    runTogether(
-        true, [&] { work(std::size_t{0}, half); }, [&] { work(half, count); });
-}

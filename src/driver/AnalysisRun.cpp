@@ -150,8 +150,7 @@ void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& 
 // The files for other tools and the report that the command line asks for,
 // named after the results file.
 // What the hit files and the report show beside the hits: their p, E and q
-// values, and the report's calibration, which needs no hit's figures and is
-// worked out beside them.
+// values, and the report's calibration.
 struct Figures {
     RunSignificance run;
     Calibration calibration;
@@ -161,14 +160,11 @@ Figures workOutFigures(const RunArguments& arguments, const SequenceSet& set, co
                        const Options& options, HitSignificance& significance)
 {
     Figures figures;
+    figures.run = significance.finish();
     const ScoreDistribution* chance = significance.firstDistribution();
-    runTogether(
-        arguments.writeHtml && chance != nullptr && secondThreadAllowed(), [&] { figures.run = significance.finish(); },
-        [&] {
-            if (arguments.writeHtml && chance != nullptr)
-                figures.calibration =
-                    calibrate(collection, options, set.sequences.front(), *chance, significance.windowsScanned());
-        });
+    if (arguments.writeHtml && chance != nullptr)
+        figures.calibration =
+            calibrate(collection, options, set.sequences.front(), *chance, significance.windowsScanned());
     return figures;
 }
 
@@ -571,19 +567,13 @@ int runAnalysis(int argc, const char* const* argv)
 
     const std::string resultsFile = resultsFileName(set, options, scanned.chosen);
     logPair(log, "Saving results to ", resultsFile);
+    withMemoryFor("write the results file", [&] { writeResults(set, options, scanned.chosen); });
     // The results file shows no figure of significance: they are worked out
-    // beside it, here, where the memory the scan freed is at hand; the file,
-    // the shorter task, goes to the other thread.
+    // only for the files that do.
     Figures figures;
-    runTogether(
-        wantsSignificance && secondThreadAllowed(),
-        [&] {
-            if (wantsSignificance)
-                withMemoryFor("work out the hits' p-values", [&] {
-                    figures = workOutFigures(*arguments, set, collection, options, *scanned.significance);
-                });
-        },
-        [&] { withMemoryFor("write the results file", [&] { writeResults(set, options, scanned.chosen); }); });
+    if (wantsSignificance)
+        withMemoryFor("work out the hits' p-values",
+                      [&] { figures = workOutFigures(*arguments, set, collection, options, *scanned.significance); });
     if (wantsSignificance)
         withMemoryFor("write the hit files", [&] {
             writeExtraFiles(*arguments, optionsRead, set, collection, options, *scanned.significance, figures,

@@ -13,8 +13,6 @@
 #include "sequences/SequenceSet.h"
 
 namespace {
-// Keeps log2 finite for a base that never occurs at a position.
-constexpr double logGuard = 1e-100;
 
 char consensusOf(const MotifColumn& column)
 {

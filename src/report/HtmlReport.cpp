@@ -10,7 +10,6 @@
 
 #include "base/FileNames.h"
 #include "base/OutputFile.h"
-#include "base/Threads.h"
 #include "motif/SiteCollection.h"
 #include "options/Method.h"
 #include "options/Options.h"
@@ -806,17 +805,12 @@ void writeHtmlReport(const ReportInputs& inputs, const std::string& fileName)
         std::string parts[slot::count];
         parts[slot::title] = escapeXml(motif.substr(motif.rfind('/') + 1)) + " on "
                            + escapeXml(sequences.substr(sequences.rfind('/') + 1));
-        // The tracks take the longest to draw: the other parts are made
-        // beside them, on a second core where there is one.
-        runTogether(
-            secondThreadAllowed(), [&] { parts[slot::genome] = genomeSection(inputs); },
-            [&] {
-                parts[slot::run] = runSection(inputs);
-                parts[slot::motif] = motifSection(inputs);
-                parts[slot::cutoff] = cutoffSection(inputs);
-                parts[slot::regulon] = regulonSection(inputs);
-                parts[slot::hits] = hitsSection(inputs);
-            });
+        parts[slot::run] = runSection(inputs);
+        parts[slot::motif] = motifSection(inputs);
+        parts[slot::cutoff] = cutoffSection(inputs);
+        parts[slot::genome] = genomeSection(inputs);
+        parts[slot::regulon] = regulonSection(inputs);
+        parts[slot::hits] = hitsSection(inputs);
         fillPage(page, parts);
     });
 }

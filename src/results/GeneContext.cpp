@@ -149,22 +149,6 @@ NearestGeneFinder::NearestGeneFinder(const std::vector<Gene>& genes)
     }
     if (!canSkip_ || starts.empty())
         return;
-    leadingLargest_.resize(starts.size());
-    for (std::size_t index = 1; index < starts.size(); ++index)
-        leadingLargest_[index] = std::max(index > 1 ? leadingLargest_[index - 1] : 0u, starts[index]);
-    // Buckets about twice as many as the genes, each a power of two wide.
-    const std::uint32_t largest = leadingLargest_.back();
-    while (bucketShift_ < 31 && (largest >> bucketShift_) > 2 * starts.size())
-        ++bucketShift_;
-    const std::size_t buckets = (largest >> bucketShift_) + 1;
-    bucketFirst_.resize(buckets + 1);
-    std::size_t index = 1;
-    for (std::size_t bucket = 0; bucket <= buckets; ++bucket) {
-        const std::uint64_t bucketStart = std::uint64_t{bucket} << bucketShift_;
-        while (index < leadingLargest_.size() && leadingLargest_[index] < bucketStart)
-            ++index;
-        bucketFirst_[bucket] = static_cast<std::uint32_t>(index);
-    }
     largestStarts_.push_back(std::move(starts));
     for (std::size_t span = 1; 2 * span <= genes.size(); span *= 2) {
         const std::vector<std::uint32_t>& halves = largestStarts_.back();
@@ -187,25 +171,6 @@ std::size_t NearestGeneFinder::firstStartAfter(std::size_t index, std::uint32_t 
     return index;
 }
 
-std::size_t NearestGeneFinder::firstStartAfterFirst(std::uint32_t position) const
-{
-    // From the second gene on, the largest start so far only grows: the
-    // answer lies among the few genes of the position's bucket.
-    const std::size_t bucket = position >> bucketShift_;
-    if (bucket + 1 >= bucketFirst_.size())
-        return leadingLargest_.size();
-    std::size_t index = bucketFirst_[bucket];
-    const std::size_t last = bucketFirst_[bucket + 1];
-    if (last - index > 8)
-        return static_cast<std::size_t>(std::upper_bound(leadingLargest_.begin() + static_cast<std::ptrdiff_t>(index),
-                                                         leadingLargest_.begin() + static_cast<std::ptrdiff_t>(last),
-                                                         position)
-                                        - leadingLargest_.begin());
-    while (index < last && leadingLargest_[index] <= position)
-        ++index;
-    return index;
-}
-
 std::size_t NearestGeneFinder::find(std::uint32_t position, std::int32_t& nearestDistance) const
 {
     if (!canSkip_ || position > largestUnwrappedValue)
@@ -219,7 +184,7 @@ std::size_t NearestGeneFinder::find(std::uint32_t position, std::int32_t& neares
     std::size_t index = 1;
     while (index < places_.size()) {
         if (places_[index].start <= position) {
-            const std::size_t after = index == 1 ? firstStartAfterFirst(position) : firstStartAfter(index, position);
+            const std::size_t after = firstStartAfter(index, position);
             best = after - 1;
             nearestDistance = signedDistance(places_[best], position);
             index = after;

@@ -42,17 +42,9 @@ public:
 private:
     // The first index from `index` on whose gene starts after the position (or places_.size()).
     std::size_t firstStartAfter(std::size_t index, std::uint32_t position) const;
-    // The same from the second gene on, where every walk starts.
-    std::size_t firstStartAfterFirst(std::uint32_t position) const;
 
     std::vector<Place> places_;
     bool canSkip_ = true; // every start below 2^31
     // Level k holds, for each index i, the largest start among genes i .. i + 2^k - 1.
     std::vector<std::vector<std::uint32_t>> largestStarts_;
-    // Entry i > 0 holds the largest start among genes 1 .. i.
-    std::vector<std::uint32_t> leadingLargest_;
-    // Entry b: the first i > 0 whose leadingLargest_ reaches b << bucketShift_
-    // (the last entry past every start).
-    std::vector<std::uint32_t> bucketFirst_;
-    unsigned bucketShift_ = 0;
 };

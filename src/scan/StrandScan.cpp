@@ -20,8 +20,10 @@ namespace {
 // letter; the list still grows past this when the hits really come.
 constexpr double maximumReservedHits = 1000000.0;
 
-// Windows scored per call of the letter source: its letters fit in the cache.
-constexpr std::size_t chunkWindows = 4096;
+// Windows handed to the scorer per call of the letter source: their letters
+// and scores fit in the cache. The scorer works through them in chunks of
+// its own (scoring/WindowChunks-inl.h).
+constexpr std::size_t windowsPerRun = 4096;
 
 // A window that passed the cut-off, as a pass reports it: where its letters
 // start in the strand's text, and under integration the means around it.
@@ -86,10 +88,10 @@ void scoreWindows(const WindowScores& scorer, StrandLetters& letters, std::size_
 {
     const std::size_t windowLength = scorer.table().windowLength();
     const std::size_t end = textLength > windowLength ? textLength - windowLength : 0;
-    std::vector<double> scores(std::min(chunkWindows, end));
+    std::vector<double> scores(std::min(windowsPerRun, end));
     std::vector<std::uint32_t> passing(test != nullptr ? scores.size() : 0);
-    for (std::size_t offset = start; offset < end; offset += chunkWindows) {
-        const std::size_t count = std::min(chunkWindows, end - offset);
+    for (std::size_t offset = start; offset < end; offset += windowsPerRun) {
+        const std::size_t count = std::min(windowsPerRun, end - offset);
         const char* text = letters(offset, count);
         std::size_t passed = 0;
         if (test != nullptr)

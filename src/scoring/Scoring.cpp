@@ -10,8 +10,6 @@
 #include "sequences/Sequence.h"
 
 namespace {
-// Keeps log2 finite for a base that the window update leaves at 0.
-constexpr double logGuard = 1e-100;
 // The window update adds single-precision 0.333 to each base of a three-base code.
 constexpr double threeBaseShare = double(0.333f);
 

@@ -8,11 +8,10 @@
 
 namespace {
 
-constexpr std::string::size_type maximumNameLength = 1024;
 // Room for a bacterial genome, so that appending its lines rarely reallocates.
 constexpr std::uint64_t initialBasesCapacity = 4000000;
 // A hint is only trusted this far; the letters still grow past it.
-constexpr std::uint64_t maximumBasesHint = std::uint64_t{1} << 30;
+constexpr std::uint64_t mostHintedBases = std::uint64_t{1} << 30;
 
 bool atHeader(TextLines& text)
 {
@@ -37,23 +36,17 @@ void readFastaRecord(Sequence& sequence, const std::string& header, TextLines& t
 
     std::string collected;
     collected.reserve(
-        static_cast<std::size_t>(capacityHint == 0 ? initialBasesCapacity : std::min(capacityHint, maximumBasesHint)));
+        static_cast<std::size_t>(capacityHint == 0 ? initialBasesCapacity : std::min(capacityHint, mostHintedBases)));
     preferLargePages(collected.data(), collected.capacity());
-    // The file's size bounds the letters of its first record: its far half
-    // is made ready on the other core while this one reads.
-    ReadyAhead ready(collected.data(), capacityHint == 0 ? 0 : collected.capacity(), collected.capacity() / 2);
     // Looking at each line's first byte leaves the next header unread. A
     // genome written on one line comes in pieces; only a line's first piece
     // can start a header.
     std::string_view piece;
     bool lineStart = true;
     while (!(lineStart && atHeader(text)) && text.nextPiece(piece)) {
-        if (collected.size() + piece.size() > collected.capacity())
-            ready.stop(); // the letters move
         appendUpperCase(collected, piece);
         lineStart = text.terminated();
     }
-    ready.stop();
 
     trimBases(collected);
     sequence.bases = std::move(collected);

@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr std::string::size_type maximumNameLength = 1024;
 constexpr std::string::size_type locusNameIndex = 12;
 constexpr std::string::size_type definitionIndex = 12;
 constexpr std::string::size_type featureKeyIndex = 5;
@@ -32,7 +31,7 @@ constexpr int blocksPerSequenceLine = 6;
 constexpr long long basesPerGene = 1000;
 constexpr long long maximumGeneHint = 20000;
 constexpr std::uint64_t spareBases = 5000;
-constexpr std::uint64_t maximumBasesHint = std::uint64_t{1} << 24;
+constexpr std::uint64_t mostDeclaredBases = std::uint64_t{1} << 24;
 
 bool beginsWith(std::string_view line, std::string_view start)
 {
@@ -547,17 +546,13 @@ std::string cutAtSlash(std::string letters)
 // first on, is dropped. A token that begins with "//" ends the record
 // wherever it falls. A line of the usual layout that starts in step with
 // that count, as nearly all do, is taken whole. The letters go after those
-// `collected` holds, in the room it has; `ready` is stopped before they could
-// outgrow it.
-std::string readOrigin(RecordLines& lines, std::string collected, ReadyAhead& ready)
+// `collected` holds, in the room it has.
+std::string readOrigin(RecordLines& lines, std::string collected)
 {
     constexpr std::uint64_t tokensPerLine = 1 + blocksPerSequenceLine;
-    constexpr std::size_t readyMargin = std::size_t{1} << 20;
     std::uint64_t tokenIndex = 0;
     std::string_view line;
     for (;;) {
-        if (collected.capacity() - collected.size() < readyMargin)
-            ready.stop();
         if (tokenIndex % tokensPerLine == 0 && takeStandardLine(lines, collected)) {
             tokenIndex += tokensPerLine;
             continue;
@@ -593,17 +588,15 @@ void readGenBankRecord(Sequence& sequence, RecordLines& record)
     record.next(line);
     if (!beginsWith(line, "LOCUS"))
         reportError({"Invalid format for GenBank file. No LOCUS definition!"});
-    // The declared length makes the room for the letters now: the other
-    // core makes it ready while this one reads the features.
+    // The declared length makes the room for the letters now.
     const std::uint64_t declared = readLocusLine(line, sequence);
     std::string bases;
     const auto makeRoom = [&](std::uint64_t capacityHint) {
-        bases.reserve(static_cast<std::size_t>(std::min(capacityHint, maximumBasesHint)));
+        bases.reserve(static_cast<std::size_t>(std::min(capacityHint, mostDeclaredBases)));
         preferLargePages(bases.data(), bases.capacity());
     };
     if (declared > 0)
         makeRoom(declared + spareBases);
-    ReadyAhead ready(bases.data(), bases.capacity(), 0);
 
     // The line after LOCUS is taken as the definition, whatever it holds.
     record.next(line);
@@ -618,8 +611,7 @@ void readGenBankRecord(Sequence& sequence, RecordLines& record)
     // Without a declared length, the genes' extent is the best guess.
     if (declared == 0 && !sequence.genes.empty())
         makeRoom(sequence.genes.back().end + spareBases);
-    bases = readOrigin(record, std::move(bases), ready);
-    ready.stop();
+    bases = readOrigin(record, std::move(bases));
     trimBases(bases);
     sequence.bases = std::move(bases);
     sequence.genes.shrink_to_fit();

@@ -6,6 +6,9 @@
 #include "sequences/Gene.h"
 #include "sequences/Hit.h"
 
+// The most characters of a sequence's printed name that are kept.
+inline constexpr std::string::size_type maximumNameLength = 1024;
+
 // One input sequence as read, with its background and, once analysed, its hits.
 class Sequence {
 public:

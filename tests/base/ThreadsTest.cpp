@@ -2,60 +2,27 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <mutex>
 #include <stdexcept>
-#include <thread>
-#include <utility>
-#include <vector>
 
-namespace {
-
-// The ranges inTwoHalves hands out, in no particular order.
-std::vector<std::pair<std::size_t, std::size_t>> rangesFor(std::size_t count, std::size_t smallest)
+TEST(RunTogether, BothPartsRunOnceEitherWay)
 {
-    std::mutex guard;
-    std::vector<std::pair<std::size_t, std::size_t>> ranges;
-    inTwoHalves(count, smallest, [&](std::size_t begin, std::size_t end) {
-        const std::lock_guard<std::mutex> lock(guard);
-        ranges.emplace_back(begin, end);
-    });
-    std::sort(ranges.begin(), ranges.end());
-    return ranges;
+    for (const bool inParallel : {false, true}) {
+        int here = 0, aside = 0;
+        runTogether(
+            inParallel, [&] { ++here; }, [&] { ++aside; });
+        EXPECT_EQ(here, 1);
+        EXPECT_EQ(aside, 1);
+    }
 }
 
-} // namespace
-
-TEST(TwoHalves, SmallWorkStaysInOneCall)
+TEST(RunTogether, FailureOfEitherPartReachesTheCaller)
 {
-    using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
-    EXPECT_EQ(rangesFor(0, 10), (Ranges{{0, 0}}));
-    EXPECT_EQ(rangesFor(9, 10), (Ranges{{0, 9}}));
-}
-
-TEST(TwoHalves, LargeWorkIsCoveredOnceInOrderedHalves)
-{
-    using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
-    const Ranges ranges = rangesFor(11, 10);
-    if (secondThreadAllowed())
-        EXPECT_EQ(ranges, (Ranges{{0, 5}, {5, 11}}));
-    else
-        EXPECT_EQ(ranges, (Ranges{{0, 11}}));
-}
-
-TEST(TwoHalves, FailureOfEitherHalfReachesTheCaller)
-{
-    // The half holding the end fails: the other thread's when there is one.
-    EXPECT_THROW(inTwoHalves(100, 10,
-                             [](std::size_t, std::size_t end) {
-                                 if (end == 100)
-                                     throw std::runtime_error("second half");
-                             }),
-                 std::runtime_error);
-    EXPECT_THROW(inTwoHalves(100, 10,
-                             [](std::size_t begin, std::size_t) {
-                                 if (begin == 0)
-                                     throw std::runtime_error("first half");
-                             }),
-                 std::runtime_error);
+    for (const bool inParallel : {false, true}) {
+        EXPECT_THROW(runTogether(
+                         inParallel, [] {}, [] { throw std::runtime_error("aside"); }),
+                     std::runtime_error);
+        EXPECT_THROW(runTogether(
+                         inParallel, [] { throw std::runtime_error("here"); }, [] {}),
+                     std::runtime_error);
+    }
 }

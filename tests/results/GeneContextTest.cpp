@@ -283,7 +283,7 @@ TEST(NearestGene, FinderChoosesTheGeneTheWalkChooses)
 
 TEST(GeneContext, ManyHitsArePlacedAsEachAlone)
 {
-    // Enough hits that a second thread places half of them.
+    // Many hits, each placed as it would be alone.
     std::mt19937 random(11);
     std::vector<Gene> genes;
     for (std::uint32_t start = 100; start < 90000; start += 700 + random() % 900)
