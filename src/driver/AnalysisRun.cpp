@@ -563,21 +563,20 @@ int runAnalysis(int argc, const char* const* argv)
     request.wantsSignificance = arguments->writeTsv || arguments->writeBed || arguments->writeGff3
                              || arguments->writeHtml || arguments->writeRegulon;
     ScanOutcome scanned = scanSet(set, collection, options, request, log, clock);
-    const bool wantsSignificance = request.wantsSignificance;
 
     const std::string resultsFile = resultsFileName(set, options, scanned.chosen);
     logPair(log, "Saving results to ", resultsFile);
     withMemoryFor("write the results file", [&] { writeResults(set, options, scanned.chosen); });
     // The results file shows no figure of significance: they are worked out
     // only for the files that do.
-    Figures figures;
-    if (wantsSignificance)
+    if (request.wantsSignificance) {
+        Figures figures;
         withMemoryFor("work out the hits' p-values",
                       [&] { figures = workOutFigures(*arguments, set, collection, options, *scanned.significance); });
-    if (wantsSignificance)
         withMemoryFor("write the hit files", [&] {
             writeExtraFiles(*arguments, optionsRead, set, collection, options, *scanned.significance, figures,
                             scanned.chosen, scanned.sitesCutoff, resultsFile);
         });
+    }
     return 0;
 }
