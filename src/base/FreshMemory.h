@@ -21,3 +21,12 @@ void prepareMemory(void* begin, std::size_t bytes);
 // offers them, as each part is first written: for a block about to be
 // filled from its start, whose end may never be reached. Also a hint.
 void preferLargePages(void* begin, std::size_t bytes);
+
+// Room for `count` elements of a string or vector about to be filled from
+// its start, in large pages where the system offers them.
+template <typename Container>
+void reserveInLargePages(Container& items, std::size_t count)
+{
+    items.reserve(count);
+    preferLargePages(items.data(), items.capacity() * sizeof(*items.data()));
+}

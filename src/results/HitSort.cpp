@@ -14,16 +14,6 @@
 
 namespace {
 
-// Room for `count` elements of a vector about to be filled whole from its
-// start, in large pages where the system offers them: a run may keep
-// millions of hits, and a fault then fills 2 MiB of them rather than 4 KiB.
-template <typename T>
-void reserveWhole(std::vector<T>& items, std::size_t count)
-{
-    items.reserve(count);
-    preferLargePages(items.data(), count * sizeof(T));
-}
-
 // Best first in the method's score sense; NaN goes after every number, which
 // keeps the comparison a strict weak ordering.
 bool scoresBefore(double a, double b, ScoreSense sense)
@@ -50,7 +40,7 @@ std::vector<std::size_t> orderByKey(const RecordArray<ScanHit>& records, KeyOf k
         Index index; // in the unsorted records
     };
     std::vector<Entry> entries;
-    reserveWhole(entries, records.size());
+    reserveInLargePages(entries, records.size());
     for (std::size_t index = 0; index < records.size(); ++index)
         entries.push_back({keyOf(records[index]), static_cast<Index>(index)});
     const auto entryBefore = [&](const Entry& a, const Entry& b) {
@@ -63,7 +53,7 @@ std::vector<std::size_t> orderByKey(const RecordArray<ScanHit>& records, KeyOf k
     else
         std::sort(entries.begin(), entries.end(), entryBefore);
     std::vector<std::size_t> order;
-    reserveWhole(order, entries.size());
+    reserveInLargePages(order, entries.size());
     for (const Entry& entry : entries)
         order.push_back(entry.index);
     return order;
@@ -98,8 +88,10 @@ void storeSortedHits(const ScanHits& found, Sequence& sequence, const Options& o
     const RecordArray<ScanHit>& records = found.records();
     const std::uint32_t windowLength = found.windowLength();
     const std::vector<std::size_t> order = sortedOrder(records, options);
+    // A run may keep millions of hits: the arrays filled as they are built
+    // take large pages, where a fault fills 2 MiB of them rather than 4 KiB.
     std::vector<Hit> hits;
-    reserveWhole(hits, order.size());
+    reserveInLargePages(hits, order.size());
     for (const std::size_t from : order) {
         const ScanHit& record = records[from];
         Hit& hit = hits.emplace_back(windowLength);

@@ -35,9 +35,9 @@ void readFastaRecord(Sequence& sequence, const std::string& header, TextLines& t
     sequence.id = sequence.name.substr(0, sequence.name.find_first_of(" \t\r"));
 
     std::string collected;
-    collected.reserve(
+    reserveInLargePages(
+        collected,
         static_cast<std::size_t>(capacityHint == 0 ? initialBasesCapacity : std::min(capacityHint, mostHintedBases)));
-    preferLargePages(collected.data(), collected.capacity());
     // Looking at each line's first byte leaves the next header unread. A
     // genome written on one line comes in pieces; only a line's first piece
     // can start a header.

@@ -592,8 +592,7 @@ void readGenBankRecord(Sequence& sequence, RecordLines& record)
     const std::uint64_t declared = readLocusLine(line, sequence);
     std::string bases;
     const auto makeRoom = [&](std::uint64_t capacityHint) {
-        bases.reserve(static_cast<std::size_t>(std::min(capacityHint, mostDeclaredBases)));
-        preferLargePages(bases.data(), bases.capacity());
+        reserveInLargePages(bases, static_cast<std::size_t>(std::min(capacityHint, mostDeclaredBases)));
     };
     if (declared > 0)
         makeRoom(declared + spareBases);
