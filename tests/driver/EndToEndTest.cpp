@@ -499,7 +499,9 @@ TEST(EndToEnd, NamedSettingsGiveTheFilesOfTheSameOptionsFile)
 }
 
 // The scan as a library call, over a set and a motif built in memory, keeps
-// the hits the program writes for the same inputs read from files.
+// the hits the program writes for the same inputs read from files; a scan
+// of another motif with settings of its own over the same set before it
+// changes nothing, as a run over several motifs needs.
 TEST(EndToEnd, ScanOfInputsInMemoryKeepsTheHitsOfTheProgram)
 {
     TempDir folder;
@@ -527,8 +529,18 @@ TEST(EndToEnd, ScanOfInputsInMemoryKeepsTheHitsOfTheProgram)
     options.threshold = 5.0;
     RunLog log;
     testing::internal::CaptureStdout();
+    std::vector<std::string> reversed = sites;
+    for (std::string& site : reversed)
+        std::reverse(site.begin(), site.end());
+    SiteCollection other = SiteCollection::fromSites(reversed, set.sequences.front());
+    Options otherOptions = options;
+    otherOptions.methodCode = 1;
+    otherOptions.threshold = -20.0;
+    scanSet(set, other, otherOptions, ScanRequest{}, log, RunClock());
+    const std::size_t otherHits = set.sequences.front().hits.size();
     scanSet(set, collection, options, ScanRequest{}, log, RunClock());
     testing::internal::GetCapturedStdout();
+    EXPECT_GT(otherHits, written.size());
     std::vector<std::string> kept;
     for (const Hit& hit : set.sequences.front().hits) {
         char text[32];
