@@ -25,10 +25,15 @@ constexpr int mostRungs = 8;
 constexpr double enumerableWindows = 1 << 15;
 constexpr double enumerableTiedWindows = 1 << 20;
 constexpr std::size_t bestScoreSteps = 1 << 20;
+// A quantile is found exactly by enumeration when at most this many windows
+// score from a little below its lower bound up: a fraction of a millisecond.
+constexpr double enumerableQuantileWindows = 1 << 12;
 // Single precision holds the masses of the passes (half the memory traffic)
 // when no window is rarer than this, far from the smallest normal floats; the
 // bounds then err by about 1e-6, relatively.
 constexpr double floatSafeMass = 1e-30;
+// The place of a bin beyond the best among the tails a pass keeps.
+constexpr std::uint32_t beyondBest = std::numeric_limits<std::uint32_t>::max();
 
 // A sum of non-negative doubles below 2^52, kept exactly in 32-bit limbs of
 // a fixed point that reaches the least subnormal: the windows an enumeration
@@ -128,40 +133,77 @@ void convolve(Real* state, std::size_t from, std::size_t to, std::uint32_t count
 }
 } // namespace
 
+namespace {
+// Why letters cannot be drawn with these probabilities, or empty: each must
+// be a finite non-negative number, not all zero. The reasons name them.
+std::string badProbabilities(const std::array<double, 4>& probabilities, const char* notFinite, const char* allZero)
+{
+    double total = 0.0;
+    for (double probability : probabilities) {
+        if (!(probability >= 0.0) || !std::isfinite(probability))
+            return notFinite;
+        total += probability;
+    }
+    if (!(total > 0.0))
+        return allZero;
+    return {};
+}
+} // namespace
+
 ScoreDistribution::ScoreDistribution(const ScoreTable& table, const std::array<double, 4>& background,
                                      ScoreSense scoreSense)
     : sense(scoreSense)
 {
-    double total = 0.0;
-    for (double probability : background) {
-        if (!(probability >= 0.0) || !std::isfinite(probability)) {
-            reason = "a background probability is not a finite non-negative number";
-            return;
-        }
-        total += probability;
-    }
-    if (!(total > 0.0)) {
-        reason = "the background probabilities are all zero";
+    reason = badProbabilities(background, "a background probability is not a finite non-negative number",
+                              "the background probabilities are all zero");
+    if (available())
+        setUp(table, std::vector<std::array<double, 4>>(table.windowLength(), background));
+}
+
+ScoreDistribution::ScoreDistribution(const ScoreTable& table,
+                                     const std::vector<std::array<double, 4>>& columnProbabilities,
+                                     ScoreSense scoreSense)
+    : sense(scoreSense)
+{
+    if (columnProbabilities.size() != table.windowLength()) {
+        reason = "the columns' letter probabilities are not one set per column of the motif";
         return;
     }
+    for (const std::array<double, 4>& probabilities : columnProbabilities) {
+        reason = badProbabilities(probabilities, "a column's letter probability is not a finite non-negative number",
+                                  "a column's letter probabilities are all zero");
+        if (!available())
+            return;
+    }
+    setUp(table, columnProbabilities);
+}
 
+// Each column's probabilities are divided by their own total, summed A to T
+// from 0: one background given for every column gives the same doubles as it
+// always has.
+void ScoreDistribution::setUp(const ScoreTable& table, const std::vector<std::array<double, 4>>& probabilities)
+{
     const std::uint32_t length = table.windowLength();
     columns.resize(length);
     double magnitude = 0.0; // sum over columns of the largest |term|: bounds every partial sum
     double rarest = 1.0;    // the least probable window's mass
     for (std::uint32_t k = 0; k < length; ++k) {
+        const std::array<double, 4>& drawn = probabilities[k];
+        double total = 0.0;
+        for (double probability : drawn)
+            total += probability;
         std::array<std::pair<double, double>, 4> letters{};
         std::uint32_t count = 0;
         for (std::size_t a = 0; a < 4; ++a) {
             // A letter without mass never occurs in a random window: its term is ignored.
-            if (background[a] == 0.0)
+            if (drawn[a] == 0.0)
                 continue;
             const double term = table.term(k, static_cast<unsigned char>("ACGT"[a]));
             if (!std::isfinite(term)) {
                 reason = "a score term is not finite";
                 return;
             }
-            letters[count++] = {sense.oriented(term), background[a] / total};
+            letters[count++] = {sense.oriented(term), drawn[a] / total};
         }
         // Best term first; an insertion sort of at most four (std::sort here
         // draws a false array-bounds warning from GCC under the sanitizers).
@@ -276,6 +318,162 @@ double ScoreDistribution::pBeyond(double cutoff) const
     return std::isnan(beyond) ? 0.0 : pValues({beyond}).front().p;
 }
 
+// One pass on a rung: tail[i] = P(B >= lowest + i), where lowest is the bin
+// that `from` falls in for the upper bound; with the functions giving a
+// threshold's bins for the lower and the upper bound. A pass that only the
+// scores on its rung look at keeps the tails of their bins alone (`wanted`,
+// descending), not one for each of its bins.
+struct ScoreDistribution::Pass {
+    Discretisation bins;
+    double perBin, lowShift, highShift, lowest;
+    std::size_t width;
+    std::vector<std::size_t> wanted; // empty: every bin's tail
+    std::vector<double> tail;
+    // The few roundings of these bin positions are far within the slack.
+    double lowBin(double value) const { return roundUp((value - bins.offset) * perBin + lowShift); }
+    double highBin(double value) const { return roundUp((value - bins.offset) * perBin + highShift); }
+    // The index into the tails of a bin, or width when beyond the best.
+    std::size_t indexOf(double bin) const
+    {
+        const double index = bin - lowest;
+        if (index >= static_cast<double>(width))
+            return width;
+        return static_cast<std::size_t>(std::max(index, 0.0));
+    }
+    // The tail of a bin, of a pass that kept every bin's.
+    double at(double bin) const
+    {
+        const std::size_t index = indexOf(bin);
+        return index == width ? 0.0 : tail[index];
+    }
+    // The place among the kept tails of a bin that was wanted.
+    double kept(std::uint32_t slot) const { return slot == beyondBest ? 0.0 : tail[slot]; }
+};
+
+void ScoreDistribution::placePass(Pass& pass, double granularity, double from) const
+{
+    pass.bins = discretise(granularity);
+    pass.perBin = 1.0 / pass.bins.granularity;
+    pass.lowShift = (slack - pass.bins.residualLow) * pass.perBin;
+    pass.highShift = (-slack - pass.bins.residualHigh) * pass.perBin;
+    pass.lowest =
+        std::clamp(pass.highBin(from), static_cast<double>(pass.bins.worst), static_cast<double>(pass.bins.best));
+    pass.width = static_cast<std::size_t>(static_cast<double>(pass.bins.best) - pass.lowest + 1.0);
+    pass.wanted.clear();
+}
+
+void ScoreDistribution::runPass(Pass& pass, bool counting, std::vector<float>& singleState,
+                                std::vector<double>& doubleState) const
+{
+    if (singlePrecision)
+        binTails(pass.bins, pass.width, counting, singleState, pass.wanted, pass.tail);
+    else
+        binTails(pass.bins, pass.width, counting, doubleState, pass.wanted, pass.tail);
+}
+
+// T(v) = P(S >= v - tieWidth), oriented, falls as v rises. A pass on a rung
+// bounds it at every v (the bins of v - tieWidth for the lower and the upper
+// bound): `low`, the greatest v whose lower bound reaches the share, has
+// T(low) >= share, and once the upper bound at `low` is within `enough` of
+// the share, so is T(low). The first rung spans every score and counts the
+// windows; each finer one keeps only the band from `low` up, where the answer
+// lies, and `low` only rises. The rungs are climbed as tails() climbs them,
+// by the gap between the share and the upper bound at `low`.
+//
+// The best window score whose T reaches the share is at least low -
+// tieWidth (the least window score from there has every window of T(low)),
+// and its T counts windows from tieWidth below it: where the windows from
+// low - 2 tieWidth are few enough, enumerating them finds it exactly.
+double ScoreDistribution::quantile(double share) const
+{
+    if (!available() || !(share > 0.0 && share < 1.0))
+        return notANumber;
+    if (bestMass >= share)
+        return sense.oriented(bestScore);
+    std::vector<float> singleState;
+    std::vector<double> doubleState;
+    singleState.reserve(singlePrecision ? static_cast<std::size_t>(mostBins) + 64 : 0);
+    doubleState.reserve(singlePrecision ? 0 : static_cast<std::size_t>(mostBins) + 64);
+    const double margin = tieWidth + 2.0 * slack; // below a score, what its bounds read
+    const double enough = tolerance * std::min(share, 1.0 - share);
+
+    Pass windows, pass;
+    placePass(windows, coarsest, lowestScore - margin);
+    runPass(windows, true, singleState, doubleState);
+    const auto windowsFrom = [&](double t) { return windows.at(windows.highBin(t - 2.0 * slack)); };
+
+    double low = lowestScore;
+    double before = infinity;
+    for (int level = 0;;) {
+        const double granularity = std::ldexp(coarsest, -level);
+        if (granularity < finest || (bestScore - low) / granularity > mostBins)
+            break; // no finer rung can be afforded
+        placePass(pass, granularity, low - margin);
+        runPass(pass, false, singleState, doubleState);
+        // The tails fall along the band: `reaching` of its bins reach the share.
+        const double g = pass.bins.granularity;
+        const auto reaching = static_cast<std::size_t>(
+            std::partition_point(pass.tail.begin(), pass.tail.end(), [&](double t) { return t >= share; })
+            - pass.tail.begin());
+        if (reaching > 0) {
+            // lowBin(v - tieWidth) at most this bin: the lower bound reaches the share.
+            const double bin = pass.lowest + static_cast<double>(reaching - 1);
+            double v = pass.bins.offset + (bin - pass.lowShift) * g + tieWidth;
+            while (pass.lowBin(v - tieWidth) > bin)
+                v = std::nextafter(v, -infinity);
+            low = std::max(low, v);
+        }
+        if (windowsFrom(low - 2.0 * tieWidth) <= enumerableQuantileWindows)
+            return sense.oriented(enumeratedQuantile(share, low - 2.0 * tieWidth, low));
+        const double gap = pass.at(pass.highBin(low - tieWidth)) - share;
+        if (gap <= enough)
+            return sense.oriented(low);
+        if (level > 0 && gap > 0.7 * before)
+            break; // the mass of windows that tie
+        before = gap;
+        const int climb = static_cast<int>(std::ceil(std::log2(gap / (0.9 * enough))));
+        level += std::clamp(climb, 1, mostRungs);
+    }
+    if (windowsFrom(low - 2.0 * tieWidth) <= enumerableTiedWindows)
+        return sense.oriented(enumeratedQuantile(share, low - 2.0 * tieWidth, low));
+    return sense.oriented(low);
+}
+
+// The best score of the windows scoring at least `from` whose T, summed
+// exactly, reaches the share; `fallback` when none of those whose T they
+// hold whole does.
+double ScoreDistribution::enumeratedQuantile(double share, double from, double fallback) const
+{
+    struct Window {
+        double score, mass;
+    };
+    std::vector<Window> found;
+    visitWindows(from, std::numeric_limits<std::size_t>::max(), [&found](double score, double mass) {
+        found.push_back({score, mass});
+    });
+    std::sort(found.begin(), found.end(), [](const Window& x, const Window& y) { return x.score > y.score; });
+    ExactSum reached;
+    // The same sum in doubles, far within 1e-9 of it: the exact sum is read
+    // only once this one is near the share.
+    double rough = 0.0;
+    const double roughShare = share * (1.0 - 1e-9);
+    std::size_t counted = 0;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const double score = found[i].score;
+        if (i + 1 < found.size() && found[i + 1].score == score)
+            continue; // the last window of the score counts it
+        if (score - tieWidth < from)
+            break; // windows below `from` would tie with it
+        for (; counted < found.size() && found[counted].score >= score - tieWidth; ++counted) {
+            reached.add(found[counted].mass);
+            rough += found[counted].mass;
+        }
+        if (rough >= roughShare && reached.value() >= share)
+            return score;
+    }
+    return fallback;
+}
+
 // TFM-Pvalue's bounds. With granularity g and an offset c per column, each
 // term t is c + b * g + r, b an integer, r in [0, g); a window's score S is
 // C + g * B + R, B the sum of its b, C of the c, R between the sums of each
@@ -315,56 +513,10 @@ std::vector<double> ScoreDistribution::tails(const std::vector<double>& threshol
         singleState.reserve(widestState);
     else
         doubleState.reserve(widestState);
-    // One pass on a rung: tail[i] = P(B >= lowest + i), where lowest is the
-    // bin that `from` falls in for the upper bound; with the functions giving
-    // a threshold's bins for the lower and the upper bound. A pass that only
-    // the scores on its rung look at keeps the tails of their bins alone
-    // (`wanted`, descending), not one for each of its bins.
-    constexpr std::uint32_t beyondBest = std::numeric_limits<std::uint32_t>::max();
-    struct Pass {
-        Discretisation bins;
-        double perBin, lowShift, highShift, lowest;
-        std::size_t width;
-        std::vector<std::size_t> wanted; // empty: every bin's tail
-        std::vector<double> tail;
-        // The few roundings of these bin positions are far within the slack.
-        double lowBin(double value) const { return roundUp((value - bins.offset) * perBin + lowShift); }
-        double highBin(double value) const { return roundUp((value - bins.offset) * perBin + highShift); }
-        // The index into the tails of a bin, or width when beyond the best.
-        std::size_t indexOf(double bin) const
-        {
-            const double index = bin - lowest;
-            if (index >= static_cast<double>(width))
-                return width;
-            return static_cast<std::size_t>(std::max(index, 0.0));
-        }
-        // The tail of a bin, of a pass that kept every bin's.
-        double at(double bin) const
-        {
-            const std::size_t index = indexOf(bin);
-            return index == width ? 0.0 : tail[index];
-        }
-        // The place among the kept tails of a bin that was wanted.
-        double kept(std::uint32_t slot) const { return slot == beyondBest ? 0.0 : tail[slot]; }
-    };
     const auto rung = [this](int level) { return std::ldexp(coarsest, -level); };
     // Sets up a pass's bins; then `wanted` may be filled, before the pass is run.
-    const auto place = [&](Pass& pass, int level, double from) {
-        pass.bins = discretise(rung(level));
-        pass.perBin = 1.0 / pass.bins.granularity;
-        pass.lowShift = (slack - pass.bins.residualLow) * pass.perBin;
-        pass.highShift = (-slack - pass.bins.residualHigh) * pass.perBin;
-        pass.lowest =
-            std::clamp(pass.highBin(from), static_cast<double>(pass.bins.worst), static_cast<double>(pass.bins.best));
-        pass.width = static_cast<std::size_t>(static_cast<double>(pass.bins.best) - pass.lowest + 1.0);
-        pass.wanted.clear();
-    };
-    const auto run = [&](Pass& pass, bool counting) {
-        if (singlePrecision)
-            binTails(pass.bins, pass.width, counting, singleState, pass.wanted, pass.tail);
-        else
-            binTails(pass.bins, pass.width, counting, doubleState, pass.wanted, pass.tail);
-    };
+    const auto place = [&](Pass& pass, int level, double from) { placePass(pass, rung(level), from); };
+    const auto run = [&](Pass& pass, bool counting) { runPass(pass, counting, singleState, doubleState); };
 
     const double least = *std::min_element(thresholds.begin(), thresholds.end());
     Pass pass, windows;
@@ -594,29 +746,15 @@ void ScoreDistribution::binTails(const Discretisation& bins, std::size_t width, 
         tail[next] = sum;
 }
 
-// Every window scoring at least ascending.front(), depth first, each summed as
-// the scan sums it: exact tails for all the values, or false after stepLimit
-// steps. A partial sum that cannot reach the lowest value even with the best
-// of the remaining columns is not followed; nor, since a column's letters
-// come best first, are the letters after it.
-bool ScoreDistribution::enumerateTails(const std::vector<double>& ascending, std::vector<double>& tail,
-                                       std::size_t stepLimit) const
+// Every window scoring at least `lowest`, depth first, each summed as the
+// scan sums it, handed to visit(score, mass); false after stepLimit steps. A
+// partial sum that cannot reach `lowest` even with the best of the remaining
+// columns is not followed; nor, since a column's letters come best first,
+// are the letters after it.
+template <typename Visit>
+bool ScoreDistribution::visitWindows(double lowest, std::size_t stepLimit, Visit visit) const
 {
     const std::size_t length = columns.size();
-    const double lowest = ascending.front();
-    std::vector<ExactSum> mass(ascending.size()); // by the highest value each window reaches
-    const auto add = [&](double score, double weight) {
-        std::size_t reached = 0;
-        if (ascending.size() <= 16) {
-            // Few values: counted without branches.
-            for (double value : ascending)
-                reached += value <= score;
-        } else {
-            reached = static_cast<std::size_t>(std::upper_bound(ascending.begin(), ascending.end(), score)
-                                               - ascending.begin());
-        }
-        mass[reached - 1].add(weight);
-    };
     std::vector<std::uint32_t> letter(length + 1, 0);
     std::vector<double> sum(length + 1, 0.0), weight(length + 1, 1.0);
     std::size_t steps = 0;
@@ -629,7 +767,7 @@ bool ScoreDistribution::enumerateTails(const std::vector<double>& ascending, std
                 const double score = sum[depth] + column.term[a];
                 if (score < lowest)
                     break;
-                add(score, weight[depth] * column.probability[a]);
+                visit(score, weight[depth] * column.probability[a]);
             }
         } else {
             const std::uint32_t a = letter[depth];
@@ -648,7 +786,30 @@ bool ScoreDistribution::enumerateTails(const std::vector<double>& ascending, std
         --depth;
     }
     if (length == 0 && 0.0 >= lowest)
-        add(0.0, 1.0);
+        visit(0.0, 1.0);
+    return true;
+}
+
+// Exact tails for all the values, ascending, from the windows scoring at
+// least the first; false after stepLimit steps.
+bool ScoreDistribution::enumerateTails(const std::vector<double>& ascending, std::vector<double>& tail,
+                                       std::size_t stepLimit) const
+{
+    std::vector<ExactSum> mass(ascending.size()); // by the highest value each window reaches
+    const auto add = [&](double score, double weight) {
+        std::size_t reached = 0;
+        if (ascending.size() <= 16) {
+            // Few values: counted without branches.
+            for (double value : ascending)
+                reached += value <= score;
+        } else {
+            reached = static_cast<std::size_t>(std::upper_bound(ascending.begin(), ascending.end(), score)
+                                               - ascending.begin());
+        }
+        mass[reached - 1].add(weight);
+    };
+    if (!visitWindows(ascending.front(), stepLimit, add))
+        return false;
     tail.assign(ascending.size(), 0.0);
     ExactSum total;
     for (std::size_t i = ascending.size(); i-- > 0;) {

@@ -19,13 +19,14 @@ struct PValue {
 
 // The distribution of window scores under a background model: the letters of
 // a random window are drawn independently, A, C, G and T with the background
-// probabilities. A window scores as ScoreTable::score sums it.
+// probabilities, or with each column's own (a motif's windows drawn from its
+// model). A window scores as ScoreTable::score sums it.
 //
 // Ties: two windows whose scores are mathematically equal may be summed to
 // different last bits, since their terms come in a different order. Each of
 // the L - 1 additions of a sum rounds by at most 2^-53 times the largest
 // partial sum, itself at most M = the sum over the columns of the largest
-// |term| of a letter the background draws; so two scores tie when they differ
+// |term| of a letter the column draws; so two scores tie when they differ
 // by at most L * 2^-52 * M, and a score's p-value counts every window scoring
 // at least the score less that width.
 //
@@ -45,6 +46,12 @@ struct PValue {
 class ScoreDistribution {
 public:
     ScoreDistribution(const ScoreTable& table, const std::array<double, 4>& background, ScoreSense scoreSense);
+    // Each column k draws its letters with columnProbabilities[k] (A, C, G, T,
+    // divided by their total), one set per column of the table; the figures
+    // are not available otherwise. Every column given the same background
+    // gives, bit for bit, what the constructor above gives.
+    ScoreDistribution(const ScoreTable& table, const std::vector<std::array<double, 4>>& columnProbabilities,
+                      ScoreSense scoreSense);
 
     bool available() const { return reason.empty(); }
     // Why the figures are not available, for the headers of the files that
@@ -61,6 +68,16 @@ public:
     // `cutoff`, whose p-value pBeyond gives; NaN when no window can score so.
     // Asked with other scores, it shares their passes.
     double scoreBeyond(double cutoff) const;
+    // The best score s (in the method's sense) that a random window reaches
+    // with probability at least `share`, ties counted as a p-value counts
+    // them: P(S >= s - the width of a tie) >= share. Exact (the best window
+    // score with that property, its windows summed exactly) when the windows
+    // near and above it are few enough to enumerate; otherwise a score whose
+    // probability is proven to reach the share (to the passes' rounding) and
+    // exceeds it by at most 1.8e-3 * min(share, 1 - share), unless the mass
+    // of windows that tie keeps the bounds that far apart. NaN when not
+    // available or for a share not above 0 and below 1.
+    double quantile(double share) const;
 
 private:
     // One column's terms for the letters with mass, best first; letters with
@@ -80,6 +97,11 @@ private:
         std::int64_t best = 0, worst = 0;
     };
 
+    struct Pass;
+
+    void setUp(const ScoreTable& table, const std::vector<std::array<double, 4>>& probabilities);
+    void placePass(Pass& pass, double granularity, double from) const;
+    void runPass(Pass& pass, bool counting, std::vector<float>& singleState, std::vector<double>& doubleState) const;
     // P(score >= threshold) for thresholds oriented so that higher is better,
     // each above the lowest score and at most the best one.
     std::vector<double> tails(const std::vector<double>& thresholds) const;
@@ -88,6 +110,9 @@ private:
     void binTails(const Discretisation& bins, std::size_t width, bool counting, std::vector<Real>& state,
                   const std::vector<std::size_t>& wanted, std::vector<double>& tail) const;
     bool enumerateTails(const std::vector<double>& ascending, std::vector<double>& tail, std::size_t stepLimit) const;
+    template <typename Visit>
+    bool visitWindows(double lowest, std::size_t stepLimit, Visit visit) const;
+    double enumeratedQuantile(double share, double from, double fallback) const;
 
     std::string reason;
     ScoreSense sense;                    // every term and score is taken oriented, higher better
