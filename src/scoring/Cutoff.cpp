@@ -1,12 +1,16 @@
 #include "scoring/Cutoff.h"
 
+#include <array>
 #include <cmath>
 #include <ostream>
+#include <sstream>
 #include <vector>
 
+#include "base/ErrorReport.h"
 #include "base/RunLog.h"
 #include "motif/SiteCollection.h"
 #include "options/Options.h"
+#include "scoring/ScoreDistribution.h"
 #include "scoring/ScoreSense.h"
 #include "scoring/ScoreTable.h"
 #include "sequences/Sequence.h"
@@ -84,6 +88,39 @@ double standardNormalQuantile(double p, double q)
 }
 } // namespace
 
+namespace {
+// The run's cut-off for a motif given as a count matrix, or an input error.
+double matrixCutoffOf(const ScoreTable& table, const SiteCollection& collection, const Options& options)
+{
+    if (options.literalCutoff)
+        return options.threshold;
+    const double threshold = options.threshold;
+    if (!(threshold > 0.0 && threshold < 1.0)) {
+        std::ostringstream text; // as the motif score log writes it
+        text << threshold;
+        reportError({"ERROR: The threshold " + text.str() + " is not a share above 0 and below 1.",
+                     "Motif " + collection.motifName
+                         + " is a count matrix without sites: its cut-off is the score "
+                           "that this share of the windows drawn from its own model reaches. Give a share, or a "
+                           "literal cut-off."});
+    }
+    const double cutoff = matrixCutoff(table, collection, ScoreSense::ofMethod(options.methodCode), threshold);
+    if (std::isnan(cutoff))
+        reportError({"ERROR: The cut-off of motif " + collection.motifName
+                     + " cannot be found from its count matrix: a score term is not finite."});
+    return cutoff;
+}
+} // namespace
+
+double matrixCutoff(const ScoreTable& table, const SiteCollection& collection, ScoreSense sense, double threshold)
+{
+    std::vector<std::array<double, 4>> frequencies;
+    frequencies.reserve(collection.columns.size());
+    for (const MotifColumn& column : collection.columns)
+        frequencies.push_back({column.freqA, column.freqC, column.freqG, column.freqT});
+    return ScoreDistribution(table, frequencies, sense).quantile(threshold);
+}
+
 void deriveCutoff(SiteCollection& collection, Options& options, const Sequence& referenceSequence,
                   const std::string& logStem, RunLog& log)
 {
@@ -94,6 +131,15 @@ void deriveCutoff(SiteCollection& collection, Options& options, const Sequence& 
         scoreLog << "Motif;Score\n";
 
     const ScoreTable table(options.methodCode, referenceSequence, collection);
+    if (collection.sites.empty()) {
+        options.cutoff = matrixCutoffOf(table, collection, options);
+        if (logging) {
+            scoreLog << '\n' << "Threshold," << options.threshold << '\n';
+            scoreLog << '\n' << "Cut-off," << options.cutoff << '\n';
+            closeDiagnosticLog(scoreLogFile, log);
+        }
+        return;
+    }
     std::vector<double> siteScores;
     siteScores.reserve(collection.sites.size());
     for (Site& site : collection.sites) {

@@ -6,15 +6,32 @@
 
 class Options;
 class RunLog;
+class ScoreSense;
+class ScoreTable;
 class Sequence;
 class SiteCollection;
 
 // Scores every site with the run's method and sets options.cutoff from the
-// normal fit of those scores (or literally from the threshold). Writes the
-// motif score log (logStem + "__motif_score_log.csv") when writeLogs is set;
-// a log that cannot be created is announced on the run log channel.
+// normal fit of those scores (or literally from the threshold). A motif
+// given as a count matrix has no sites: its cut-off is matrixCutoff at the
+// threshold, which must then be a share above 0 and below 1 (an input error
+// otherwise), or the threshold itself when literal. Writes the motif score
+// log (logStem + "__motif_score_log.csv") when writeLogs is set, a row for
+// each site; a log that cannot be created is announced on the run log channel.
 void deriveCutoff(SiteCollection& collection, Options& options, const Sequence& referenceSequence,
                   const std::string& logStem, RunLog& log);
+
+// The cut-off of a motif without sites: the best score s (in the method's
+// sense) that windows drawn from the model itself reach with probability at
+// least `threshold`, each column's letters drawn with its frequencies
+// (freqA..freqT; a letter of frequency 0 never occurs). A window reaches s
+// when it scores at least as well as s less the width of a tie, as a p-value
+// counts it. Computed from the exact distribution of those windows' scores
+// (ScoreDistribution::quantile): the best window score with P >= threshold
+// when the windows near and above it can be enumerated, else a score with
+// P >= threshold and P <= threshold + 1.8e-3 * min(threshold, 1 - threshold).
+// NaN when the threshold is not in (0, 1) or a term of the table is not finite.
+double matrixCutoff(const ScoreTable& table, const SiteCollection& collection, ScoreSense sense, double threshold);
 
 // The normal fit of a set of site scores: their mean and population standard
 // deviation, summed in the order given.
