@@ -71,6 +71,28 @@ bool isPlainListName(const std::string& fileName)
     return isOneOf(extensionOf(fileName), {"TXT", "txt"});
 }
 
+MotifFormat matrixFormatOf(const std::string& fileName)
+{
+    std::string suffix = suffixOf(uncompressedName(fileName));
+    for (char& letter : suffix)
+        if (letter >= 'A' && letter <= 'Z')
+            letter = static_cast<char>(letter - 'A' + 'a');
+    if (isOneOf(suffix, {"tf", "transfac", "dat"}))
+        return MotifFormat::transfac;
+    if (suffix == "jaspar")
+        return MotifFormat::jaspar;
+    if (suffix == "pfm")
+        return MotifFormat::pfm;
+    if (suffix == "meme")
+        return MotifFormat::meme;
+    return MotifFormat::none;
+}
+
+bool isMatrixFileName(const std::string& fileName)
+{
+    return matrixFormatOf(fileName) != MotifFormat::none;
+}
+
 std::string outputStem(const std::string& sequenceFile, const std::string& outputFolder)
 {
     const std::string stem = stemOf(sequenceFile);

@@ -21,3 +21,10 @@ std::string outputStem(const std::string& sequenceFile, const std::string& outpu
 bool isFastaName(const std::string& fileName);
 bool isGenBankName(const std::string& fileName);
 bool isPlainListName(const std::string& fileName);
+
+// The formats of count matrix files, told by the whole text after the last
+// '.', in any case: TRANSFAC "tf", "transfac" or "dat"; JASPAR "jaspar";
+// "pfm" (plain rows or columns of numbers); MEME minimal "meme".
+enum class MotifFormat { none, transfac, jaspar, pfm, meme };
+MotifFormat matrixFormatOf(const std::string& fileName);
+bool isMatrixFileName(const std::string& fileName);
