@@ -16,8 +16,10 @@
 #include "base/RunLog.h"
 #include "base/Threads.h"
 #include "driver/Arguments.h"
+#include "driver/MotifList.h"
 #include "motif/Background.h"
 #include "motif/CollectionLogs.h"
+#include "motif/CountMatrix.h"
 #include "motif/SiteCollection.h"
 #include "options/Options.h"
 #include "report/Calibration.h"
@@ -168,15 +170,17 @@ Figures workOutFigures(const RunArguments& arguments, const SequenceSet& set, co
     return figures;
 }
 
+// A run over several motifs gathers every motif's hits in one table instead
+// of a table per motif (`tableShared`).
 void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const SequenceSet& set,
                      const SiteCollection& collection, const Options& options, HitSignificance& significance,
                      const Figures& worked, const SignificanceSelection& selection, double sitesCutoff,
-                     const std::string& resultsFile)
+                     const std::string& resultsFile, bool tableShared)
 {
     const RunSignificance& figures = worked.run;
     const Calibration& calibration = worked.calibration;
     const ScoreDistribution* chance = significance.firstDistribution();
-    if (arguments.writeTsv)
+    if (arguments.writeTsv && !tableShared)
         writeTsv(set, options, trackFileName(resultsFile, ".tsv"));
     if (arguments.writeBed)
         writeBed(set, options, figures, trackFileName(resultsFile, ".bed"), selection);
@@ -258,10 +262,17 @@ void warnOfTheSites(const SiteCollection& collection, const Options& options, Ru
                          + ", so every window scoring better than that passes");
         return;
     }
-    const std::size_t count = collection.sites.size();
-    if (count < 5)
-        logLine(log, "WARNING: the cut-off " + cutoff + " comes from only " + std::to_string(count)
-                         + (count == 1 ? " site" : " sites") + "; from fewer than 5 it is unreliable");
+    // A count matrix stands for its number of sites, which may be a fraction.
+    const double count = collection.siteTotal();
+    if (count < 5) {
+        char sites[32];
+        char* end = std::to_chars(sites, sites + sizeof sites, count).ptr;
+        logLine(log, "WARNING: the cut-off " + cutoff + " comes from only "
+                         + std::string(sites, static_cast<std::size_t>(end - sites)) + (count == 1 ? " site" : " sites")
+                         + "; from fewer than 5 it is unreliable");
+    }
+    if (collection.sites.empty())
+        return;
     bool alike = true;
     for (const Site& site : collection.sites)
         alike = alike && site.score == collection.sites.front().score;
@@ -484,6 +495,147 @@ ScanOutcome scanSet(SequenceSet& set, SiteCollection& collection, Options& optio
     return outcome;
 }
 
+namespace {
+
+// The settings of a run or of one motif: the defaults, then the options
+// file unless settings are named without one (`readFile`), then the named
+// settings. Whether the file was read as a whole.
+bool settleOptions(const RunArguments& arguments, const std::string& optionsFile, bool readFile, RunLog& log,
+                   Options& options)
+{
+    setDefaults(options, log);
+    bool optionsRead = true;
+    if (readFile) {
+        optionsRead = readOptionsFile(optionsFile, log, options);
+        if (optionsRead) {
+            logLine(log, "Options read!");
+        } else {
+            setDefaults(options, log);
+            logLine(log, "WARNING: options not read or read incorrectly. Running on default options.");
+        }
+    }
+    if (!arguments.settings.empty()) {
+        arguments.settings.applyTo(options);
+        logLine(log, "Options from the command line.");
+    }
+    return optionsRead;
+}
+
+// A sequence's background, to be put back after a motif that took another.
+struct BackgroundState {
+    double a, c, g, t, aprioriEntropy;
+
+    static BackgroundState of(const Sequence& sequence)
+    {
+        return {sequence.backgroundA, sequence.backgroundC, sequence.backgroundG, sequence.backgroundT,
+                sequence.aprioriEntropy};
+    }
+    void applyTo(Sequence& sequence) const
+    {
+        sequence.backgroundA = a;
+        sequence.backgroundC = c;
+        sequence.backgroundG = g;
+        sequence.backgroundT = t;
+        sequence.aprioriEntropy = aprioriEntropy;
+    }
+};
+
+// What settings cannot give together with the files asked for.
+void checkOptions(const RunArguments& arguments, const Options& options)
+{
+    // A method the program does not have could only give a file of no hits
+    // under a name of "???". A named one is checked as it is read.
+    if (options.methodCode < 1 || options.methodCode > 11)
+        reportError({"ERROR: The options file gives the method " + std::to_string(options.methodCode)
+                     + " (value 2); the methods are 1 to 11."});
+    // Under integration a hit is kept for its ratio of means, which has no
+    // p-value: the regulon's bound would judge it by another score.
+    if (arguments.writeRegulon && options.useIntegration)
+        reportError({"ERROR: The regulon table (--regulon) selects hits by their p-values, which integration "
+                     "(options file, value 10) does not give. Run without integration for the regulon."});
+    checkSelection(arguments.bounds, options);
+}
+
+// The model of one motif, built against the reference sequence.
+SiteCollection collectionOf(const RunMotif& motif, const Sequence& reference)
+{
+    if (!motif.matrix)
+        return SiteCollection(motif.fileName, reference);
+    return SiteCollection::fromCounts(motif.matrix->counts, reference, motif.name, motif.matrix->sites);
+}
+
+// The model as a count matrix, to be written for other tools.
+CountMatrix matrixOf(const SiteCollection& collection, const std::string& name)
+{
+    CountMatrix matrix;
+    matrix.name = name;
+    for (const MotifColumn& column : collection.columns)
+        matrix.counts.push_back({column.countA, column.countC, column.countG, column.countT});
+    matrix.sites = collection.siteTotal();
+    return matrix;
+}
+
+// Writes the model for other tools, beside the run's other files, never over
+// the motif file it was read from.
+void writeMotifOut(const RunArguments& arguments, const RunMotif& motif, const SiteCollection& collection,
+                   const Sequence& reference)
+{
+    const std::string fileName = outputStem(arguments.sequenceFile, arguments.outputFolder) + "_"
+                               + fileSafeName(motif.name) + "." + arguments.motifOut;
+    std::error_code failure;
+    if (std::filesystem::equivalent(fileName, motif.fileName, failure))
+        reportError({"ERROR: The model would be written over its own motif file (--motif-out): " + fileName
+                     + ". Name another output folder with --outdir."});
+    writeMatrixFile({matrixOf(collection, motif.name)}, matrixFormatOf(fileName), fileName,
+                    backgroundProbabilities(reference));
+}
+
+// One motif's run over the sequences read: its model, its cut-off, the scan
+// and every file it writes. Its hits stay in the sequences until the next
+// motif's scan replaces them.
+void runMotif(const RunArguments& arguments, const RunMotif& motif, SequenceSet& set, Options& options,
+              bool optionsRead, MotifHitTable* combinedTable, RunLog& log, const RunClock& clock)
+{
+    Sequence& reference = set.sequences.front();
+    logLine(log, "Reading site collection...");
+    SiteCollection collection =
+        withMemoryFor("read the site collection", [&] { return collectionOf(motif, reference); });
+    logValue(log, "Site collection read! - Time (s): ", clock.elapsed());
+    if (options.writeLogs)
+        withMemoryFor("write the site collection logs", [&] { writeCollectionLogs(collection, set.stem, log); });
+    if (arguments.writeLogo)
+        withMemoryFor("write the sequence logo", [&] { writeLogoFile(collection, set.stem + "_logo.svg"); });
+    if (!arguments.motifOut.empty())
+        withMemoryFor("write the motif", [&] { writeMotifOut(arguments, motif, collection, reference); });
+    logLine(log, " ");
+
+    // The figures are worked out only for the files that show them.
+    ScanRequest request;
+    request.bounds = arguments.bounds;
+    request.wantsSignificance = arguments.writeTsv || arguments.writeBed || arguments.writeGff3 || arguments.writeHtml
+                             || arguments.writeRegulon;
+    ScanOutcome scanned = scanSet(set, collection, options, request, log, clock);
+
+    const std::string resultsFile = resultsFileName(set, options, scanned.chosen);
+    logPair(log, "Saving results to ", resultsFile);
+    withMemoryFor("write the results file", [&] { writeResults(set, options, scanned.chosen); });
+    // The results file shows no figure of significance: they are worked out
+    // only for the files that do.
+    if (request.wantsSignificance) {
+        Figures figures;
+        withMemoryFor("work out the hits' p-values",
+                      [&] { figures = workOutFigures(arguments, set, collection, options, *scanned.significance); });
+        withMemoryFor("write the hit files", [&] {
+            writeExtraFiles(arguments, optionsRead, set, collection, options, *scanned.significance, figures,
+                            scanned.chosen, scanned.sitesCutoff, resultsFile, combinedTable != nullptr);
+            if (combinedTable != nullptr)
+                combinedTable->add(motif.name, set, options);
+        });
+    }
+}
+
+} // namespace
+
 int runAnalysis(int argc, const char* const* argv)
 {
     const std::optional<RunArguments> arguments = parseArguments(argc, argv);
@@ -503,80 +655,68 @@ int runAnalysis(int argc, const char* const* argv)
     RunLog log(arguments->sequenceFile, arguments->outputFolder);
     const RunClock clock;
 
-    Options options;
-    setDefaults(options, log);
     // Settings named on the command line replace the options file unless
     // one is named too: then they override its values.
-    const bool settingsNamed = !arguments->settings.empty();
-    bool optionsRead = true;
-    if (!settingsNamed || arguments->optionsFileNamed) {
-        optionsRead = readOptionsFile(arguments->optionsFile, log, options);
-        if (optionsRead) {
-            logLine(log, "Options read!");
-        } else {
-            setDefaults(options, log);
-            logLine(log, "WARNING: options not read or read incorrectly. Running on default options.");
-        }
-    }
-    if (settingsNamed) {
-        arguments->settings.applyTo(options);
-        logLine(log, "Options from the command line.");
-    }
-    // A method the program does not have could only give a file of no hits
-    // under a name of "???". A named one is checked as it is read.
-    if (options.methodCode < 1 || options.methodCode > 11)
-        reportError({"ERROR: The options file gives the method " + std::to_string(options.methodCode)
-                     + " (value 2); the methods are 1 to 11."});
-
-    // Under integration a hit is kept for its ratio of means, which has no
-    // p-value: the regulon's bound would judge it by another score.
-    if (arguments->writeRegulon && options.useIntegration)
-        reportError({"ERROR: The regulon table (--regulon) selects hits by their p-values, which integration "
-                     "(options file, value 10) does not give. Run without integration for the regulon."});
-
-    checkSelection(arguments->bounds, options);
+    const bool readOptions = arguments->settings.empty() || arguments->optionsFileNamed;
+    Options runOptions;
+    const bool optionsRead = settleOptions(*arguments, arguments->optionsFile, readOptions, log, runOptions);
+    checkOptions(*arguments, runOptions);
 
     logLine(log, "Reading sequences...");
     SequenceSet set = withMemoryFor("read the sequences", [&] { return SequenceSet(arguments->sequenceFile); });
     set.stem = outputStem(arguments->sequenceFile, arguments->outputFolder);
     logValue(log, "Sequences read! - Time (s): ", clock.elapsed());
-    if (options.writeLogs)
+    if (runOptions.writeLogs)
         withMemoryFor("write the sequence logs", [&] { writeSequenceLogs(set, log); });
     Sequence& reference = set.sequences.front();
-    if (options.useSequenceBackground && set.sequences.size() < 2)
-        computeBackground(reference);
-    warnOfTheSequences(set, options, log);
+    // A motif's own settings may ask for another background than the run's.
+    const BackgroundState uniform = BackgroundState::of(reference);
+    std::optional<BackgroundState> fromSequence;
+    const auto takeBackground = [&](const Options& options) {
+        if (!options.useSequenceBackground || set.sequences.size() >= 2) {
+            uniform.applyTo(reference);
+        } else if (fromSequence) {
+            fromSequence->applyTo(reference);
+        } else {
+            computeBackground(reference);
+            fromSequence = BackgroundState::of(reference);
+        }
+    };
+    takeBackground(runOptions);
+    warnOfTheSequences(set, runOptions, log);
 
-    logLine(log, "Reading site collection...");
-    SiteCollection collection =
-        withMemoryFor("read the site collection", [&] { return SiteCollection(arguments->motifFile, reference); });
-    logValue(log, "Site collection read! - Time (s): ", clock.elapsed());
-    if (options.writeLogs)
-        withMemoryFor("write the site collection logs", [&] { writeCollectionLogs(collection, set.stem, log); });
-    if (arguments->writeLogo)
-        withMemoryFor("write the sequence logo", [&] { writeLogoFile(collection, set.stem + "_logo.svg"); });
-    logLine(log, " ");
-
-    // The figures are worked out only for the files that show them.
-    ScanRequest request;
-    request.bounds = arguments->bounds;
-    request.wantsSignificance = arguments->writeTsv || arguments->writeBed || arguments->writeGff3
-                             || arguments->writeHtml || arguments->writeRegulon;
-    ScanOutcome scanned = scanSet(set, collection, options, request, log, clock);
-
-    const std::string resultsFile = resultsFileName(set, options, scanned.chosen);
-    logPair(log, "Saving results to ", resultsFile);
-    withMemoryFor("write the results file", [&] { writeResults(set, options, scanned.chosen); });
-    // The results file shows no figure of significance: they are worked out
-    // only for the files that do.
-    if (request.wantsSignificance) {
-        Figures figures;
-        withMemoryFor("work out the hits' p-values",
-                      [&] { figures = workOutFigures(*arguments, set, collection, options, *scanned.significance); });
-        withMemoryFor("write the hit files", [&] {
-            writeExtraFiles(*arguments, optionsRead, set, collection, options, *scanned.significance, figures,
-                            scanned.chosen, scanned.sitesCutoff, resultsFile);
-        });
+    const MotifList list = withMemoryFor("read the motifs", [&] { return listMotifs(arguments->motifFile); });
+    for (const std::string& warning : list.warnings)
+        logLine(log, warning);
+    if (!list.named) {
+        runMotif(*arguments, list.motifs.front(), set, runOptions, optionsRead, nullptr, log, clock);
+        return 0;
     }
+
+    // Several motifs: each scanned in turn over the sequences read once, its
+    // files named after it, one hit table for them all.
+    const std::string stem = set.stem;
+    std::optional<MotifHitTable> combinedTable;
+    if (arguments->writeTsv)
+        combinedTable.emplace(stem + "_motifs.tsv", runOptions.useIntegration);
+    for (const RunMotif& motif : list.motifs) {
+        logPair(log, "Motif: ", motif.name);
+        Options options = runOptions;
+        bool motifOptionsRead = optionsRead;
+        if (!motif.optionsFile.empty()) {
+            motifOptionsRead = settleOptions(*arguments, motif.optionsFile, true, log, options);
+            checkOptions(*arguments, options);
+        }
+        takeBackground(options);
+        set.stem = stem + "_" + fileSafeName(motif.name);
+        runMotif(*arguments, motif, set, options, motifOptionsRead, combinedTable ? &*combinedTable : nullptr, log,
+                 clock);
+        for (Sequence& sequence : set.sequences) {
+            sequence.hits = std::vector<Hit>();
+            sequence.globalScoreMean = 0.0;
+        }
+    }
+    if (combinedTable)
+        combinedTable->finish();
     return 0;
 }

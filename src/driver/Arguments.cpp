@@ -16,13 +16,17 @@ namespace {
 // The help of --help, around the named settings.
 const char* const helpHead[] = {
     "Usage: varno [OPTION]... SEQUENCE_FILE MOTIF_FILE [OPTIONS_FILE]",
-    "Searches DNA for the binding sites of a transcription factor, given a collection of its known sites.",
+    "Searches DNA for the binding sites of a transcription factor, given a collection of its known sites",
+    "or a count matrix.",
     "",
     "Files (extensions in upper or lower case; each file may also be compressed, with .gz after its name):",
     "  SEQUENCE_FILE  the DNA to scan: FASTA (.fas, .fasta, .fna, .fa, .fsa) or GenBank (.gb, .gbk, .gbff),",
     "                 whose CDS features give the genes each hit is placed against",
     "  MOTIF_FILE     the known sites, all of one length: one per line (.txt), or FASTA as above, each line",
-    "                 under a header being one site",
+    "                 under a header being one site; or count matrices: TRANSFAC (.tf, .transfac, .dat), JASPAR",
+    "                 (.jaspar, .pfm), MEME (.meme); or a folder of such files. Several motifs are scanned in",
+    "                 turn over the sequences read once, each one's files named STEM_MOTIF_...; NAME.options.txt",
+    "                 beside a motif file gives that motif's settings",
     "  OPTIONS_FILE   the settings file described below (default: Options.txt in the working folder, read only",
     "                 when no setting is named on the command line)",
     "",
@@ -44,6 +48,9 @@ const char* const helpOutputs[] = {
     "  --max-p P     keep the hits of p-value at most P (0 < P <= 1) in place of the threshold's cut-off",
     "  --max-e E     keep the hits of E-value at most E (E > 0), likewise",
     "  --max-q Q     keep the hits of q-value at most Q (0 < Q <= 1), likewise; bounds given together all apply",
+    "  --motif-out FORMAT",
+    "                also write the motif model as a count matrix (STEM_MOTIF.meme, .jaspar or .transfac):",
+    "                FORMAT is meme, jaspar or transfac",
     "  --outdir DIR  write every file of the run into DIR (created if missing), not beside the sequence file",
     "  -h, --help    show this help and exit",
     "  --version     show the version and exit",
@@ -209,7 +216,12 @@ bool takeOption(int argc, const char* const* argv, int& i, RunArguments& argumen
     else if (isOption(option, "--max-q"))
         setBound(arguments.bounds, SignificanceBound::Figure::qValue,
                  boundValue("--max-q", optionValue(argc, argv, i, "--max-q", "Option --max-q needs a q-value."), true));
-    else if (isOption(option, "--outdir"))
+    else if (isOption(option, "--motif-out")) {
+        arguments.motifOut =
+            optionValue(argc, argv, i, "--motif-out", "Option --motif-out needs a format: meme, jaspar or transfac.");
+        if (arguments.motifOut != "meme" && arguments.motifOut != "jaspar" && arguments.motifOut != "transfac")
+            reportBadOption("Option --motif-out takes meme, jaspar or transfac: " + arguments.motifOut);
+    } else if (isOption(option, "--outdir"))
         arguments.outputFolder = optionValue(argc, argv, i, "--outdir", "Option --outdir needs a folder name.");
     else
         takeSetting(argc, argv, i, arguments.settings);

@@ -40,6 +40,10 @@ void writeCollectionLogs(const SiteCollection& collection, const std::string& st
 
     OutputFile siteLog;
     if (openDiagnosticLog(siteLog, stem + "_site_collection_log.txt", log)) {
+        // A model from a count matrix has no sites to list.
+        if (collection.sites.empty())
+            siteLog.stream() << "Motif read as a matrix: " << collection.motifName << ", " << collection.siteTotal()
+                             << " sites\n";
         for (std::size_t i = 0; i < collection.sites.size(); ++i) {
             siteLog.stream() << '>' << collection.motifName << " collection - Site #" << i << '\n';
             siteLog.stream() << collection.sites[i].window << '\n';

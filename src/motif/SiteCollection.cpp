@@ -119,13 +119,17 @@ void SiteCollection::buildFrequencyTable()
 }
 
 SiteCollection SiteCollection::fromCounts(const std::vector<std::array<double, 4>>& counts,
-                                          const Sequence& referenceSequence, const std::string& motifName)
+                                          const Sequence& referenceSequence, const std::string& motifName,
+                                          double siteTotal)
 {
     SiteCollection collection;
     collection.motifName = motifName;
     collection.siteLength = static_cast<std::uint32_t>(counts.size());
-    for (const std::array<double, 4>& column : counts)
-        collection.countedSites_ = std::max(collection.countedSites_, column[0] + column[1] + column[2] + column[3]);
+    collection.countedSites_ = siteTotal;
+    if (siteTotal == 0.0)
+        for (const std::array<double, 4>& column : counts)
+            collection.countedSites_ =
+                std::max(collection.countedSites_, column[0] + column[1] + column[2] + column[3]);
     collection.buildColumns(counts);
     collection.computeRsequence(referenceSequence);
     collection.computeRelativeEntropy(referenceSequence);

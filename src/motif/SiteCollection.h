@@ -35,9 +35,11 @@ public:
                                     const std::string& motifName = "sites");
     // A model from the weighted counts of A, C, G and T at each position, as
     // a count matrix gives them, with no site strings. The number of sites
-    // it stands for is the largest column total.
+    // it stands for is `siteTotal`, or the largest column total when that is
+    // 0 (a matrix of frequencies scaled to a number of sites states it).
     static SiteCollection fromCounts(const std::vector<std::array<double, 4>>& counts,
-                                     const Sequence& referenceSequence, const std::string& motifName);
+                                     const Sequence& referenceSequence, const std::string& motifName,
+                                     double siteTotal = 0.0);
 
     void readSiteList(const std::string& fileName);
     void readSiteFasta(const std::string& fileName);

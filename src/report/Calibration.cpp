@@ -13,6 +13,7 @@
 #include "scoring/Cutoff.h"
 #include "scoring/ScoreDistribution.h"
 #include "scoring/ScoreSense.h"
+#include "scoring/ScoreTable.h"
 #include "scoring/Scoring.h"
 #include "sequences/Sequence.h"
 
@@ -143,11 +144,59 @@ void addSentence(std::string& note, const std::string& sentence)
     note += sentence;
 }
 
+// The curve of a motif given as a count matrix: it has no known sites, so the
+// share at each cut-off is of the windows drawn from the model itself, and
+// there is no held-out share. The cut-offs are those of the fitted grid's
+// shares, or literal ones between those of shares 0.99 and 0.50.
+Calibration calibrateMatrix(const SiteCollection& collection, const Options& options, const Sequence& referenceSequence,
+                            const ScoreDistribution& chance, std::uint64_t windowsScanned)
+{
+    Calibration result;
+    result.literal = options.literalCutoff;
+    result.note = "A count matrix has no known sites: the share is of the windows drawn from the model itself, "
+                  "and there is no held-out share.";
+    const ScoreSense sense = ScoreSense::ofMethod(options.methodCode);
+    const ScoreTable table(options.methodCode, referenceSequence, collection);
+    std::vector<double> grid;
+    std::vector<double> cutoffs;
+    if (result.literal) {
+        const double worst = matrixCutoff(table, collection, sense, 0.99);
+        const double best = matrixCutoff(table, collection, sense, 0.50);
+        const double step = (best - worst) / literalSteps;
+        grid.push_back(worst);
+        for (int k = 1; k < literalSteps && step != 0.0; ++k)
+            grid.push_back(worst + k * step);
+        grid.push_back(best);
+        std::sort(grid.begin(), grid.end());
+        result.runPoint = placeRunValue(grid, options.threshold, std::fabs(step) / 4.0);
+        cutoffs = grid;
+    } else {
+        grid = fittedGrid();
+        result.runPoint = placeRunValue(grid, options.threshold, stepHundredths / 100.0 / 4.0);
+        for (const double threshold : grid)
+            cutoffs.push_back(matrixCutoff(table, collection, sense, threshold));
+    }
+    std::vector<std::array<double, 4>> columns;
+    for (const MotifColumn& column : collection.columns)
+        columns.push_back({column.freqA, column.freqC, column.freqG, column.freqT});
+    const ScoreDistribution model(table, columns, sense);
+    const std::vector<double> inModel = probabilitiesBeyond(model, cutoffs, sense);
+    const std::vector<double> beyond = probabilitiesBeyond(chance, cutoffs, sense);
+    if (!chance.available())
+        addSentence(result.note, "Expected chance hits are not available: " + chance.unavailableReason() + ".");
+    for (std::size_t t = 0; t < grid.size(); ++t)
+        result.points.push_back(
+            {grid[t], cutoffs[t], notANumber, inModel[t], beyond[t] * static_cast<double>(windowsScanned)});
+    return result;
+}
+
 } // namespace
 
 Calibration calibrate(const SiteCollection& collection, const Options& options, const Sequence& referenceSequence,
                       const ScoreDistribution& chance, std::uint64_t windowsScanned)
 {
+    if (collection.sites.empty())
+        return calibrateMatrix(collection, options, referenceSequence, chance, windowsScanned);
     Calibration result;
     result.literal = options.literalCutoff;
     const std::size_t siteCount = collection.sites.size();

@@ -35,6 +35,8 @@ struct Calibration {
 // `referenceSequence` as the run builds its own. `chance` is the distribution
 // of the full model's window scores under the run's background, and
 // `windowsScanned` the number of windows it stands for. Under integration the
-// curve is of the window's own score: the cut-off factor is not applied.
+// curve is of the window's own score: the cut-off factor is not applied. A
+// motif given as a count matrix has no sites: its curve is of the share of
+// the model's own windows that pass, without a held-out share.
 Calibration calibrate(const SiteCollection& collection, const Options& options, const Sequence& referenceSequence,
                       const ScoreDistribution& chance, std::uint64_t windowsScanned);

@@ -182,7 +182,9 @@ std::string runSection(const ReportInputs& in)
     text += factRow("Threshold", figure(options.threshold, 6));
     text +=
         factRow("Cut-off", "<span id=\"cutoff-value\">" + figure(in.sitesCutoff, 6) + "</span> ("
-                               + (options.literalCutoff ? "literal" : "computed from the known sites' scores")
+                               + (options.literalCutoff         ? "literal"
+                                  : in.collection.sites.empty() ? "computed from the windows of the model itself"
+                                                                : "computed from the known sites' scores")
                                + (options.useIntegration ? ", on the window's own score under integration" : "") + ")");
     // A selection's figures are at the cut-off it keeps hits by.
     text += factRow(in.selection.active() ? "Chance hits expected at the kept cut-off"
@@ -198,16 +200,25 @@ std::string runSection(const ReportInputs& in)
 
 // ---- The motif
 
+// What the model was built from: its known sites, or a count matrix and the
+// number of sites it stands for.
+std::string sitesText(const SiteCollection& collection)
+{
+    if (!collection.sites.empty())
+        return withThousands(collection.siteCount()) + " known sites";
+    return "A count matrix of " + figure(collection.siteTotal(), 6) + " sites";
+}
+
 std::string motifSection(const ReportInputs& in)
 {
     std::string consensus;
     for (const MotifColumn& column : in.collection.columns)
         consensus += column.consensus;
     return "<section id=\"motif\"><h2>The motif</h2>\n<div class=\"logo\">" + sequenceLogoSvg(in.collection, false)
-         + "</div>\n<p>" + withThousands(in.collection.siteCount()) + " known sites of "
-         + std::to_string(in.collection.siteLength) + " letters; consensus <code>" + escapeXml(consensus)
-         + "</code>; R<sub>sequence</sub> " + figure(in.collection.rsequence, 4) + " bits, relative entropy "
-         + figure(in.collection.relativeEntropy, 4) + " bits.</p></section>";
+         + "</div>\n<p>" + sitesText(in.collection) + " of " + std::to_string(in.collection.siteLength)
+         + " letters; consensus <code>" + escapeXml(consensus) + "</code>; R<sub>sequence</sub> "
+         + figure(in.collection.rsequence, 4) + " bits, relative entropy " + figure(in.collection.relativeEntropy, 4)
+         + " bits.</p></section>";
 }
 
 // ---- The cut-off
@@ -251,8 +262,9 @@ std::string cutoffPlot(const ReportInputs& in)
               + escapeXml(in.collection.sites[i].window) + ": " + figure(siteScores[i], 6) + "</title></circle>";
     }
     text += label(left, sitesTop - 10,
-                  "Known sites: " + std::to_string(passing) + " of " + std::to_string(siteScores.size())
-                      + " pass the cut-off",
+                  siteScores.empty() ? std::string("A count matrix: no known sites to show")
+                                     : "Known sites: " + std::to_string(passing) + " of "
+                                           + std::to_string(siteScores.size()) + " pass the cut-off",
                   "start", "plot-title");
 
     // Expected windows at least as good, on a log scale, from what the run
@@ -331,21 +343,27 @@ std::string calibrationPlot(const Calibration& calibration)
     text += polyline(expected, "chance");
     text += polyline(inSample, "in-sample");
     text += polyline(heldOut, "held-out");
+    // A count matrix has no sites to leave out: its share is of the model's
+    // own windows alone.
+    const bool sites = !heldOut.empty();
     const CalibrationPoint& run = points[calibration.runPoint];
     text += line(x(run.threshold), top, x(run.threshold), bottom, "cutoff");
     text += label(x(run.threshold) + 4, top + 12,
-                  "this run: held-out " + percent(run.heldOutRecall) + ", " + expectedCount(run.expectedChanceHits)
-                      + " by chance",
+                  (sites ? "this run: held-out " + percent(run.heldOutRecall)
+                         : "this run: in the model " + percent(run.inSampleRecall))
+                      + ", " + expectedCount(run.expectedChanceHits) + " by chance",
                   "start", "cutoff-label");
     std::vector<std::pair<double, std::string>> shares;
     for (int share = 0; share <= 100; share += 25)
         shares.emplace_back(share / 100.0, std::to_string(share) + " %");
-    text += sideAxis(recall, left, shares, "known sites passing");
+    text += sideAxis(recall, left, shares, sites ? "known sites passing" : "model's windows passing");
     text += sideAxis(chance, right, powerMarks(lowest, highest), "chance hits expected", true);
     text += bottomAxis(x, bottom, calibration.literal ? "literal cut-off" : "threshold");
-    text += "<g class=\"legend\">" + line(left + 10, top - 18, left + 40, top - 18, "held-out")
-          + label(left + 46, top - 14, "held out (left out of the model)", "start")
-          + line(left + 280, top - 18, left + 310, top - 18, "in-sample")
+    text += "<g class=\"legend\">";
+    if (sites)
+        text += line(left + 10, top - 18, left + 40, top - 18, "held-out")
+              + label(left + 46, top - 14, "held out (left out of the model)", "start");
+    text += line(left + 280, top - 18, left + 310, top - 18, "in-sample")
           + label(left + 316, top - 14, "in the model", "start")
           + line(left + 440, top - 18, left + 470, top - 18, "chance")
           + label(left + 476, top - 14, "chance hits (right axis)", "start") + "</g>";
@@ -362,11 +380,15 @@ std::string cutoffSection(const ReportInputs& in)
     text += "<div class=\"plot\">" + cutoffPlot(in) + "</div>\n";
     const Calibration& calibration = in.calibration;
     if (!calibration.points.empty()) {
-        text += "<h3>Choosing the threshold</h3>\n<p>For each threshold: the share of the known sites that pass when "
-                "each is left out of the model that scores it (the model is rebuilt without the site and the cut-off "
-                "derived the run's way), the share that pass the full model, and the windows of these sequences "
-                "that chance alone would bring.</p>\n<div class=\"plot\">"
-              + calibrationPlot(calibration) + "</div>\n";
+        text += "<h3>Choosing the threshold</h3>\n<p>"
+              + std::string(in.collection.sites.empty()
+                                ? "For each threshold: the share of the windows drawn from the model itself that "
+                                  "pass, and the windows of these sequences that chance alone would bring."
+                                : "For each threshold: the share of the known sites that pass when each is left out "
+                                  "of the model that scores it (the model is rebuilt without the site and the "
+                                  "cut-off derived the run's way), the share that pass the full model, and the "
+                                  "windows of these sequences that chance alone would bring.")
+              + "</p>\n<div class=\"plot\">" + calibrationPlot(calibration) + "</div>\n";
     }
     if (!calibration.note.empty())
         text += "<p class=\"note\">" + escapeXml(calibration.note) + "</p>\n";

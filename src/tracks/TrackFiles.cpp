@@ -136,17 +136,22 @@ void appendTableText(std::string& row, const std::string& text)
 
 namespace {
 
-void appendTableRow(std::string& row, const Sequence& sequence, const Hit& hit, bool integrated)
+// A row in the table's columns: with `integratedColumns` a score and the
+// window's own score. A hit of a run without integration has but one score,
+// shown in both; one of a run with integration shows its own score alone in
+// a table without those columns, the score its figures are of.
+void appendTableRow(std::string& row, const Sequence& sequence, const Hit& hit, bool integratedColumns,
+                    bool integratedHit)
 {
     const Placement place = placementOf(hit, sequence.bases.size());
     appendTableText(row, sequence.id);
     row += '\t';
     appendTableText(row, sequence.fullName());
     appendRow(row, '\t', place.left + 1, '\t', place.end(), hit.forward ? "\t+\t" : "\t-\t");
-    appendScore(row, hit.score);
-    if (integrated) {
+    appendScore(row, integratedHit && !integratedColumns ? hit.ownScore : hit.score);
+    if (integratedColumns) {
         row += '\t';
-        appendScore(row, hit.ownScore);
+        appendScore(row, integratedHit ? hit.ownScore : hit.score);
     }
     for (const double figure : {hit.pValue, hit.eValue, hit.qValue}) {
         row += '\t';
@@ -311,23 +316,65 @@ void appendGffHit(std::string& text, const std::string& seqid, std::size_t seque
 
 } // namespace
 
+namespace {
+
+void appendTableHeader(std::string& text, bool integrated)
+{
+    text += integrated ? "seq_id\tseq_name\tstart\tend\tstrand\tscore\town_score\town_p_value\town_e_value\t"
+                         "own_q_value"
+                       : "seq_id\tseq_name\tstart\tend\tstrand\tscore\tp_value\te_value\tq_value";
+    text += "\tp_is_bound\twindow\tcontext\tdistance\tgene_strand\tgene_start\tgene_end\tlocus_tag\tgene\tproduct\n";
+}
+
+// Every hit of the set as table rows, each after `motif` and a tab when given.
+void writeTableRows(std::ostream& out, std::string& text, const SequenceSet& set, bool integratedColumns,
+                    bool integratedHits, const std::string* motif)
+{
+    for (const Sequence& sequence : set.sequences) {
+        for (const Hit& hit : sequence.hits) {
+            if (motif != nullptr) {
+                appendTableText(text, *motif);
+                text += '\t';
+            }
+            appendTableRow(text, sequence, hit, integratedColumns, integratedHits);
+            flushText(out, text);
+        }
+    }
+    flushText(out, text, true);
+}
+
+} // namespace
+
 void writeTsv(const SequenceSet& set, const Options& options, const std::string& fileName)
 {
     const bool integrated = options.useIntegration;
     writeOutputFile(fileName, "Hit table", [&](std::ostream& out) {
-        std::string text = integrated ? "seq_id\tseq_name\tstart\tend\tstrand\tscore\town_score\town_p_value\t"
-                                        "own_e_value\town_q_value"
-                                      : "seq_id\tseq_name\tstart\tend\tstrand\tscore\tp_value\te_value\tq_value";
-        text +=
-            "\tp_is_bound\twindow\tcontext\tdistance\tgene_strand\tgene_start\tgene_end\tlocus_tag\tgene\tproduct\n";
-        for (const Sequence& sequence : set.sequences) {
-            for (const Hit& hit : sequence.hits) {
-                appendTableRow(text, sequence, hit, integrated);
-                flushText(out, text);
-            }
-        }
-        flushText(out, text, true);
+        std::string text;
+        appendTableHeader(text, integrated);
+        writeTableRows(out, text, set, integrated, integrated, nullptr);
     });
+}
+
+MotifHitTable::MotifHitTable(const std::string& fileName, bool integrated)
+    : fileName_(fileName), integrated_(integrated)
+{
+    if (!out_.open(fileName_))
+        reportError({"Hit table could not be written: " + fileName_});
+    std::string text = "motif\t";
+    appendTableHeader(text, integrated_);
+    out_.stream().write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void MotifHitTable::add(const std::string& motif, const SequenceSet& set, const Options& options)
+{
+    std::string text;
+    writeTableRows(out_.stream(), text, set, integrated_, options.useIntegration, &motif);
+}
+
+void MotifHitTable::finish()
+{
+    if (!out_.commit())
+        reportError({"Hit table could not be written: " + fileName_});
 }
 
 void writeBed(const SequenceSet& set, const Options& options, const RunSignificance& significance,

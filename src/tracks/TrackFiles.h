@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/OutputFile.h"
 #include "options/Options.h"
 #include "results/SignificanceBound.h"
 
@@ -23,6 +24,24 @@ struct RunSignificance;
 
 // The table: a header line, then one tab-separated line per hit.
 void writeTsv(const SequenceSet& set, const Options& options, const std::string& fileName);
+
+// The table of a run over several motifs: one file, its rows those of the
+// table above with a `motif` column first, each motif's hits added once it
+// is scanned. Its columns are those of the run's own settings (`integrated`);
+// a motif whose own settings differ on integration is written in them (see
+// appendTableRow). A file that cannot be written goes through reportError.
+class MotifHitTable {
+public:
+    MotifHitTable(const std::string& fileName, bool integrated);
+    void add(const std::string& motif, const SequenceSet& set, const Options& options);
+    // Puts the whole table in place under its name.
+    void finish();
+
+private:
+    std::string fileName_;
+    bool integrated_;
+    OutputFile out_;
+};
 // The BED and GFF3 headers state the cut-off: under a selection by
 // significance, the score cut-off its bounds came to, and the bounds.
 //

@@ -163,14 +163,17 @@ TEST(BadInput, DirectoryAsSequenceFile)
     }
 }
 
-TEST(BadInput, DirectoryAsMotifFile)
+// A folder is a folder of motif files, whatever its name.
+TEST(BadInput, EmptyFolderAsMotifFile)
 {
     for (const std::string name : {"sites.txt", "sites.fas"}) {
         Case run;
         run.write("genome.fas", fastaOf("one", filler));
         std::filesystem::create_directory(run.folder.file(name));
         run.run({"genome.fas", name});
-        run.expectError({"Incorrect file name: " + name});
+        run.expectError({"ERROR: The motif folder holds no motif file (sites as .txt or FASTA, or matrices as .tf, "
+                         ".transfac, .dat, .jaspar, .pfm or .meme): "
+                         + name});
     }
 }
 
