@@ -34,6 +34,8 @@ constexpr double enumerableQuantileWindows = 1 << 12;
 constexpr double floatSafeMass = 1e-30;
 // The place of a bin beyond the best among the tails a pass keeps.
 constexpr std::uint32_t beyondBest = std::numeric_limits<std::uint32_t>::max();
+// The remembered windows keep their running exact sum every this many.
+constexpr std::size_t checkpointWindows = 64;
 
 // A sum of non-negative doubles below 2^52, kept exactly in 32-bit limbs of
 // a fixed point that reaches the least subnormal: the windows an enumeration
@@ -56,10 +58,13 @@ public:
         limbs[at + 1] += (low >> 32) + (high & mask);
         limbs[at + 2] += high >> 32;
     }
-    void add(const ExactSum& other)
+    void add(const ExactSum& other) { addLimbs(other.limbs.data()); }
+    // The sum kept as its limbCount limbs, and added from them.
+    void appendLimbs(std::vector<std::uint64_t>& to) const { to.insert(to.end(), limbs.begin(), limbs.end()); }
+    void addLimbs(const std::uint64_t* other)
     {
         for (std::size_t i = 0; i < limbs.size(); ++i)
-            limbs[i] += other.limbs[i];
+            limbs[i] += other[i];
     }
     // The sum rounded from its three leading limbs, the same for the same sum.
     double value() const
@@ -78,9 +83,11 @@ public:
         return sum;
     }
 
+    static constexpr std::size_t limbCount = 38;
+
 private:
     static constexpr int bias = 1152; // the least subnormal's bit is 26
-    static constexpr std::size_t count = 38;
+    static constexpr std::size_t count = limbCount;
     static constexpr std::uint64_t mask = 0xffffffffu;
     // Each limb takes less than 2^33 an addition: billions of windows fit.
     std::array<std::uint64_t, count> limbs{};
@@ -362,13 +369,27 @@ void ScoreDistribution::placePass(Pass& pass, double granularity, double from) c
     pass.wanted.clear();
 }
 
-void ScoreDistribution::runPass(Pass& pass, bool counting, std::vector<float>& singleState,
-                                std::vector<double>& doubleState) const
+// A pass's state is as wide as its band of bins: up to millions on the
+// finest rungs. The room for the widest a pass may have is asked for once per
+// distribution and only the part a pass uses is ever written, so that neither
+// a finer rung's wider band nor the next call (a search for a cut-off makes
+// dozens) moves the state into new memory: touching fresh pages is what
+// costs most here.
+void ScoreDistribution::reserveState() const
+{
+    const std::size_t widestState = static_cast<std::size_t>(mostBins) + 64;
+    if (singlePrecision)
+        singleState_.reserve(widestState);
+    else
+        doubleState_.reserve(widestState);
+}
+
+void ScoreDistribution::runPass(Pass& pass, bool counting) const
 {
     if (singlePrecision)
-        binTails(pass.bins, pass.width, counting, singleState, pass.wanted, pass.tail);
+        binTails(pass.bins, pass.width, counting, singleState_, pass.wanted, pass.tail);
     else
-        binTails(pass.bins, pass.width, counting, doubleState, pass.wanted, pass.tail);
+        binTails(pass.bins, pass.width, counting, doubleState_, pass.wanted, pass.tail);
 }
 
 // T(v) = P(S >= v - tieWidth), oriented, falls as v rises. A pass on a rung
@@ -390,16 +411,13 @@ double ScoreDistribution::quantile(double share) const
         return notANumber;
     if (bestMass >= share)
         return sense.oriented(bestScore);
-    std::vector<float> singleState;
-    std::vector<double> doubleState;
-    singleState.reserve(singlePrecision ? static_cast<std::size_t>(mostBins) + 64 : 0);
-    doubleState.reserve(singlePrecision ? 0 : static_cast<std::size_t>(mostBins) + 64);
+    reserveState();
     const double margin = tieWidth + 2.0 * slack; // below a score, what its bounds read
     const double enough = tolerance * std::min(share, 1.0 - share);
 
     Pass windows, pass;
     placePass(windows, coarsest, lowestScore - margin);
-    runPass(windows, true, singleState, doubleState);
+    runPass(windows, true);
     const auto windowsFrom = [&](double t) { return windows.at(windows.highBin(t - 2.0 * slack)); };
 
     double low = lowestScore;
@@ -409,7 +427,7 @@ double ScoreDistribution::quantile(double share) const
         if (granularity < finest || (bestScore - low) / granularity > mostBins)
             break; // no finer rung can be afforded
         placePass(pass, granularity, low - margin);
-        runPass(pass, false, singleState, doubleState);
+        runPass(pass, false);
         // The tails fall along the band: `reaching` of its bins reach the share.
         const double g = pass.bins.granularity;
         const auto reaching = static_cast<std::size_t>(
@@ -501,26 +519,16 @@ double ScoreDistribution::enumeratedQuantile(double share, double from, double f
 std::vector<double> ScoreDistribution::tails(const std::vector<double>& thresholds) const
 {
     const std::size_t n = thresholds.size();
-    std::vector<float> singleState;
-    std::vector<double> doubleState;
-    // A pass's state is as wide as its band of bins: up to millions on the
-    // finest rungs. The room for the widest a pass may have is asked for once
-    // and only the part a pass uses is ever written, so that a finer rung's
-    // wider band does not move the state into new memory: touching fresh
-    // pages is what costs most here.
-    const std::size_t widestState = static_cast<std::size_t>(mostBins) + 64;
-    if (singlePrecision)
-        singleState.reserve(widestState);
-    else
-        doubleState.reserve(widestState);
+    reserveState();
     const auto rung = [this](int level) { return std::ldexp(coarsest, -level); };
     // Sets up a pass's bins; then `wanted` may be filled, before the pass is run.
     const auto place = [&](Pass& pass, int level, double from) { placePass(pass, rung(level), from); };
-    const auto run = [&](Pass& pass, bool counting) { runPass(pass, counting, singleState, doubleState); };
+    const auto run = [&](Pass& pass, bool counting) { runPass(pass, counting); };
 
-    const double least = *std::min_element(thresholds.begin(), thresholds.end());
     Pass pass, windows;
-    place(windows, 0, least - 2.0 * slack);
+    // Over every score, though few are asked for: an enumeration then knows
+    // how low it may start and stay within enumerableWindows windows.
+    place(windows, 0, lowestScore);
     run(windows, true);
     // Where a score stands: the rung it asks for next, or one of these.
     constexpr int settled = -1, toEnumerate = -2, tied = -3;
@@ -535,6 +543,14 @@ std::vector<double> ScoreDistribution::tails(const std::vector<double>& threshol
     // The windows an enumeration from t visits all score within twice the
     // slack of t or better: at most this many, times L + 2.
     const auto windowsFrom = [&](double t) { return windows.at(windows.highBin(t - 2.0 * slack)); };
+    // The lowest value whose windowsFrom is within enumerableWindows: from
+    // the lowest bin whose count is, back through highBin. A search for a
+    // cut-off asks for one score after another; an enumeration that starts
+    // there serves every later one from the windows it remembers.
+    double enumerableFrom = bestScore;
+    for (std::size_t i = windows.width; i-- > 0 && windows.tail[i] <= enumerableWindows;)
+        enumerableFrom = (windows.lowest + static_cast<double>(i) - 1.0 - windows.highShift) * windows.bins.granularity
+                       + windows.bins.offset + 2.0 * slack;
     for (std::size_t i = 0; i < n; ++i)
         if (windowsFrom(thresholds[i]) <= enumerableWindows)
             score[i].next = toEnumerate;
@@ -634,8 +650,10 @@ std::vector<double> ScoreDistribution::tails(const std::vector<double>& threshol
         std::vector<double> ascending, exact;
         for (std::uint32_t i : enumerated)
             ascending.push_back(thresholds[i]);
-        // Bounded by the count above: no limit.
-        enumerateTails(ascending, exact, std::numeric_limits<std::size_t>::max());
+        // Bounded by the count above: no limit. The many windows of a score
+        // that ties are walked, not remembered.
+        enumerateTails(ascending, exact, std::numeric_limits<std::size_t>::max(),
+                       ascending.front() >= enumerableFrom ? enumerableFrom : infinity);
         for (std::size_t j = 0; j < enumerated.size(); ++j)
             p[enumerated[j]] = exact[j];
     }
@@ -791,9 +809,14 @@ bool ScoreDistribution::visitWindows(double lowest, std::size_t stepLimit, Visit
 }
 
 // Exact tails for all the values, ascending, from the windows scoring at
-// least the first; false after stepLimit steps.
+// least the first; false after stepLimit steps. With a `rememberFrom` at most
+// the first value, the windows from there on are kept, best first, for the
+// next such call: a search for a cut-off asks for one score after another,
+// and a call from as high a value takes them from the list instead of
+// walking the tree again. Each window adds the same mass to the same exact
+// sums either way, so the tails are the same doubles.
 bool ScoreDistribution::enumerateTails(const std::vector<double>& ascending, std::vector<double>& tail,
-                                       std::size_t stepLimit) const
+                                       std::size_t stepLimit, double rememberFrom) const
 {
     std::vector<ExactSum> mass(ascending.size()); // by the highest value each window reaches
     const auto add = [&](double score, double weight) {
@@ -808,7 +831,45 @@ bool ScoreDistribution::enumerateTails(const std::vector<double>& ascending, std
         }
         mass[reached - 1].add(weight);
     };
-    if (!visitWindows(ascending.front(), stepLimit, add))
+    const double lowest = ascending.front();
+    if (rememberFrom <= lowest) {
+        if (!(lowest >= rememberedFrom_)) {
+            std::vector<WindowMass> found;
+            visitWindows(rememberFrom, std::numeric_limits<std::size_t>::max(), [&found](double score, double weight) {
+                found.push_back({score, weight});
+            });
+            std::sort(found.begin(), found.end(),
+                      [](const WindowMass& x, const WindowMass& y) { return x.score > y.score; });
+            // The running sum before every checkpointWindows-th window.
+            rememberedSums_.clear();
+            ExactSum running;
+            for (std::size_t i = 0; i < found.size(); ++i) {
+                if (i % checkpointWindows == 0)
+                    running.appendLimbs(rememberedSums_);
+                running.add(found[i].mass);
+            }
+            remembered_ = std::move(found);
+            rememberedFrom_ = rememberFrom;
+        }
+        // A tail is the sum over the windows that reach its value, a prefix
+        // of the list: the checkpoint before its end, then the rest.
+        tail.assign(ascending.size(), 0.0);
+        for (std::size_t i = 0; i < ascending.size(); ++i) {
+            const auto end = static_cast<std::size_t>(
+                std::partition_point(remembered_.begin(), remembered_.end(),
+                                     [&](const WindowMass& window) { return window.score >= ascending[i]; })
+                - remembered_.begin());
+            const std::size_t checkpoint = end / checkpointWindows;
+            ExactSum sum;
+            if (end > 0)
+                sum.addLimbs(&rememberedSums_[checkpoint * ExactSum::limbCount]);
+            for (std::size_t j = checkpoint * checkpointWindows; j < end; ++j)
+                sum.add(remembered_[j].mass);
+            tail[i] = sum.value();
+        }
+        return true;
+    }
+    if (!visitWindows(lowest, stepLimit, add))
         return false;
     tail.assign(ascending.size(), 0.0);
     ExactSum total;

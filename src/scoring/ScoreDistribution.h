@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -101,7 +102,8 @@ private:
 
     void setUp(const ScoreTable& table, const std::vector<std::array<double, 4>>& probabilities);
     void placePass(Pass& pass, double granularity, double from) const;
-    void runPass(Pass& pass, bool counting, std::vector<float>& singleState, std::vector<double>& doubleState) const;
+    void reserveState() const;
+    void runPass(Pass& pass, bool counting) const;
     // P(score >= threshold) for thresholds oriented so that higher is better,
     // each above the lowest score and at most the best one.
     std::vector<double> tails(const std::vector<double>& thresholds) const;
@@ -109,7 +111,8 @@ private:
     template <typename Real>
     void binTails(const Discretisation& bins, std::size_t width, bool counting, std::vector<Real>& state,
                   const std::vector<std::size_t>& wanted, std::vector<double>& tail) const;
-    bool enumerateTails(const std::vector<double>& ascending, std::vector<double>& tail, std::size_t stepLimit) const;
+    bool enumerateTails(const std::vector<double>& ascending, std::vector<double>& tail, std::size_t stepLimit,
+                        double rememberFrom = std::numeric_limits<double>::infinity()) const;
     template <typename Visit>
     bool visitWindows(double lowest, std::size_t stepLimit, Visit visit) const;
     double enumeratedQuantile(double share, double from, double fallback) const;
@@ -127,4 +130,17 @@ private:
     double coarsest = 0.0;               // the first rung of the ladder of granularities
     double finest = 0.0;                 // the least granularity
     bool singlePrecision = false;        // whether the discretised passes may use float
+
+    // Scratch kept from call to call, so a distribution is not for several
+    // threads at once: the state of the discretised passes, and the windows
+    // the last remembering enumeration found, best first (every window
+    // scoring at least rememberedFrom_).
+    mutable std::vector<float> singleState_;
+    mutable std::vector<double> doubleState_;
+    struct WindowMass {
+        double score, mass;
+    };
+    mutable std::vector<WindowMass> remembered_;
+    mutable std::vector<std::uint64_t> rememberedSums_; // exact running sums of them, as limbs
+    mutable double rememberedFrom_ = std::numeric_limits<double>::infinity();
 };
