@@ -462,14 +462,11 @@ double ScoreDistribution::quantile(double share) const
 // hold whole does.
 double ScoreDistribution::enumeratedQuantile(double share, double from, double fallback) const
 {
-    struct Window {
-        double score, mass;
-    };
-    std::vector<Window> found;
+    std::vector<WindowMass> found;
     visitWindows(from, std::numeric_limits<std::size_t>::max(), [&found](double score, double mass) {
         found.push_back({score, mass});
     });
-    std::sort(found.begin(), found.end(), [](const Window& x, const Window& y) { return x.score > y.score; });
+    std::sort(found.begin(), found.end(), [](const WindowMass& x, const WindowMass& y) { return x.score > y.score; });
     ExactSum reached;
     // The same sum in doubles, far within 1e-9 of it: the exact sum is read
     // only once this one is near the share.
