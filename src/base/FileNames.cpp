@@ -46,6 +46,16 @@ std::string extensionOf(const std::string& fileName)
     return name.substr(dot + 1, extensionLength);
 }
 
+// The whole text after the last '.', without ".gz", in lower case.
+std::string lowerSuffixOf(const std::string& fileName)
+{
+    std::string suffix = suffixOf(uncompressedName(fileName));
+    for (char& letter : suffix)
+        if (letter >= 'A' && letter <= 'Z')
+            letter = static_cast<char>(letter - 'A' + 'a');
+    return suffix;
+}
+
 } // namespace
 
 std::string stemOf(const std::string& fileName)
@@ -66,17 +76,28 @@ bool isGenBankName(const std::string& fileName)
         || isOneOf(suffixOf(uncompressedName(fileName)), {"gbff", "GBFF"});
 }
 
+bool isEmblName(const std::string& fileName)
+{
+    return isOneOf(lowerSuffixOf(fileName), {"embl", "emb"});
+}
+
 bool isPlainListName(const std::string& fileName)
 {
     return isOneOf(extensionOf(fileName), {"TXT", "txt"});
 }
 
-MotifFormat matrixFormatOf(const std::string& fileName)
+bool isGff3Name(const std::string& fileName)
 {
     std::string suffix = suffixOf(uncompressedName(fileName));
     for (char& letter : suffix)
         if (letter >= 'A' && letter <= 'Z')
             letter = static_cast<char>(letter - 'A' + 'a');
+    return isOneOf(suffix, {"gff", "gff3"});
+}
+
+MotifFormat matrixFormatOf(const std::string& fileName)
+{
+    const std::string suffix = lowerSuffixOf(fileName);
     if (isOneOf(suffix, {"tf", "transfac", "dat"}))
         return MotifFormat::transfac;
     if (suffix == "jaspar")

@@ -20,7 +20,12 @@ std::string outputStem(const std::string& sequenceFile, const std::string& outpu
 // upper or lower case and as the whole text after the last '.'.
 bool isFastaName(const std::string& fileName);
 bool isGenBankName(const std::string& fileName);
+// EMBL flat files: "embl" or "emb", in any case, as the whole text after the last '.'.
+bool isEmblName(const std::string& fileName);
 bool isPlainListName(const std::string& fileName);
+// GFF3 annotation: "gff" or "gff3" as the whole text after the last '.',
+// in any case.
+bool isGff3Name(const std::string& fileName);
 
 // The formats of count matrix files, told by the whole text after the last
 // '.', in any case: TRANSFAC "tf", "transfac" or "dat"; JASPAR "jaspar";

@@ -7,6 +7,7 @@
 #include "base/FileNames.h"
 #include "base/InputFile.h"
 #include "base/TextLines.h"
+#include "sequences/EmblReader.h"
 #include "sequences/FastaReader.h"
 #include "sequences/GenBankReader.h"
 
@@ -43,6 +44,8 @@ SequenceSet::SequenceSet(const std::string& fileName)
         readFastaFile(fileName);
     else if (isGenBankName(fileName))
         readGenBankFile(fileName);
+    else if (isEmblName(fileName))
+        readEmblFile(fileName);
     else
         reportError({"Incorrect sequence file extension.", "Type Varno /? for help."});
     // A record without a name still needs an ID in a track: its number.
@@ -57,6 +60,14 @@ void SequenceSet::readGenBankFile(const std::string& fileName)
     InputFile file(fileName);
     TextLines text(file.stream());
     ::readGenBankFile(text, sequences);
+}
+
+void SequenceSet::readEmblFile(const std::string& fileName)
+{
+    stem = stemOf(fileName);
+    InputFile file(fileName);
+    TextLines text(file.stream());
+    ::readEmblFile(text, sequences);
 }
 
 void SequenceSet::readFastaFile(const std::string& fileName)

@@ -168,6 +168,35 @@ TEST(SequenceSet, ReadsTheSameBasesFromFastaAndGenBank)
         "gi|45478711|ref|NC_005816.1| Yersinia pestis biovar Microtus str. 91001 plasmid pPCP1, complete sequence");
 }
 
+// ENA's record of pPCP1 and RefSeq's: the same letters and CDS, as GenBank
+// reads its features; its id from AC and SV, its name from the DE lines.
+TEST(SequenceSet, ReadsAnEmblRecordAsItsGenBankTwin)
+{
+    const SequenceSet embl(dataFile("sequences/AE017046.embl"));
+    const SequenceSet genBank(dataFile("sequences/NC_005816.gb"));
+    ASSERT_EQ(embl.sequences.size(), 1u);
+    const Sequence& sequence = embl.sequences[0];
+    const Sequence& twin = genBank.sequences[0];
+    EXPECT_EQ(sequence.sourceFormat, 'G');
+    EXPECT_EQ(sequence.id, "AE017046.1");
+    EXPECT_EQ(sequence.locusName, "AE017046");
+    EXPECT_EQ(sequence.name, twin.name);
+    EXPECT_EQ(sequence.fullName(), "Yersinia pestis biovar Microtus str. 91001 plasmid pPCP1, complete sequence.");
+    EXPECT_EQ(sequence.bases, twin.bases);
+    ASSERT_EQ(sequence.genes.size(), twin.genes.size());
+    for (std::size_t i = 0; i < twin.genes.size(); ++i) {
+        EXPECT_EQ(sequence.genes[i].start, twin.genes[i].start) << i;
+        EXPECT_EQ(sequence.genes[i].end, twin.genes[i].end) << i;
+        EXPECT_EQ(sequence.genes[i].locusTag, twin.genes[i].locusTag) << i;
+    }
+    EXPECT_EQ(sequence.genes[2].product, "putative replication regulatory protein");
+
+    const TempDir folder;
+    const ScopedWorkingFolder inFolder(folder.path());
+    writeFile("bad.embl", "XX\nSQ   Sequence 4 BP;\n     acgt 4\n//\n");
+    EXPECT_NE(fatalErrorOf("bad.embl").find("No ID line"), std::string::npos);
+}
+
 TEST(SequenceSet, ReadsEveryGenBankRecordInFileOrder)
 {
     const SequenceSet set(dataFile("sequences/cor6_6.gb"));
