@@ -88,11 +88,7 @@ bool isPlainListName(const std::string& fileName)
 
 bool isGff3Name(const std::string& fileName)
 {
-    std::string suffix = suffixOf(uncompressedName(fileName));
-    for (char& letter : suffix)
-        if (letter >= 'A' && letter <= 'Z')
-            letter = static_cast<char>(letter - 'A' + 'a');
-    return isOneOf(suffix, {"gff", "gff3"});
+    return isOneOf(lowerSuffixOf(fileName), {"gff", "gff3"});
 }
 
 MotifFormat matrixFormatOf(const std::string& fileName)
