@@ -40,6 +40,7 @@
 #include "scoring/ScoreSense.h"
 #include "scoring/ScoreTable.h"
 #include "scoring/VectorSets.h"
+#include "sequences/Gff3Reader.h"
 #include "sequences/SequenceSet.h"
 #include "tracks/RegulonTable.h"
 #include "tracks/TrackFiles.h"
@@ -665,6 +666,12 @@ int runAnalysis(int argc, const char* const* argv)
     logLine(log, "Reading sequences...");
     SequenceSet set = withMemoryFor("read the sequences", [&] { return SequenceSet(arguments->sequenceFile); });
     set.stem = outputStem(arguments->sequenceFile, arguments->outputFolder);
+    if (!arguments->genesFile.empty()) {
+        if (!isFastaName(arguments->sequenceFile))
+            reportError({"ERROR: --genes gives the genes of a FASTA sequence file; " + arguments->sequenceFile
+                         + " brings its own."});
+        withMemoryFor("read the genes", [&] { readGff3Genes(arguments->genesFile, set.sequences); });
+    }
     logValue(log, "Sequences read! - Time (s): ", clock.elapsed());
     if (runOptions.writeLogs)
         withMemoryFor("write the sequence logs", [&] { writeSequenceLogs(set, log); });

@@ -20,8 +20,9 @@ const char* const helpHead[] = {
     "or a count matrix.",
     "",
     "Files (extensions in upper or lower case; each file may also be compressed, with .gz after its name):",
-    "  SEQUENCE_FILE  the DNA to scan: FASTA (.fas, .fasta, .fna, .fa, .fsa), GenBank (.gb, .gbk, .gbff) or",
-    "                 EMBL (.embl, .emb), whose CDS features give the genes each hit is placed against",
+    "  SEQUENCE_FILE  the DNA to scan: FASTA (.fas, .fasta, .fna, .fa, .fsa), GenBank (.gb, .gbk, .gbff), EMBL",
+    "                 (.embl, .emb) or GFF3 with its sequences after ##FASTA (.gff, .gff3), whose CDS give the",
+    "                 genes each hit is placed against (a FASTA file's from --genes)",
     "  MOTIF_FILE     the known sites, all of one length: one per line (.txt), or FASTA as above, each line",
     "                 under a header being one site; or count matrices: TRANSFAC (.tf, .transfac, .dat), JASPAR",
     "                 (.jaspar, .pfm), MEME (.meme); or a folder of such files. Several motifs are scanned in",
@@ -51,6 +52,8 @@ const char* const helpOutputs[] = {
     "  --motif-out FORMAT",
     "                also write the motif model as a count matrix (STEM_MOTIF.meme, .jaspar or .transfac):",
     "                FORMAT is meme, jaspar or transfac",
+    "  --genes FILE  the genes of a FASTA sequence file: the CDS of a GFF3 file, each on the sequence its first",
+    "                column names",
     "  --outdir DIR  write every file of the run into DIR (created if missing), not beside the sequence file",
     "  -h, --help    show this help and exit",
     "  --version     show the version and exit",
@@ -221,6 +224,8 @@ bool takeOption(int argc, const char* const* argv, int& i, RunArguments& argumen
             optionValue(argc, argv, i, "--motif-out", "Option --motif-out needs a format: meme, jaspar or transfac.");
         if (arguments.motifOut != "meme" && arguments.motifOut != "jaspar" && arguments.motifOut != "transfac")
             reportBadOption("Option --motif-out takes meme, jaspar or transfac: " + arguments.motifOut);
+    } else if (isOption(option, "--genes")) {
+        arguments.genesFile = optionValue(argc, argv, i, "--genes", "Option --genes needs a GFF3 file name.");
     } else if (isOption(option, "--outdir"))
         arguments.outputFolder = optionValue(argc, argv, i, "--outdir", "Option --outdir needs a folder name.");
     else

@@ -24,6 +24,7 @@ struct RunArguments {
     bool writeRegulon = false;
     std::uint32_t operonGap = 50; // letters between the genes of one transcription unit, at most
     std::string outputFolder;     // empty: every file beside the sequence file
+    std::string genesFile;        // --genes: a GFF3 file with the genes of a FASTA sequence file
     std::string motifOut;         // --motif-out: "meme", "jaspar" or "transfac"; empty: the model is not written
     // --max-p, --max-e, --max-q: at most one bound per figure, in that order
     // whatever the order given, so that one selection always names its files alike.

@@ -10,6 +10,7 @@
 #include "sequences/EmblReader.h"
 #include "sequences/FastaReader.h"
 #include "sequences/GenBankReader.h"
+#include "sequences/Gff3Reader.h"
 
 bool mostlyNotNucleotides(const std::string& bases)
 {
@@ -46,6 +47,8 @@ SequenceSet::SequenceSet(const std::string& fileName)
         readGenBankFile(fileName);
     else if (isEmblName(fileName))
         readEmblFile(fileName);
+    else if (isGff3Name(fileName))
+        readGff3WithSequences(fileName);
     else
         reportError({"Incorrect sequence file extension.", "Type Varno /? for help."});
     // A record without a name still needs an ID in a track: its number.
@@ -68,6 +71,12 @@ void SequenceSet::readEmblFile(const std::string& fileName)
     InputFile file(fileName);
     TextLines text(file.stream());
     ::readEmblFile(text, sequences);
+}
+
+void SequenceSet::readGff3WithSequences(const std::string& fileName)
+{
+    stem = stemOf(fileName);
+    readGff3File(fileName, sequences);
 }
 
 void SequenceSet::readFastaFile(const std::string& fileName)

@@ -12,7 +12,7 @@
 // every output file name is formed.
 class SequenceSet {
 public:
-    // Reads the whole file, FASTA, GenBank or EMBL by its extension; an input error
+    // Reads the whole file, FASTA, GenBank, EMBL or GFF3 by its extension; an input error
     // goes through reportError.
     explicit SequenceSet(const std::string& fileName);
     // A set built in memory, its sequences added by the caller; no stem, so
@@ -22,6 +22,8 @@ public:
     void readFastaFile(const std::string& fileName);
     void readGenBankFile(const std::string& fileName);
     void readEmblFile(const std::string& fileName);
+    // A GFF3 file with its sequences after "##FASTA".
+    void readGff3WithSequences(const std::string& fileName);
 
     std::vector<Sequence> sequences;
     std::string stem;

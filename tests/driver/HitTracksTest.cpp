@@ -180,3 +180,38 @@ TEST(HitTracks, TableHoldsWholeGeneTextsWhileTheResultsKeepTheirFirstLines)
     EXPECT_EQ(products["ispH"], "4-hydroxy-3-methylbut-2-enyl diphosphate reductase");
     EXPECT_EQ(products["murE"], "UDP-N-acetylmuramoyl-L-alanyl-D-glutamate--2,6-diaminopimelate ligase");
 }
+
+// One genome as Prokka wrote it twice, GFF3 with its sequences and GenBank:
+// the same hit rows but for the locus tags, which Prokka drew anew; and a
+// FASTA genome with its genes from --genes gets them placed.
+TEST(HitTracks, AGff3GenomeGivesTheRowsOfItsGenBankTwin)
+{
+    TempDir folder;
+    const std::string sites = sourceFile("examples/lexa_sites.txt");
+    std::vector<std::vector<std::vector<std::string>>> tables;
+    for (const std::string form : {"gff", "gbk"}) {
+        const RunResult run = runVarno(folder.path(), {"--no-logs", "--tsv", "--cutoff", "8", "--outdir", form,
+                                                       dataFile("sequences/prokka_plasmid." + form + ".gz"), sites});
+        ASSERT_EQ(run.exitStatus, 0) << run.output;
+        tables.push_back(tableRows(folder.file(form + "/prokka_plasmid_Rsequence_Ri_8.000.tsv")));
+    }
+    ASSERT_EQ(tables[0].size(), tables[1].size());
+    ASSERT_GT(tables[0].size(), 1u);
+    const std::size_t seqName = 1, locusTag = 16;
+    for (std::size_t row = 0; row < tables[0].size(); ++row) {
+        for (std::size_t column = 0; column < tables[0][row].size(); ++column) {
+            if (column != locusTag && column != seqName) {
+                EXPECT_EQ(tables[0][row][column], tables[1][row][column]) << row << ' ' << column;
+            }
+        }
+    }
+
+    const std::string stem = "sequences/plasmid_GCF_000093005.1_ASM9300v1";
+    const RunResult genes =
+        runVarno(folder.path(), {"--no-logs", "--tsv", "--cutoff", "8", "--genes", dataFile(stem + ".gff.gz"),
+                                 "--outdir", "fna", dataFile(stem + ".fna.gz"), sites});
+    ASSERT_EQ(genes.exitStatus, 0) << genes.output;
+    const auto rows = tableRows(folder.file("fna/plasmid_GCF_000093005.1_ASM9300v1_Rsequence_Ri_8.000.tsv"));
+    ASSERT_GT(rows.size(), 1u);
+    EXPECT_NE(rows[1][locusTag], "NA");
+}
