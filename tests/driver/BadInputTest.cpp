@@ -125,6 +125,20 @@ TEST(BadInput, EmptySequenceFilesAreRejected)
     genbank.write("sites.txt", sites);
     genbank.run({"genome.gb", "sites.txt"});
     genbank.expectError({"Invalid format for GenBank file. No LOCUS definition!"});
+
+    Case embl;
+    embl.write("genome.embl", "");
+    embl.write("sites.txt", sites);
+    embl.run({"genome.embl", "sites.txt"});
+    embl.expectError({"Invalid format for EMBL file. No ID line!"});
+
+    // A GFF3 sequence file needs its sequences; a partial mark is no coordinate.
+    Case gff3;
+    gff3.write("genome.gff", "seq1\tx\tCDS\t<1\t90\t.\t+\t0\tID=a\n##FASTA\n>seq1\n" + filler + "\n");
+    gff3.write("sites.txt", sites);
+    gff3.run({"genome.gff", "sites.txt"});
+    gff3.expectError({"Incorrect GFF3 file genome.gff, line 1: the start \"<1\" is not a whole number",
+                      "Coordinates of GFF3 carry no partial marks such as < or >."});
 }
 
 TEST(BadInput, EmptyMotifFilesAreRejected)
