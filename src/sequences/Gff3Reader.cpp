@@ -6,6 +6,8 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <sstream>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -94,11 +96,23 @@ public:
                 return true;
             if (!line.empty() && line.front() != '#')
                 readFeature(line);
+            else if (line.substr(0, 18) == "##sequence-region ")
+                noteRegion(line.substr(18));
         }
         return false;
     }
 
     std::uint64_t lineNumber() const { return lineNumber_; }
+
+    // The length a "##sequence-region ID START END" line gave the sequence,
+    // 0 when none did: room for its letters is then made at once, rather
+    // than by growing a genome's worth of text again and again.
+    std::uint64_t regionLength(std::string_view header) const
+    {
+        const std::string_view name = header.substr(1, header.find_first_of(" \t\r") - 1);
+        const auto found = regionLengths_.find(std::string(name));
+        return found == regionLengths_.end() ? 0 : found->second;
+    }
 
     // Gives every sequence of `sequences` its genes and sourceFormat 'G'; an
     // id of the file that names none of them ends the run.
@@ -239,10 +253,20 @@ private:
 
     const std::string& fileName_;
     std::uint64_t lineNumber_ = 0;
-    std::vector<SequenceGenes> read_;                  // in order of first appearance
-    std::map<std::string, std::size_t> sequenceIndex_; // id -> index in read_
-    std::map<std::string, std::size_t> partOf_;        // sequence id, tab, CDS ID -> its gene's index
-    std::map<std::string, std::string> geneNames_;     // gene feature ID -> its Name
+    std::vector<SequenceGenes> read_;                    // in order of first appearance
+    std::map<std::string, std::size_t> sequenceIndex_;   // id -> index in read_
+    std::map<std::string, std::size_t> partOf_;          // sequence id, tab, CDS ID -> its gene's index
+    std::map<std::string, std::string> geneNames_;       // gene feature ID -> its Name
+    std::map<std::string, std::uint64_t> regionLengths_; // sequence id -> its ##sequence-region end
+
+    void noteRegion(std::string_view region)
+    {
+        std::istringstream words{std::string(region)};
+        std::string id;
+        std::uint64_t start = 0, end = 0;
+        if (words >> id >> start >> end && end >= start)
+            regionLengths_[id] = end - start + 1;
+    }
 };
 
 } // namespace
@@ -258,7 +282,10 @@ void readGff3File(TextLines& text, const std::string& fileName, std::vector<Sequ
     std::vector<Sequence> read;
     while (!text.atEnd()) {
         Sequence sequence;
-        readFastaRecord(sequence, text);
+        std::string_view header;
+        text.next(header);
+        const std::string headerText(header);
+        readFastaRecord(sequence, headerText, text, features.regionLength(headerText));
         read.push_back(std::move(sequence));
     }
     features.attach(read);
