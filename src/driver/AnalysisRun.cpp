@@ -109,9 +109,12 @@ private:
 
 // The windows a scan of both strands evaluates: each strand's every circular
 // position, but for the last under integration.
-std::uint64_t windowsScanned(const Sequence& sequence, const Options& options)
+std::uint64_t windowsScanned(const Sequence& sequence, const Options& options, std::uint32_t windowLength)
 {
-    return 2 * (std::uint64_t{sequence.bases.size()} - (options.useIntegration ? 1 : 0));
+    const std::uint64_t length = sequence.bases.size();
+    if (!sequence.circular)
+        return length >= windowLength ? 2 * (length - windowLength + 1) : 0;
+    return 2 * (length - (options.useIntegration ? 1 : 0));
 }
 
 void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& collection, const Options& options,
@@ -134,7 +137,8 @@ void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& 
         found.reserve(expectedHitCount(sequence.bases.size(), collection.relativeEntropy));
         // The terms depend on the sequence's own background and a priori entropy.
         const ScoreTable& table = tables.tableFor(sequence, collection, options);
-        scannedLength = scanStrands(sequence.bases, table, options, windows, found, worthASecondThread(sequence));
+        scannedLength = scanStrands(sequence.bases, table, options, windows, found, worthASecondThread(sequence),
+                                    sequence.circular);
         if (options.useIntegration) {
             sequence.globalScoreMean = windows.globalMean;
             found.applyIntegrationRatio(sequence.globalScoreMean, options);
@@ -142,7 +146,8 @@ void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& 
         logValue(log, "Sorting results for sequence: ", number);
         storeSortedHits(found, sequence, options);
         if (significance != nullptr)
-            significance->noteSequence(sequence, table, found.droppedTwinScores(), windowsScanned(sequence, options));
+            significance->noteSequence(sequence, table, found.droppedTwinScores(),
+                                       windowsScanned(sequence, options, collection.siteLength));
     }
     assignGeneContext(sequence, options, scannedLength);
     logLine(log, sequence.name);
@@ -317,7 +322,7 @@ void prepareSelection(Selection& selection, const std::vector<SignificanceBound>
     std::uint64_t windowsToScan = 0;
     for (const Sequence& sequence : set.sequences)
         if (unscannableReason(sequence, collection.siteLength, windows, options.useIntegration).empty())
-            windowsToScan += windowsScanned(sequence, options);
+            windowsToScan += windowsScanned(sequence, options, collection.siteLength);
     selection.cutoffs.emplace(*selection.distribution, table, background, sense, windowsToScan);
 
     for (const SignificanceBound& bound : bounds) {
@@ -360,7 +365,7 @@ void scanForCandidates(Sequence& sequence, unsigned number, const SiteCollection
         strand->positions.reserve(expected);
     }
     scannedLength = scanCandidates(sequence.bases, tables.tableFor(sequence, collection, options), options, candidates,
-                                   worthASecondThread(sequence));
+                                   worthASecondThread(sequence), sequence.circular);
 }
 
 // Under a bound on q, once every sequence is scanned: the cut-off of q <= Q
@@ -409,7 +414,7 @@ void analyseCandidates(Sequence& sequence, unsigned number, const SiteCollection
         if (significance != nullptr) {
             leftOut.insert(leftOut.end(), found.droppedTwinScores().begin(), found.droppedTwinScores().end());
             significance->noteSequence(sequence, tables.tableFor(sequence, collection, options), leftOut,
-                                       windowsScanned(sequence, options));
+                                       windowsScanned(sequence, options, collection.siteLength));
         }
     }
     assignGeneContext(sequence, options, scannedLength);
@@ -555,6 +560,10 @@ void checkOptions(const RunArguments& arguments, const Options& options)
         reportError({"ERROR: The regulon table (--regulon) selects hits by their p-values, which integration "
                      "(options file, value 10) does not give. Run without integration for the regulon."});
     checkSelection(arguments.bounds, options);
+    // The integration buffer is primed with the windows around the origin.
+    if (arguments.topology != RunArguments::TopologyChoice::circular && options.useIntegration)
+        reportError({"ERROR: Integration (options file, value 10) primes its mean windows across the origin, which "
+                     "--topology linear or auto leaves out. Run integration with --topology circular."});
 }
 
 // The model of one motif, built against the reference sequence.
@@ -672,6 +681,10 @@ int runAnalysis(int argc, const char* const* argv)
                          + " brings its own."});
         withMemoryFor("read the genes", [&] { readGff3Genes(arguments->genesFile, set.sequences); });
     }
+    for (Sequence& sequence : set.sequences)
+        sequence.circular = arguments->topology == RunArguments::TopologyChoice::circular
+                         || (arguments->topology == RunArguments::TopologyChoice::automatic
+                             && sequence.statedTopology == Topology::circular);
     logValue(log, "Sequences read! - Time (s): ", clock.elapsed());
     if (runOptions.writeLogs)
         withMemoryFor("write the sequence logs", [&] { writeSequenceLogs(set, log); });

@@ -54,6 +54,9 @@ const char* const helpOutputs[] = {
     "                FORMAT is meme, jaspar or transfac",
     "  --genes FILE  the genes of a FASTA sequence file: the CDS of a GFF3 file, each on the sequence its first",
     "                column names",
+    "  --topology circular|linear|auto",
+    "                scan every sequence as circular (default), as linear (no window across its ends), or each",
+    "                as its file states it (GenBank LOCUS, EMBL ID, GFF3 Is_circular), linear where it states none",
     "  --outdir DIR  write every file of the run into DIR (created if missing), not beside the sequence file",
     "  -h, --help    show this help and exit",
     "  --version     show the version and exit",
@@ -224,6 +227,17 @@ bool takeOption(int argc, const char* const* argv, int& i, RunArguments& argumen
             optionValue(argc, argv, i, "--motif-out", "Option --motif-out needs a format: meme, jaspar or transfac.");
         if (arguments.motifOut != "meme" && arguments.motifOut != "jaspar" && arguments.motifOut != "transfac")
             reportBadOption("Option --motif-out takes meme, jaspar or transfac: " + arguments.motifOut);
+    } else if (isOption(option, "--topology")) {
+        const std::string value =
+            optionValue(argc, argv, i, "--topology", "Option --topology needs circular, linear or auto.");
+        if (value == "circular")
+            arguments.topology = RunArguments::TopologyChoice::circular;
+        else if (value == "linear")
+            arguments.topology = RunArguments::TopologyChoice::linear;
+        else if (value == "auto")
+            arguments.topology = RunArguments::TopologyChoice::automatic;
+        else
+            reportBadOption("Option --topology takes circular, linear or auto: " + value);
     } else if (isOption(option, "--genes")) {
         arguments.genesFile = optionValue(argc, argv, i, "--genes", "Option --genes needs a GFF3 file name.");
     } else if (isOption(option, "--outdir"))

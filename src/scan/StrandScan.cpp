@@ -104,9 +104,11 @@ void scoreWindows(const WindowScores& scorer, StrandLetters& letters, std::size_
 
 // One strand's pass: report(PassingWindow) for each window that passes the
 // cut-off, in order (under integration, the ring's centre before the slide).
+// A linear molecule has no windows across its ends: only those at offsets
+// 0 .. S - L are scored (never under integration).
 template <typename Report>
 void scanPass(const std::string& sequenceLetters, bool forward, std::size_t textLength, const WindowScores& scorer,
-              const Options& options, IntegrationWindows& windows, Report report)
+              const Options& options, IntegrationWindows& windows, Report report, bool circular = true)
 {
     const ScoreTable& table = scorer.table();
     const std::uint32_t windowLength = table.windowLength();
@@ -121,7 +123,10 @@ void scanPass(const std::string& sequenceLetters, bool forward, std::size_t text
     };
 
     if (!options.useIntegration) {
-        scoreWindows(scorer, letters, 0, textLength, &test,
+        // Windows are scored up to the one that ends one letter before the
+        // scored text's end: for a linear molecule, the one that ends with it.
+        const std::size_t scoredLength = circular ? textLength : sequenceLetters.size() + 1;
+        scoreWindows(scorer, letters, 0, scoredLength, &test,
                      [&](std::size_t offset, const double* scores, std::size_t, const std::uint32_t* passing,
                          std::size_t passed) {
                          for (std::size_t i = 0; i < passed; ++i) {
@@ -184,7 +189,7 @@ std::size_t expectedHitCount(std::size_t length, double relativeEntropy)
 }
 
 std::size_t scanStrands(const std::string& letters, const ScoreTable& table, const Options& options,
-                        IntegrationWindows& windows, ScanHits& found, bool inParallel)
+                        IntegrationWindows& windows, ScanHits& found, bool inParallel, bool circular)
 {
     const std::uint32_t windowLength = table.windowLength();
     const std::size_t textLength =
@@ -198,12 +203,14 @@ std::size_t scanStrands(const std::string& letters, const ScoreTable& table, con
     runTogether(
         inParallel,
         [&] {
-            scanPass(letters, true, textLength, scorer, options, windows,
-                     [&](const PassingWindow& passing) { found.consider(recordOf(passing, true), options); });
+            scanPass(
+                letters, true, textLength, scorer, options, windows,
+                [&](const PassingWindow& passing) { found.consider(recordOf(passing, true), options); }, circular);
         },
         [&] {
-            scanPass(letters, false, textLength, scorer, options, reverseWindows,
-                     [&](const PassingWindow& passing) { reversePassing.push_back(passing); });
+            scanPass(
+                letters, false, textLength, scorer, options, reverseWindows,
+                [&](const PassingWindow& passing) { reversePassing.push_back(passing); }, circular);
         });
     windows = std::move(reverseWindows);
     // Each reverse window adds at most one hit.
@@ -214,17 +221,20 @@ std::size_t scanStrands(const std::string& letters, const ScoreTable& table, con
 }
 
 std::size_t scanCandidates(const std::string& letters, const ScoreTable& table, const Options& options,
-                           ScanCandidates& candidates, bool inParallel)
+                           ScanCandidates& candidates, bool inParallel, bool circular)
 {
     const std::uint32_t windowLength = table.windowLength();
     const std::size_t textLength = letters.size() + windowLength;
     const WindowScores scorer(table);
     IntegrationWindows unused;
     const auto scan = [&](bool forward, StrandCandidates& kept) {
-        scanPass(letters, forward, textLength, scorer, options, unused, [&](const PassingWindow& passing) {
-            kept.scores.push_back(passing.score);
-            kept.positions.push_back(passing.position);
-        });
+        scanPass(
+            letters, forward, textLength, scorer, options, unused,
+            [&](const PassingWindow& passing) {
+                kept.scores.push_back(passing.score);
+                kept.positions.push_back(passing.position);
+            },
+            circular);
     };
     runTogether(
         inParallel, [&] { scan(true, candidates.forward); }, [&] { scan(false, candidates.reverse); });

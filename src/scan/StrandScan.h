@@ -30,10 +30,13 @@ class ScoreTable;
 //
 // The sequence must be scannable: S >= n. With inParallel the reverse strand
 // is scored on a second thread; what is kept is the same to the last bit.
+// A sequence that is not `circular` (a linear molecule; never under
+// integration) has no windows across its ends: only offsets 0 .. S - L are
+// scored, with positions as above.
 // Returns S + n, the length of each strand's text. n is the window length,
 // and under integration also the reach of the centre, (windowCount - 1) / 2.
 std::size_t scanStrands(const std::string& letters, const ScoreTable& table, const Options& options,
-                        IntegrationWindows& windows, ScanHits& found, bool inParallel);
+                        IntegrationWindows& windows, ScanHits& found, bool inParallel, bool circular = true);
 
 // The windows that pass the cut-off, compactly, each strand's in scan order
 // with positions as scanStrands gives them: for a selection that must see
@@ -50,7 +53,7 @@ struct ScanCandidates {
 // scanStrands without integration, each passing window kept as a candidate;
 // returns S + n likewise.
 std::size_t scanCandidates(const std::string& letters, const ScoreTable& table, const Options& options,
-                           ScanCandidates& candidates, bool inParallel);
+                           ScanCandidates& candidates, bool inParallel, bool circular = true);
 // Hands to `found` the candidates that pass options.cutoff, in the order
 // that scanStrands gives at that cut-off.
 void keepCandidates(const ScanCandidates& candidates, const Options& options, ScanHits& found);

@@ -417,6 +417,11 @@ std::string findQualifier(FeatureLines& lines, const char* key, const char* stop
 // Returns the length the line declares, 0 when it declares none.
 std::uint64_t readLocusLine(std::string_view line, Sequence& sequence)
 {
+    // The molecule's topology is a word of its own after the length.
+    if (line.find(" circular") != std::string_view::npos)
+        sequence.statedTopology = Topology::circular;
+    else if (line.find(" linear") != std::string_view::npos)
+        sequence.statedTopology = Topology::linear;
     if (line.size() <= locusNameIndex)
         return 0;
     const std::string_view::size_type blank = line.find(' ', locusNameIndex);

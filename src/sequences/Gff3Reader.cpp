@@ -6,6 +6,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -119,8 +120,11 @@ public:
     void attach(std::vector<Sequence>& sequences)
     {
         std::map<std::string_view, std::size_t> byId;
-        for (std::size_t i = 0; i < sequences.size(); ++i)
+        for (std::size_t i = 0; i < sequences.size(); ++i) {
             byId.emplace(sequences[i].id, i);
+            if (circularIds_.count(sequences[i].id) != 0)
+                sequences[i].statedTopology = Topology::circular;
+        }
         for (SequenceGenes& read : read_) {
             const auto found = byId.find(read.id);
             if (found == byId.end())
@@ -171,6 +175,10 @@ private:
                  "GFF3 gives a feature on the - strand with its lower coordinate first too.");
 
         const std::string_view attributes = columns[8];
+        if (columns[2] == "region" && attribute(attributes, "Is_circular") == "true") {
+            circularIds_.emplace(columns[0]);
+            return;
+        }
         if (columns[2] == "gene") {
             const std::string id = attribute(attributes, "ID");
             if (!id.empty())
@@ -258,6 +266,7 @@ private:
     std::map<std::string, std::size_t> partOf_;          // sequence id, tab, CDS ID -> its gene's index
     std::map<std::string, std::string> geneNames_;       // gene feature ID -> its Name
     std::map<std::string, std::uint64_t> regionLengths_; // sequence id -> its ##sequence-region end
+    std::set<std::string> circularIds_;                  // sequences whose region says Is_circular=true
 
     void noteRegion(std::string_view region)
     {

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "sequences/Gene.h"
 #include "sequences/Hit.h"
+
+// Whether a file says a molecule is circular or linear, or says nothing.
+enum class Topology : std::uint8_t { unstated, circular, linear };
 
 // The most characters of a sequence's printed name that are kept.
 inline constexpr std::string::size_type maximumNameLength = 1024;
@@ -31,6 +35,8 @@ public:
     double aprioriEntropy = 2.0;  // bits
     std::vector<Hit> hits;        // sorted, with their gene context
     double globalScoreMean = 0.0; // under integration: the reverse pass's mean score per letter of its text
+    Topology statedTopology = Topology::unstated; // as the file states it (GenBank LOCUS, EMBL ID, GFF3 region)
+    bool circular = true; // scanned with the windows across its ends, as a circular molecule has them
 
     // The name every output but the results file and the logs shows.
     const std::string& fullName() const { return definition.empty() ? name : definition; }

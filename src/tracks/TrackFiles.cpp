@@ -415,10 +415,10 @@ void writeGff3(const SequenceSet& set, const Options& options, const RunSignific
         for (std::size_t index = 0; index < set.sequences.size(); ++index) {
             const Sequence& sequence = set.sequences[index];
             const std::string& seqid = seqids[index];
-            // Every sequence is scanned as circular.
+            // A region scanned as linear has no window across its ends.
             appendRow(text, seqid, "\tvarno\tregion\t1\t", sequence.bases.size(), "\t.\t.\t.\tID=region_", index + 1);
             appendAttribute(text, "Name", sequence.id);
-            text += ";Is_circular=true\n";
+            text += sequence.circular ? ";Is_circular=true\n" : "\n";
             for (std::size_t hit = 0; hit < sequence.hits.size(); ++hit) {
                 appendGffHit(text, seqid, index + 1, hit + 1, sequence, sequence.hits[hit], integrated);
                 flushText(out, text);

@@ -215,3 +215,26 @@ TEST(HitTracks, AGff3GenomeGivesTheRowsOfItsGenBankTwin)
     ASSERT_GT(rows.size(), 1u);
     EXPECT_NE(rows[1][locusTag], "NA");
 }
+
+// The draft's LOCUS lines say linear: with --topology auto no window runs
+// across a contig's ends (the default's hit at 197148..197167 of a contig of
+// 197,153 letters goes), the E-values count 2 (S - L + 1) windows a contig,
+// and no GFF3 region is marked circular.
+TEST(HitTracks, LinearContigsHaveNoWindowAcrossTheirEnds)
+{
+    TempDir folder;
+    const std::string draft = dataFile("sequences/Lkirschneri_draft.gbk.gz");
+    const std::string sites = sourceFile("examples/lexa_sites.txt");
+    for (const std::string topology : {"circular", "auto"}) {
+        const RunResult run = runVarno(folder.path(), {"--no-logs", "--tsv", "--gff3", "--topology", topology,
+                                                       "--outdir", topology, draft, sites});
+        ASSERT_EQ(run.exitStatus, 0) << run.output;
+        const std::string table = readFile(folder.file(topology + "/Lkirschneri_draft_Rsequence_Ri_0.800.tsv"));
+        const std::string gff3 = readFile(folder.file(topology + "/Lkirschneri_draft_Rsequence_Ri_0.800.gff3"));
+        const bool circular = topology == "circular";
+        EXPECT_EQ(countOf(table, "\t197148\t197167\t+\t"), circular ? 1u : 0u) << topology;
+        EXPECT_EQ(countOf(gff3, "Is_circular=true"), circular ? 75u : 0u) << topology;
+        EXPECT_EQ(countOf(gff3, "windows scanned (both strands of every sequence): 9186618;"), circular ? 0u : 1u)
+            << topology;
+    }
+}

@@ -194,14 +194,25 @@ TEST(StrandScan, WindowsCrossTheOriginAndReverseOnesSitAWindowLengthOn)
     EXPECT_EQ(scanStrands(sequence.bases, ScoreTable(options.methodCode, sequence, collection), options, windows, found,
                           false),
               7u);
-    std::vector<std::string> kept;
-    for (const ScanHit& record : found.records()) {
-        Hit hit(2);
-        hit.position = record.position;
-        hit.forward = record.forward;
-        kept.push_back(windowLetters(sequence.bases, hit) + "@" + std::to_string(record.position)
-                       + (record.forward ? "+" : "-"));
-    }
-    EXPECT_EQ(kept, (std::vector<std::string>{"AC@0+", "CG@1+", "GT@2+", "TT@3+", "TA@4+", "AA@5-", "AC@4-", "CG@3-",
-                                              "GT@2-", "TA@1-"}));
+    const auto keptOf = [&](const ScanHits& scanned) {
+        std::vector<std::string> kept;
+        for (const ScanHit& record : scanned.records()) {
+            Hit hit(2);
+            hit.position = record.position;
+            hit.forward = record.forward;
+            kept.push_back(windowLetters(sequence.bases, hit) + "@" + std::to_string(record.position)
+                           + (record.forward ? "+" : "-"));
+        }
+        return kept;
+    };
+    EXPECT_EQ(keptOf(found), (std::vector<std::string>{"AC@0+", "CG@1+", "GT@2+", "TT@3+", "TA@4+", "AA@5-", "AC@4-",
+                                                       "CG@3-", "GT@2-", "TA@1-"}));
+
+    // As a linear molecule: the S - L + 1 windows of each strand that do not
+    // run across its ends (TA, forward and reverse), at the same positions.
+    ScanHits linear(2);
+    scanStrands(sequence.bases, ScoreTable(options.methodCode, sequence, collection), options, windows, linear, false,
+                false);
+    EXPECT_EQ(keptOf(linear),
+              (std::vector<std::string>{"AC@0+", "CG@1+", "GT@2+", "TT@3+", "AA@5-", "AC@4-", "CG@3-", "GT@2-"}));
 }
