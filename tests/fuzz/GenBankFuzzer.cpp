@@ -1,32 +1,12 @@
 // The GenBank reader, every record of the file, on arbitrary text read from memory.
 #include <cstddef>
 #include <cstdint>
-#include <sstream>
-#include <string>
-#include <vector>
 
-#include "base/ErrorReport.h"
 #include "sequences/GenBankReader.h"
-#include "FuzzSupport.h"
+#include "ReaderFuzzing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const fuzz_support::InFuzzFolder inFolder;
-    std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
-    TextLines text(input);
-    std::vector<Sequence> sequences;
-    try {
-        readGenBankFile(text, sequences);
-        for (const Sequence& sequence : sequences) {
-            if (sequence.bases.empty())
-                __builtin_trap(); // a record without bases must have been rejected
-            for (const Gene& gene : sequence.genes)
-                if (gene.geneName.find(',') != std::string::npos || gene.product.find(',') != std::string::npos
-                    || gene.locusTag.find(',') != std::string::npos)
-                    __builtin_trap(); // gene texts go into comma-separated files
-        }
-    } catch (const FatalError&) {
-        // A reported input error is a correct outcome.
-    }
-    return 0;
+    return fuzz_support::fuzzReader(
+        data, size, true, [](TextLines& text, std::vector<Sequence>& sequences) { readGenBankFile(text, sequences); });
 }
