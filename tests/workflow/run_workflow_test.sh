@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the many-genomes workflow with two factors (LexA, PurR with its own
-# options file) over five genomes (one compressed GenBank, two FASTA, the
-# example E. coli genome under two names, so that genes are shared) and checks
+# options file) over six genomes (one compressed GenBank, two bare FASTA that
+# Prodigal annotates, one FASTA with its GFF3 genes beside it, the example
+# E. coli genome under two names, so that genes are shared) and checks
 # the hits table against each pair's results file (with the genes' and
 # sequences' whole texts), the regulon table against the hits, and the heat
 # map; then checks that a failing genome fails only its own pairs, that a rerun
@@ -10,7 +11,9 @@
 # Usage: tests/workflow/run_workflow_test.sh [varno executable]   (default build/varno)
 set -euo pipefail
 # Exit status 77 tells CTest the test was skipped: the tools it needs are missing.
-command -v snakemake > /dev/null || { echo "SKIP: needs the outside tool snakemake (Debian package snakemake)"; exit 77; }
+for tool in snakemake prodigal; do
+    command -v $tool > /dev/null || { echo "SKIP: needs the outside tool $tool (Debian package $tool)"; exit 77; }
+done
 /usr/bin/python3 -c "import matplotlib" 2> /dev/null ||
     { echo "SKIP: needs matplotlib for the system Python (Debian package python3-matplotlib)"; exit 77; }
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -26,19 +29,21 @@ cp "$root/examples/lexa_sites.txt" factors/LexA.txt
 cp "$data/factors/PurR.txt" "$data/factors/PurR.options.txt" factors/
 ln -s "$data"/genomes/* "$root/examples/ecoli_k12.gbk" genomes/
 ln -s "$root/examples/ecoli_k12.gbk" genomes/ecoli_k12_copy.gbk
+ln -s "$root"/tests/data/sequences/plasmid_GCF_000093005.1_ASM9300v1.{fna,gff}.gz genomes/
 settings=(options="$data/Options.txt" varno="$varno")
 
 SECONDS=0
 snakemake -s "$root/workflow/Snakefile" --cores 2 --quiet \
-    --config genomes=genomes factors=factors output=out "${settings[@]}" > two.log 2>&1 ||
-    { cat two.log; echo "FAIL: the workflow failed on two factors and five genomes"; exit 1; }
-echo "two factors x five genomes through the workflow: ${SECONDS} s"
+    --config genomes=genomes factors=factors output=out annotate=prodigal "${settings[@]}" > two.log 2>&1 ||
+    { cat two.log; echo "FAIL: the workflow failed on two factors and six genomes"; exit 1; }
+echo "two factors x six genomes through the workflow: ${SECONDS} s"
 
 python3 - <<'EOF'
 import glob
 import sys
 
-genomes = ["Lkirschneri_contigs_any2fasta_test", "NC_000932", "NC_005816", "ecoli_k12", "ecoli_k12_copy"]
+genomes = ["Lkirschneri_contigs_any2fasta_test", "NC_000932", "NC_005816", "ecoli_k12", "ecoli_k12_copy",
+           "plasmid_GCF_000093005.1_ASM9300v1"]
 factors = {"LexA": min, "PurR": max}  # method 2 (the shared options) scores better lower, method 5 higher
 def table(name):
     with open(name, encoding="latin-1", newline="\n") as f:
@@ -111,9 +116,29 @@ if ["b0077", "ilvI", "acetolactate synthase/acetohydroxybutanoate synthase, cata
     problems.append("ilvI's whole product is not in the hits table")
 if len(table("out/failed.tsv")) != 1 or {row[0] for row in rows} != set(factors):
     problems.append("failed.tsv lists pairs, or a factor has no hits")
+# Genes: Prodigal's for the two bare FASTA genomes (meta mode, both under
+# 100 kb; tagged by genome), the GFF3 file's beside the third FASTA genome.
+annotated = sorted(glob.glob("out/annotations/*.gff"))
+if annotated != ["out/annotations/Lkirschneri_contigs_any2fasta_test.gff", "out/annotations/NC_005816.gff"]:
+    problems.append(f"Prodigal annotated: {annotated}")
+for genome in ("Lkirschneri_contigs_any2fasta_test", "NC_005816"):
+    with open(f"out/logs/annotations/{genome}.txt") as log:
+        if "prodigal -p meta" not in log.read():
+            problems.append(f"{genome}: not annotated in meta mode")
+    if not any(row[12].startswith(genome + "_") for row in rows if row[1] == genome):
+        problems.append(f"{genome}: no hit placed against a Prodigal gene")
+if not any(row[12].startswith("PADJNBJD_") for row in rows if row[1] == genomes[-1]):
+    problems.append("the FASTA genome's hits are not placed against the genes of its GFF3 file")
+# Topology auto: the contigs of a FASTA genome are linear, so the windows the
+# E-values count are 2 (S - L + 1) per contig (24 contigs, 57,687 letters;
+# LexA's sites are 20 letters long), not 2 S as for circular ones.
+[tsv] = glob.glob("out/runs/LexA/Lkirschneri_contigs_any2fasta_test/*.tsv")
+ratios = sorted(float(row[7]) / float(row[6]) for row in table(tsv)[1:])
+if abs(ratios[len(ratios) // 2] / (2 * (57687 - 24 * 19)) - 1) > 0.005:
+    problems.append(f"E/p of the FASTA contigs: {ratios[len(ratios) // 2]}, not the windows of linear contigs")
 if problems:
     sys.exit("FAIL: " + "\n".join(problems))
-print(f"hits table: {len(rows)} hits of 2 factors x 5 genomes match their results files; "
+print(f"hits table: {len(rows)} hits of 2 factors x 6 genomes match their results files; "
       f"regulon table: {len(regulons) - 1} rows match the hits")
 EOF
 xmllint --noout out/regulons.svg && grep -q "recA" out/regulons.svg ||
@@ -140,12 +165,15 @@ grep -q "^lexa_sites	NC_005816	" broken_out/hits.tsv || { echo "FAIL: the good g
 
 # The same command after fixing the genome and adding one scans those two only.
 cp "$data/genomes/NC_005816.fna" broken/empty.fas
-cp "$data/genomes/NC_005816.fna" broken/added.fna
+# The added genome is a GFF3 file with its sequences, scanned as it is.
+cp "$root/tests/data/sequences/prokka_plasmid.gff.gz" broken/added.gff.gz
 snakemake "${one[@]}" > rerun.log 2>&1 || { cat rerun.log; echo "FAIL: the rerun failed"; exit 1; }
 scanned=$(cat broken_out/logs/batches/*.txt | sed -n 's/^scanned \([^ ]*\) for .*/\1/p' | sort | tr '\n' ' ')
 [ "$scanned" = "added empty " ] || { echo "FAIL: the rerun scanned: $scanned"; exit 1; }
 [ "$(wc -l < broken_out/failed.tsv)" = 1 ] && [ "$(cut -f2 broken_out/hits.tsv | sort -u | wc -l)" = 4 ] ||
     { echo "FAIL: the rerun's tables do not hold the three genomes"; exit 1; }
+grep -q "^lexa_sites	added	.*	NILJEPDF_[0-9]*	" broken_out/hits.tsv ||
+    { echo "FAIL: the GFF3 genome's hits are not placed against its genes"; exit 1; }
 echo "a failing genome fails its own pair only; a rerun scans exactly it and a new genome"
 
 mkdir twins

@@ -27,7 +27,7 @@ def stem_of(file_name):
     return file_name.rpartition(".")[0]
 
 
-def scan_pair(genome, factor, genome_file, sites, options, varno, output, environment, log):
+def scan_pair(genome, factor, genome_file, genes, sites, options, topology, varno, output, environment, log):
     """Scans one pair; returns the failure's message (None on success) and varno's wall time."""
     run_folder = os.path.join(output, "runs", factor, genome)
     # A fresh folder, so that the one results CSV in it and any VarnoLog.txt are this run's.
@@ -35,7 +35,10 @@ def scan_pair(genome, factor, genome_file, sites, options, varno, output, enviro
     os.makedirs(run_folder)
     file_name = os.path.basename(genome_file)
     os.symlink(os.path.abspath(genome_file), os.path.join(run_folder, file_name))
-    command = [varno, "--tsv", file_name, os.path.abspath(sites), os.path.abspath(options)]
+    command = [varno, "--tsv", "--topology", topology]
+    if genes:
+        command += ["--genes", os.path.abspath(genes)]
+    command += [file_name, os.path.abspath(sites), os.path.abspath(options)]
     start = time.monotonic()
     run = subprocess.run(command, cwd=run_folder, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=environment)
     seconds = time.monotonic() - start
@@ -73,15 +76,17 @@ def one_line(text):
     return " ".join(text.split())
 
 
-def scan_batch(pairs, varno, output, status_file, log_file, threads):
+def scan_batch(pairs, varno, output, topology, status_file, log_file, threads):
     # varno scores a long sequence's two strands on two threads unless told
     # to keep to the cores its job was given.
     environment = dict(os.environ, VARNO_THREADS=str(threads))
     varno = os.path.abspath(varno)
     statuses = []
     with open(log_file, "w", encoding="latin-1") as log:
-        for genome, factor, genome_file, sites, options in pairs:
-            message, seconds = scan_pair(genome, factor, genome_file, sites, options, varno, output, environment, log)
+        for genome, factor, genome_file, genes, sites, options in pairs:
+            message, seconds = scan_pair(
+                genome, factor, genome_file, genes, sites, options, topology, varno, output, environment, log
+            )
             # The time is varno's own, from start to exit.
             if message is None:
                 log.write(f"scanned {genome} for {factor}: varno {seconds:.4f} s\n")
@@ -99,6 +104,7 @@ scan_batch(
     snakemake.params.pairs,
     snakemake.input.varno,
     snakemake.params.output,
+    snakemake.params.topology,
     snakemake.output[0],
     snakemake.log[0],
     snakemake.threads,
