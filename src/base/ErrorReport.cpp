@@ -13,7 +13,8 @@ void setErrorReporting(ErrorReporting reporting)
     chosenReporting = reporting;
 }
 
-void reportError(std::initializer_list<std::string> lines)
+namespace {
+[[noreturn]] void report(std::initializer_list<std::string> lines, FatalError::Cause cause)
 {
     if (chosenReporting == ErrorReporting::logAndConsole) {
         std::ofstream log(errorLogName, std::ios::out | std::ios::trunc);
@@ -22,5 +23,16 @@ void reportError(std::initializer_list<std::string> lines)
             std::cout << line << std::endl;
         }
     }
-    throw FatalError(std::vector<std::string>(lines));
+    throw FatalError(std::vector<std::string>(lines), cause);
+}
+} // namespace
+
+void reportError(std::initializer_list<std::string> lines)
+{
+    report(lines, FatalError::Cause::input);
+}
+
+void reportFileError(std::initializer_list<std::string> lines)
+{
+    report(lines, FatalError::Cause::file);
 }

@@ -11,15 +11,21 @@
 // else of the program may, so a fatal input error always ends the run.
 class FatalError : public std::runtime_error {
 public:
-    explicit FatalError(std::vector<std::string> lines)
-        : std::runtime_error(lines.empty() ? std::string() : lines.front()), lines_(std::move(lines))
+    // What went wrong: the input itself, or a file that could not be opened,
+    // read or written (a binding raises the two as different exceptions).
+    enum class Cause { input, file };
+
+    explicit FatalError(std::vector<std::string> lines, Cause cause = Cause::input)
+        : std::runtime_error(lines.empty() ? std::string() : lines.front()), lines_(std::move(lines)), cause_(cause)
     {
     }
     // Every line of the message, the first one also as what().
     const std::vector<std::string>& lines() const { return lines_; }
+    Cause cause() const { return cause_; }
 
 private:
     std::vector<std::string> lines_;
+    Cause cause_;
 };
 
 // Name of the error log, always in the working folder; it holds the lines of
@@ -39,3 +45,6 @@ void setErrorReporting(ErrorReporting reporting);
 // FatalError. A log that cannot be created still leaves the console copy.
 // Under ErrorReporting::exceptionOnly it only throws.
 [[noreturn]] void reportError(std::initializer_list<std::string> lines);
+// The same for a file that could not be opened, read or written: the
+// FatalError carries Cause::file.
+[[noreturn]] void reportFileError(std::initializer_list<std::string> lines);

@@ -89,7 +89,7 @@ InputFile::InputFile(const std::string& fileName, std::size_t bufferSize) : buff
     if (file_.is_open())
         file_.peek();
     if (!file_.is_open() || file_.bad())
-        reportError({"Incorrect file name: " + fileName});
+        reportFileError({"Incorrect file name: " + fileName});
 
     // The first two bytes tell a gzip file; both are still in the buffer
     // after the peek, so the second can be put back.

@@ -46,5 +46,5 @@ void writeOutputFile(const std::string& fileName, const std::string& kind, Write
         if (out.commit())
             return;
     }
-    reportError({kind + " could not be written: " + fileName});
+    reportFileError({kind + " could not be written: " + fileName});
 }

@@ -17,19 +17,22 @@ std::string RunLog::nameFor(const std::string& sequenceFile, const std::string& 
 void logLine(RunLog& log, const std::string& text)
 {
     log.file << text << std::endl;
-    std::cout << text << std::endl;
+    if (log.console)
+        std::cout << text << std::endl;
 }
 
 void logValue(RunLog& log, const std::string& text, double number)
 {
     log.file << text << number << std::endl;
-    std::cout << text << number << std::endl;
+    if (log.console)
+        std::cout << text << number << std::endl;
 }
 
 void logPair(RunLog& log, const std::string& first, const std::string& second)
 {
     log.file << first << second << std::endl;
-    std::cout << first << second << std::endl;
+    if (log.console)
+        std::cout << first << second << std::endl;
 }
 
 namespace {

@@ -18,6 +18,9 @@ public:
     static std::string nameFor(const std::string& sequenceFile, const std::string& outputFolder = std::string());
 
     std::ofstream file; // stays failed, silently, when it cannot be created
+    // Whether each line is also printed. A binding for another language
+    // prints nothing unless asked, and keeps the file alone.
+    bool console = true;
 };
 
 void logLine(RunLog& log, const std::string& text);

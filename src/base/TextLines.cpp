@@ -76,7 +76,7 @@ bool TextLines::readMore()
     } catch (const std::ios_base::failure&) {
         // A file that fails to read midway (a disk or network error) must not
         // pass for a shorter file.
-        reportError({"Read error: the input file could not be read to its end."});
+        reportFileError({"Read error: the input file could not be read to its end."});
     }
     if (count <= 0) {
         sourceDone_ = true;

@@ -81,10 +81,10 @@ std::string unscannableReason(const Sequence& sequence, std::uint32_t siteLength
 
 // Whether the reverse strand gets a thread of its own: only when a second
 // thread is allowed, and only for a sequence long enough to pay for it.
-bool worthASecondThread(const Sequence& sequence)
+bool worthASecondThread(const Sequence& sequence, const ScanRequest& request)
 {
     constexpr std::size_t shortestParallelScan = 100000;
-    return secondThreadAllowed() && sequence.bases.size() >= shortestParallelScan;
+    return request.secondThread && secondThreadAllowed() && sequence.bases.size() >= shortestParallelScan;
 }
 
 // The score table of the last sequence scanned, kept for the next one while
@@ -118,8 +118,8 @@ std::uint64_t windowsScanned(const Sequence& sequence, const Options& options, s
 }
 
 void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& collection, const Options& options,
-                     IntegrationWindows& windows, TableCache& tables, HitSignificance* significance, RunLog& log,
-                     const RunClock& clock)
+                     const ScanRequest& request, IntegrationWindows& windows, TableCache& tables,
+                     HitSignificance* significance, RunLog& log, const RunClock& clock)
 {
     logValue(log, "Analyzing sequence: ", number);
     // Gene context bounds a hit's offset inside a gene by the length of the
@@ -137,8 +137,8 @@ void analyseSequence(Sequence& sequence, unsigned number, const SiteCollection& 
         found.reserve(expectedHitCount(sequence.bases.size(), collection.relativeEntropy));
         // The terms depend on the sequence's own background and a priori entropy.
         const ScoreTable& table = tables.tableFor(sequence, collection, options);
-        scannedLength = scanStrands(sequence.bases, table, options, windows, found, worthASecondThread(sequence),
-                                    sequence.circular);
+        scannedLength = scanStrands(sequence.bases, table, options, windows, found,
+                                    worthASecondThread(sequence, request), sequence.circular);
         if (options.useIntegration) {
             sequence.globalScoreMean = windows.globalMean;
             found.applyIntegrationRatio(sequence.globalScoreMean, options);
@@ -176,6 +176,25 @@ Figures workOutFigures(const RunArguments& arguments, const SequenceSet& set, co
     return figures;
 }
 
+// What the regulon counts: the run's operon gap and, under a selection, its
+// bound. Every hit of a selective run meets all its bounds, so any of them
+// selects the same units: the one on q, the table's own figure, if given.
+RegulonSettings regulonSettingsOf(const RunArguments& arguments, const SignificanceSelection& selection)
+{
+    RegulonSettings regulon;
+    regulon.operonGap = arguments.operonGap;
+    if (selection.active())
+        regulon.bound = selection.bounds.back();
+    return regulon;
+}
+
+void checkRegulonFigures(const RunSignificance& figures)
+{
+    if (!figures.computed)
+        reportError({"ERROR: The regulon table (--regulon) needs the hits' p-values, which this run cannot compute: "
+                     + figures.unavailableReason});
+}
+
 // A run over several motifs gathers every motif's hits in one table instead
 // of a table per motif (`tableShared`).
 void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const SequenceSet& set,
@@ -193,17 +212,9 @@ void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const Sequ
     if (arguments.writeGff3)
         writeGff3(set, options, figures, trackFileName(resultsFile, ".gff3"), selection);
     // The report shows the same regulon as the table.
-    RegulonSettings regulon;
-    regulon.operonGap = arguments.operonGap;
-    // Every hit of a selective run meets all its bounds, so any of them
-    // selects the same units: the one on q, the table's own figure, if given.
-    if (selection.active())
-        regulon.bound = selection.bounds.back();
+    const RegulonSettings regulon = regulonSettingsOf(arguments, selection);
     if (arguments.writeRegulon) {
-        if (!figures.computed)
-            reportError(
-                {"ERROR: The regulon table (--regulon) needs the hits' p-values, which this run cannot compute: "
-                 + figures.unavailableReason});
+        checkRegulonFigures(figures);
         writeRegulonTable(set, options, regulon, trackFileName(resultsFile, "_regulon.tsv"));
     }
     if (arguments.writeHtml) {
@@ -348,7 +359,8 @@ void prepareSelection(Selection& selection, const std::vector<SignificanceBound>
 
 // Under a bound on q: one sequence's scan, its windows kept as candidates.
 void scanForCandidates(Sequence& sequence, unsigned number, const SiteCollection& collection, const Options& options,
-                       IntegrationWindows& windows, TableCache& tables, Selection& selection, RunLog& log)
+                       const ScanRequest& request, IntegrationWindows& windows, TableCache& tables,
+                       Selection& selection, RunLog& log)
 {
     logValue(log, "Analyzing sequence: ", number);
     ScanCandidates& candidates = selection.candidates.emplace_back();
@@ -365,7 +377,7 @@ void scanForCandidates(Sequence& sequence, unsigned number, const SiteCollection
         strand->positions.reserve(expected);
     }
     scannedLength = scanCandidates(sequence.bases, tables.tableFor(sequence, collection, options), options, candidates,
-                                   worthASecondThread(sequence), sequence.circular);
+                                   worthASecondThread(sequence, request), sequence.circular);
 }
 
 // Under a bound on q, once every sequence is scanned: the cut-off of q <= Q
@@ -473,7 +485,7 @@ ScanOutcome scanSet(SequenceSet& set, SiteCollection& collection, Options& optio
         unsigned number = 1;
         for (Sequence& sequence : set.sequences) {
             withMemoryFor("scan sequence " + std::to_string(number), [&] {
-                analyseSequence(sequence, number, collection, options, windows, tables,
+                analyseSequence(sequence, number, collection, options, request, windows, tables,
                                 significance ? &*significance : nullptr, log, clock);
             });
             ++number;
@@ -482,7 +494,7 @@ ScanOutcome scanSet(SequenceSet& set, SiteCollection& collection, Options& optio
         unsigned number = 1;
         for (Sequence& sequence : set.sequences) {
             withMemoryFor("scan sequence " + std::to_string(number), [&] {
-                scanForCandidates(sequence, number, collection, options, windows, tables, selection, log);
+                scanForCandidates(sequence, number, collection, options, request, windows, tables, selection, log);
             });
             ++number;
         }
@@ -566,25 +578,6 @@ void checkOptions(const RunArguments& arguments, const Options& options)
                      "--topology linear or auto leaves out. Run integration with --topology circular."});
 }
 
-// The model of one motif, built against the reference sequence.
-SiteCollection collectionOf(const RunMotif& motif, const Sequence& reference)
-{
-    if (!motif.matrix)
-        return SiteCollection(motif.fileName, reference);
-    return SiteCollection::fromCounts(motif.matrix->counts, reference, motif.name, motif.matrix->sites);
-}
-
-// The model as a count matrix, to be written for other tools.
-CountMatrix matrixOf(const SiteCollection& collection, const std::string& name)
-{
-    CountMatrix matrix;
-    matrix.name = name;
-    for (const MotifColumn& column : collection.columns)
-        matrix.counts.push_back({column.countA, column.countC, column.countG, column.countT});
-    matrix.sites = collection.siteTotal();
-    return matrix;
-}
-
 // Writes the model for other tools, beside the run's other files, never over
 // the motif file it was read from.
 void writeMotifOut(const RunArguments& arguments, const RunMotif& motif, const SiteCollection& collection,
@@ -598,6 +591,26 @@ void writeMotifOut(const RunArguments& arguments, const RunMotif& motif, const S
                      + ". Name another output folder with --outdir."});
     writeMatrixFile({matrixOf(collection, motif.name)}, matrixFormatOf(fileName), fileName,
                     backgroundProbabilities(reference));
+}
+
+// The sequences read: their genes from a separate GFF3 file (--genes), their
+// topology, and their logs.
+void settleSequences(SequenceSet& set, const RunArguments& arguments, const Options& options, RunLog& log,
+                     const RunClock& clock)
+{
+    if (!arguments.genesFile.empty()) {
+        if (!isFastaName(arguments.sequenceFile))
+            reportError({"ERROR: --genes gives the genes of a FASTA sequence file; " + arguments.sequenceFile
+                         + " brings its own."});
+        withMemoryFor("read the genes", [&] { readGff3Genes(arguments.genesFile, set.sequences); });
+    }
+    for (Sequence& sequence : set.sequences)
+        sequence.circular = arguments.topology == RunArguments::TopologyChoice::circular
+                         || (arguments.topology == RunArguments::TopologyChoice::automatic
+                             && sequence.statedTopology == Topology::circular);
+    logValue(log, "Sequences read! - Time (s): ", clock.elapsed());
+    if (options.writeLogs)
+        withMemoryFor("write the sequence logs", [&] { writeSequenceLogs(set, log); });
 }
 
 // One motif's run over the sequences read: its model, its cut-off, the scan
@@ -646,6 +659,39 @@ void runMotif(const RunArguments& arguments, const RunMotif& motif, SequenceSet&
 
 } // namespace
 
+MemoryRun runInMemory(SequenceSet& set, const SiteCollection& model, const RunArguments& arguments, bool secondThread,
+                      RunLog& log)
+{
+    const RunClock clock;
+    MemoryRun run;
+    Options& options = run.options;
+    settleOptions(arguments, arguments.optionsFile, false, log, options);
+    checkOptions(arguments, options);
+    if (set.sequences.empty())
+        reportError({"ERROR: No sequence to scan."});
+    settleSequences(set, arguments, options, log, clock);
+    Sequence& reference = set.sequences.front();
+    if (options.useSequenceBackground && set.sequences.size() == 1)
+        computeBackground(reference);
+    warnOfTheSequences(set, options, log);
+
+    // The scan's own model: its cut-off and site scores are the scan's.
+    SiteCollection collection = withMemoryFor("read the site collection", [&] { return model.against(reference); });
+    if (options.writeLogs)
+        withMemoryFor("write the site collection logs", [&] { writeCollectionLogs(collection, set.stem, log); });
+    ScanRequest request;
+    request.bounds = arguments.bounds;
+    request.wantsSignificance = true;
+    request.secondThread = secondThread;
+    ScanOutcome outcome = scanSet(set, collection, options, request, log, clock);
+    withMemoryFor("work out the hits' p-values", [&] { run.figures = outcome.significance->finish(); });
+    run.chosen = outcome.chosen;
+    run.regulon = regulonSettingsOf(arguments, outcome.chosen);
+    if (arguments.writeRegulon)
+        checkRegulonFigures(run.figures);
+    return run;
+}
+
 int runAnalysis(int argc, const char* const* argv)
 {
     const std::optional<RunArguments> arguments = parseArguments(argc, argv);
@@ -675,19 +721,7 @@ int runAnalysis(int argc, const char* const* argv)
     logLine(log, "Reading sequences...");
     SequenceSet set = withMemoryFor("read the sequences", [&] { return SequenceSet(arguments->sequenceFile); });
     set.stem = outputStem(arguments->sequenceFile, arguments->outputFolder);
-    if (!arguments->genesFile.empty()) {
-        if (!isFastaName(arguments->sequenceFile))
-            reportError({"ERROR: --genes gives the genes of a FASTA sequence file; " + arguments->sequenceFile
-                         + " brings its own."});
-        withMemoryFor("read the genes", [&] { readGff3Genes(arguments->genesFile, set.sequences); });
-    }
-    for (Sequence& sequence : set.sequences)
-        sequence.circular = arguments->topology == RunArguments::TopologyChoice::circular
-                         || (arguments->topology == RunArguments::TopologyChoice::automatic
-                             && sequence.statedTopology == Topology::circular);
-    logValue(log, "Sequences read! - Time (s): ", clock.elapsed());
-    if (runOptions.writeLogs)
-        withMemoryFor("write the sequence logs", [&] { writeSequenceLogs(set, log); });
+    settleSequences(set, *arguments, runOptions, log, clock);
     Sequence& reference = set.sequences.front();
     // A motif's own settings may ask for another background than the run's.
     const BackgroundState uniform = BackgroundState::of(reference);

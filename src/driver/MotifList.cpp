@@ -75,7 +75,7 @@ MotifList listMotifs(const std::string& motifPath)
             names.push_back(name);
         }
         if (failure)
-            reportError({"ERROR: The motif folder could not be read: " + motifPath});
+            reportFileError({"ERROR: The motif folder could not be read: " + motifPath});
         std::sort(names.begin(), names.end());
         const std::string folder = motifPath.back() == '/' ? motifPath : motifPath + '/';
         for (const std::string& name : names)
@@ -99,4 +99,21 @@ MotifList listMotifs(const std::string& motifPath)
         motif.optionsFile = ownOptionsFile(motif.fileName, motif.name);
     }
     return list;
+}
+
+SiteCollection collectionOf(const RunMotif& motif, const Sequence& reference)
+{
+    if (!motif.matrix)
+        return SiteCollection(motif.fileName, reference);
+    return SiteCollection::fromCounts(motif.matrix->counts, reference, motif.name, motif.matrix->sites);
+}
+
+CountMatrix matrixOf(const SiteCollection& collection, const std::string& name)
+{
+    CountMatrix matrix;
+    matrix.name = name;
+    for (const MotifColumn& column : collection.columns)
+        matrix.counts.push_back({column.countA, column.countC, column.countG, column.countT});
+    matrix.sites = collection.siteTotal();
+    return matrix;
 }

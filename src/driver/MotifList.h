@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "motif/CountMatrix.h"
+#include "motif/SiteCollection.h"
 
 // One motif of a run: where its model comes from, and the settings file of
 // its own when it has one.
@@ -32,3 +33,9 @@ struct MotifList {
 // would write over each other's files: an error, through reportError, as is
 // a folder without any motif file.
 MotifList listMotifs(const std::string& motifPath);
+
+// The model of one motif, built against the reference sequence.
+SiteCollection collectionOf(const RunMotif& motif, const Sequence& reference);
+
+// A model as a count matrix, to be written for other tools.
+CountMatrix matrixOf(const SiteCollection& collection, const std::string& name);

@@ -49,11 +49,15 @@ void computeBackground(Sequence& sequence)
     const double divisor = 2.0 * static_cast<double>(sequence.bases.size());
     const double weak = divisor == 0.0 ? 0.0 : (counts.countA + counts.countT) / divisor;
     const double strong = divisor == 0.0 ? 0.0 : (counts.countC + counts.countG) / divisor;
-    sequence.backgroundA = weak;
-    sequence.backgroundC = strong;
-    sequence.backgroundG = strong;
-    sequence.backgroundT = weak;
+    setBackground(sequence, {weak, strong, strong, weak});
+}
 
+void setBackground(Sequence& sequence, const std::array<double, 4>& probabilities)
+{
+    sequence.backgroundA = probabilities[0];
+    sequence.backgroundC = probabilities[1];
+    sequence.backgroundG = probabilities[2];
+    sequence.backgroundT = probabilities[3];
     const double sum = entropyTerm(sequence.backgroundA) + entropyTerm(sequence.backgroundC)
                      + entropyTerm(sequence.backgroundG) + entropyTerm(sequence.backgroundT);
     // 0.0 - sum rather than -sum: an empty composition must give +0, never -0.

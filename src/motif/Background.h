@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 #include "sequences/Sequence.h"
 
 // Weighted base counts: IUPAC ambiguity letters count as fractions of the
@@ -14,6 +16,9 @@ struct BaseCounts {
 // Sets the four background probabilities and the a priori entropy of the
 // sequence from its own base composition (both strands).
 void computeBackground(Sequence& sequence);
+// Sets them to the probabilities of A, C, G and T given, and the a priori
+// entropy from those.
+void setBackground(Sequence& sequence, const std::array<double, 4>& probabilities);
 
 // The sequence's background probability of A, C, G or T; 0.25 for any other byte.
 double backgroundProbability(const Sequence& sequence, unsigned char letter);

@@ -54,6 +54,14 @@ SiteCollection SiteCollection::fromSites(const std::vector<std::string>& siteTex
     return collection;
 }
 
+SiteCollection SiteCollection::against(const Sequence& referenceSequence) const
+{
+    SiteCollection copy = *this;
+    copy.computeRsequence(referenceSequence);
+    copy.computeRelativeEntropy(referenceSequence);
+    return copy;
+}
+
 void SiteCollection::buildModel(const Sequence& referenceSequence)
 {
     buildFrequencyTable();

@@ -41,6 +41,13 @@ public:
                                      const Sequence& referenceSequence, const std::string& motifName,
                                      double siteTotal = 0.0);
 
+    // A copy whose columns' Rsequence and relative entropy, which the
+    // differential methods (4, 8, 11) score against, are worked out against
+    // another reference, exactly as a model built against it has them. A
+    // scan that takes one owns every value it changes (the sites' scores
+    // too), so that one model may serve several scans at once.
+    SiteCollection against(const Sequence& referenceSequence) const;
+
     void readSiteList(const std::string& fileName);
     void readSiteFasta(const std::string& fileName);
     void buildFrequencyTable();

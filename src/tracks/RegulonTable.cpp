@@ -126,21 +126,10 @@ std::int64_t operatorWindows(const Options& options, std::uint64_t sequenceLengt
 // gene has no name).
 void appendUnitGenes(std::string& row, const std::vector<Gene>& genes, const std::vector<std::size_t>& unit)
 {
-    std::string tags;
-    std::string names;
-    for (const std::size_t index : unit) {
-        const Gene& gene = genes[index];
-        if (!tags.empty()) {
-            tags += ',';
-            names += ',';
-        }
-        const std::string& tag = gene.fullLocusTag();
-        tags += tag.empty() ? "NA" : tag;
-        names += !gene.fullGeneName().empty() ? gene.fullGeneName() : tag.empty() ? "NA" : tag;
-    }
-    appendTableText(row, tags);
+    const UnitGeneTexts texts = unitGeneTexts(genes, unit);
+    appendTableText(row, texts.locusTags);
     row += '\t';
-    appendTableText(row, names);
+    appendTableText(row, texts.geneNames);
 }
 
 void addSequenceRows(std::vector<RegulonRow>& rows, std::size_t sequenceNumber, const Sequence& sequence,
@@ -181,6 +170,22 @@ void addSequenceRows(std::vector<RegulonRow>& rows, std::size_t sequenceNumber, 
 }
 
 } // namespace
+
+UnitGeneTexts unitGeneTexts(const std::vector<Gene>& genes, const std::vector<std::size_t>& unit)
+{
+    UnitGeneTexts texts;
+    for (const std::size_t index : unit) {
+        const Gene& gene = genes[index];
+        if (!texts.locusTags.empty()) {
+            texts.locusTags += ',';
+            texts.geneNames += ',';
+        }
+        const std::string& tag = gene.fullLocusTag();
+        texts.locusTags += tag.empty() ? "NA" : tag;
+        texts.geneNames += !gene.fullGeneName().empty() ? gene.fullGeneName() : tag.empty() ? "NA" : tag;
+    }
+    return texts;
+}
 
 std::string halfLettersText(std::int64_t halves)
 {

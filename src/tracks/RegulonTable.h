@@ -78,6 +78,15 @@ struct RegulonRow {
 // into `set`.
 std::vector<RegulonRow> regulonRows(const SequenceSet& set, const Options& options, const RegulonSettings& settings);
 
+// The locus tags and the gene names of a unit's genes, each list joined by
+// commas as the table shows it: NA for a gene without a locus tag, its locus
+// tag for one without a name.
+struct UnitGeneTexts {
+    std::string locusTags;
+    std::string geneNames;
+};
+UnitGeneTexts unitGeneTexts(const std::vector<Gene>& genes, const std::vector<std::size_t>& unit);
+
 // A count of half letters as letters: whole, or with ".5" (windows of even length).
 std::string halfLettersText(std::int64_t halves);
 

@@ -134,44 +134,53 @@ void appendTableText(std::string& row, const std::string& text)
         row += '"';
 }
 
+HitTableRow hitTableRow(const Sequence& sequence, const Hit& hit, bool integratedColumns, bool integratedHit)
+{
+    const Placement place = placementOf(hit, sequence.bases.size());
+    const double score = integratedHit && !integratedColumns ? hit.ownScore : hit.score;
+    const double ownScore = integratedHit ? hit.ownScore : hit.score;
+    return {place.left + 1,
+            place.end(),
+            score,
+            ownScore,
+            windowLetters(sequence.bases, hit),
+            hasGeneContext(hit),
+            wholeGeneTexts(sequence, hit)};
+}
+
 namespace {
 
-// A row in the table's columns: with `integratedColumns` a score and the
-// window's own score. A hit of a run without integration has but one score,
-// shown in both; one of a run with integration shows its own score alone in
-// a table without those columns, the score its figures are of.
 void appendTableRow(std::string& row, const Sequence& sequence, const Hit& hit, bool integratedColumns,
                     bool integratedHit)
 {
-    const Placement place = placementOf(hit, sequence.bases.size());
+    const HitTableRow shown = hitTableRow(sequence, hit, integratedColumns, integratedHit);
     appendTableText(row, sequence.id);
     row += '\t';
     appendTableText(row, sequence.fullName());
-    appendRow(row, '\t', place.left + 1, '\t', place.end(), hit.forward ? "\t+\t" : "\t-\t");
-    appendScore(row, integratedHit && !integratedColumns ? hit.ownScore : hit.score);
+    appendRow(row, '\t', shown.start, '\t', shown.end, hit.forward ? "\t+\t" : "\t-\t");
+    appendScore(row, shown.score);
     if (integratedColumns) {
         row += '\t';
-        appendScore(row, integratedHit ? hit.ownScore : hit.score);
+        appendScore(row, shown.ownScore);
     }
     for (const double figure : {hit.pValue, hit.eValue, hit.qValue}) {
         row += '\t';
         appendFigure(row, figure);
     }
     appendRow(row, '\t', boundText(hit, "TRUE", "FALSE"), '\t');
-    appendTableText(row, windowLetters(sequence.bases, hit));
-    if (!hasGeneContext(hit)) {
+    appendTableText(row, shown.window);
+    if (!shown.hasGene) {
         row += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\n";
         return;
     }
     row += '\t';
     row += contextName(hit.context);
     appendRow(row, '\t', hit.distance, hit.geneForward ? "\t+\t" : "\t-\t", hit.geneStart, '\t', hit.geneEnd, '\t');
-    const GeneTexts gene = wholeGeneTexts(sequence, hit);
-    appendTableText(row, gene.locusTag);
+    appendTableText(row, shown.gene.locusTag);
     row += '\t';
-    appendTableText(row, gene.geneName);
+    appendTableText(row, shown.gene.geneName);
     row += '\t';
-    appendTableText(row, gene.product);
+    appendTableText(row, shown.gene.product);
     row += '\n';
 }
 
@@ -188,23 +197,10 @@ int bedScore(double pValue)
     return static_cast<int>(std::min(1000.0, std::round(-100.0 * std::log10(pValue))));
 }
 
-// The window's letters as a BED name: a blank or control character would
-// split the line for readers that split on white space.
-std::string bedName(const std::string& window)
-{
-    std::string name = window;
-    for (char& letter : name) {
-        const auto code = static_cast<unsigned char>(letter);
-        if (code <= ' ' || code == 0x7f)
-            letter = '_';
-    }
-    return name;
-}
-
 void appendBedLines(std::string& text, const Sequence& sequence, const Hit& hit)
 {
     const Placement place = placementOf(hit, sequence.bases.size());
-    const std::string name = bedName(windowLetters(sequence.bases, hit));
+    const std::string name = oneWord(windowLetters(sequence.bases, hit));
     const int score = bedScore(hit.pValue);
     const char strand = hit.forward ? '+' : '-';
     const auto appendPiece = [&](std::uint64_t start, std::uint64_t end) {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "base/OutputFile.h"
 #include "options/Options.h"
 #include "results/SignificanceBound.h"
+#include "sequences/Sequence.h"
 
 class SequenceSet;
 struct RunSignificance;
@@ -24,6 +26,24 @@ struct RunSignificance;
 
 // The table: a header line, then one tab-separated line per hit.
 void writeTsv(const SequenceSet& set, const Options& options, const std::string& fileName);
+
+// One hit as a row of the table shows it, beside the hit's own fields (its
+// strand, figures and gene context): for the table's writers, and for a
+// caller that takes the rows as values, as a binding for another language
+// builds a data frame of them. With `integratedColumns` the row has a score
+// and the window's own score; a hit of a run without integration has but
+// one score, shown in both; one of a run with integration shows its own
+// score alone in a table without those columns, the score its figures are of.
+struct HitTableRow {
+    std::uint64_t start; // 1-based: the window's leftmost letter on the sequence as read
+    std::uint64_t end;   // start + length - 1, past the sequence's length across the origin
+    double score;
+    double ownScore;    // shown with integratedColumns only
+    std::string window; // its letters, 5'->3' on its strand
+    bool hasGene;       // the hit is placed against a gene: the context columns are given
+    GeneTexts gene;     // the whole texts, when hasGene
+};
+HitTableRow hitTableRow(const Sequence& sequence, const Hit& hit, bool integratedColumns, bool integratedHit);
 
 // The table of a run over several motifs: one file, its rows those of the
 // table above with a `motif` column first, each motif's hits added once it
