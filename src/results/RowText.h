@@ -103,3 +103,17 @@ void appendRow(std::string& row, const Fields&... fields)
     ((out = row_text::put(out, fields)), ...);
     row.resize(static_cast<std::size_t>(out - row.data()));
 }
+
+// The text as one word, its blanks and control characters as '_': for a
+// field that readers split off at white space, such as a BED name or the
+// name of a FASTA record.
+inline std::string oneWord(const std::string& text)
+{
+    std::string word = text;
+    for (char& letter : word) {
+        const auto code = static_cast<unsigned char>(letter);
+        if (code <= ' ' || code == 0x7f)
+            letter = '_';
+    }
+    return word;
+}
