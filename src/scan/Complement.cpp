@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "sequences/LetterComplement.h"
+
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "scan/Complement.cpp"
 #include <hwy/foreach_target.h> // IWYU pragma: keep
@@ -14,24 +16,12 @@
 
 namespace {
 
-// The one complement table: every byte's complement.
-constexpr std::array<char, 256> complements = [] {
-    std::array<char, 256> table{};
-    for (int byte = 0; byte < 256; ++byte)
-        table[byte] = static_cast<char>(byte); // unknown bytes keep their place unchanged
-    const char* from = "ACGTBDHVKMRYSWNXU";
-    const char* to = "TGCAVHDBMKYRSWXNA"; // U stands for T, so it pairs with A
-    for (int i = 0; from[i] != '\0'; ++i)
-        table[static_cast<unsigned char>(from[i])] = to[i];
-    return table;
-}();
-
-// The same for the four plain bases, by their low four bits, which tell them
+// The complements of the four plain bases, by their low four bits, which tell them
 // apart (A 1, C 3, T 4, G 7): a 16-byte table that a vector looks bytes up in.
 alignas(16) constexpr std::array<std::uint8_t, 16> plainByNibble = [] {
     std::array<std::uint8_t, 16> table{};
     for (const char base : {'A', 'C', 'G', 'T'})
-        table[base & 15] = static_cast<std::uint8_t>(complements[static_cast<unsigned char>(base)]);
+        table[base & 15] = static_cast<std::uint8_t>(letterComplements[static_cast<unsigned char>(base)]);
     return table;
 }();
 
@@ -87,7 +77,7 @@ bool reverseComplementBases(const char* last, std::size_t count, char* to)
         const auto letter = static_cast<unsigned char>(last[-static_cast<std::ptrdiff_t>(at)]);
         if (letter != 'A' && letter != 'C' && letter != 'G' && letter != 'T')
             return false;
-        to[at] = complements[letter];
+        to[at] = letterComplements[letter];
     }
     return true;
 }
@@ -107,11 +97,6 @@ struct varno_simd::ComplementKernel<HWY_TARGET> {
 
 #include "scoring/VectorSetTable.h"
 #include "sequences/Hit.h"
-
-char complementOf(char letter)
-{
-    return complements[static_cast<unsigned char>(letter)];
-}
 
 void reverseComplement(const char* last, std::size_t count, char* to)
 {

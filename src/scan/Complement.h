@@ -3,11 +3,9 @@
 #include <cstddef>
 #include <string>
 
-class Hit;
+#include "sequences/LetterComplement.h" // complementOf, of a single letter
 
-// The complement of a letter: IUPAC codes pair up, N with X, U with A; any
-// other byte is its own.
-char complementOf(char letter);
+class Hit;
 
 // Writes the complements of `count` letters read backwards from `last` on
 // (last, last - 1, ...): runs of plain bases in vector registers on the
