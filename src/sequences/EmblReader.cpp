@@ -131,7 +131,7 @@ private:
 
 } // namespace
 
-void readEmblFile(TextLines& text, std::vector<Sequence>& sequences)
+void readEmblFile(TextLines& text, std::vector<Sequence>& sequences, bool codingRecords)
 {
     std::string genBank;
     Record record(genBank);
@@ -142,5 +142,5 @@ void readEmblFile(TextLines& text, std::vector<Sequence>& sequences)
         reportError({"Invalid format for EMBL file. No ID line!"});
     std::istringstream stream(std::move(genBank));
     TextLines lines(stream);
-    readGenBankFile(lines, sequences);
+    readGenBankFile(lines, sequences, codingRecords);
 }

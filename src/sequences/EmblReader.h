@@ -11,5 +11,6 @@
 // DEFINITION, AC and the ID line's SV the accession.version that is the
 // sequence's id, its FT lines the features (the same keys, locations and
 // qualifiers, in the same columns) and its SQ section the letters; so its
-// genes and names come out as the GenBank reader makes them.
-void readEmblFile(TextLines& text, std::vector<Sequence>& sequences);
+// genes and names come out as the GenBank reader makes them, and with
+// `codingRecords` what their proteins are made from too.
+void readEmblFile(TextLines& text, std::vector<Sequence>& sequences, bool codingRecords = false);

@@ -171,6 +171,104 @@ std::string_view quotedPart(std::string_view text, std::string& unquoted, bool& 
     return unquoted;
 }
 
+// An unsigned decimal after optional blanks and tabs. Fails, leaving `value`
+// as it was, when no digit follows or the number does not fit in 32 bits.
+bool readCoordinate(std::string_view text, std::uint32_t& value)
+{
+    std::string_view::size_type i = text.find_first_not_of(" \t");
+    if (i == std::string_view::npos || text[i] < '0' || text[i] > '9')
+        return false;
+    std::uint64_t number = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        number = number * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        if (number > std::numeric_limits<std::uint32_t>::max())
+            return false;
+    }
+    value = static_cast<std::uint32_t>(number);
+    return true;
+}
+
+// A location read into the parts of a CDS, in the order the CDS reads
+// them: complement(...) reverses the parts within and turns them over;
+// join(...) and order(...) chain theirs. What it does not understand (a part
+// on another record, a site between two bases, a nesting deeper than any
+// file has) gives no parts.
+class LocationReader {
+public:
+    explicit LocationReader(std::string_view text) : rest_(text) {}
+
+    bool readWhole(std::vector<LocationPart>& parts) { return read(parts, 0) && rest_.empty(); }
+
+private:
+    static constexpr int deepestNesting = 8;
+
+    bool read(std::vector<LocationPart>& parts, int depth)
+    {
+        if (depth > deepestNesting)
+            return false;
+        if (take("complement(")) {
+            const std::size_t from = parts.size();
+            if (!read(parts, depth + 1) || !take(")"))
+                return false;
+            std::reverse(parts.begin() + static_cast<std::ptrdiff_t>(from), parts.end());
+            for (std::size_t i = from; i < parts.size(); ++i)
+                parts[i].forward = !parts[i].forward;
+            return true;
+        }
+        if (take("join(") || take("order(")) {
+            do {
+                if (!read(parts, depth + 1))
+                    return false;
+            } while (take(","));
+            return take(")");
+        }
+        LocationPart part;
+        part.partialLow = take("<");
+        if (!number(part.low))
+            return false;
+        part.high = part.low;
+        if (take("..")) {
+            part.partialHigh = take(">");
+            if (!number(part.high))
+                return false;
+        }
+        if (part.high < part.low)
+            return false;
+        parts.push_back(part);
+        return true;
+    }
+
+    bool take(std::string_view word)
+    {
+        if (!beginsWith(rest_, word))
+            return false;
+        rest_.remove_prefix(word.size());
+        return true;
+    }
+
+    bool number(std::uint32_t& value)
+    {
+        std::size_t digits = 0;
+        while (digits < rest_.size() && isDigit(rest_[digits]))
+            ++digits;
+        if (digits == 0 || !readCoordinate(rest_.substr(0, digits), value))
+            return false;
+        rest_.remove_prefix(digits);
+        return true;
+    }
+
+    std::string_view rest_;
+};
+
+// The parts of a CDS from its location's text, without its blanks.
+void readCodingLocation(std::string& text, CodingRecord& coding)
+{
+    text.erase(std::remove_if(text.begin(), text.end(), isBlank), text.end());
+    LocationReader reader(text);
+    if (!reader.readWhole(coding.parts))
+        coding.parts.clear();
+}
+
 // The feature table, walked one line at a time. The end of the record reads
 // as an ORIGIN line: both end the feature section.
 //
@@ -191,8 +289,11 @@ public:
         if (!record.next(line)) {
             atEnd = true;
             closeValue();
+            closeCoding();
             return;
         }
+        if (codingOpen != CodingOpen::None)
+            noteCodingLine();
         if (open == Open::Quoted)
             continueValue();
         if (!inFeatures)
@@ -259,9 +360,33 @@ public:
         value.clear();
     }
 
+    // Starts the record of what the protein of the CDS whose key is on the
+    // current line is made from: its location, on this line and those up to
+    // its first qualifier, and the qualifiers of the lines up to the next
+    // feature key. Only where `coding` is given: one record per gene.
+    void openCoding()
+    {
+        if (coding == nullptr)
+            return;
+        closeCoding();
+        coding->emplace_back();
+        codingOpen = CodingOpen::Location;
+        location.assign(trimmed(line.substr(std::min(locationIndex, line.size()))));
+        quoteOpen = inTranslation = false;
+    }
+
+    void closeCoding()
+    {
+        if (codingOpen == CodingOpen::None)
+            return;
+        codingOpen = CodingOpen::None;
+        readCodingLocation(location, coding->back());
+    }
+
     std::string_view line; // valid up to the next call of next()
     bool atEnd = false;
     std::string version; // first word of the VERSION line, if the header has one
+    std::vector<CodingRecord>* coding = nullptr;
 
 private:
     enum class Open { None, Definition, Quoted };
@@ -321,9 +446,64 @@ private:
             closeValue();
     }
 
+    // A line of the open CDS: more of its location, a qualifier or a further
+    // line of a quoted value; a line left of the qualifier column ends it.
+    void noteCodingLine()
+    {
+        const std::string_view::size_type first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos)
+            return;
+        if (first < locationIndex) {
+            closeCoding();
+            return;
+        }
+        const std::string_view text = trimmed(line.substr(first));
+        CodingRecord& record = coding->back();
+        if (quoteOpen) {
+            if (inTranslation)
+                appendTranslation(text, record.translation);
+            quoteOpen = std::count(text.begin(), text.end(), '"') % 2 == 0;
+            return;
+        }
+        if (text.front() != '/') {
+            if (codingOpen == CodingOpen::Location)
+                location.append(text.data(), text.size());
+            return;
+        }
+        codingOpen = CodingOpen::Qualifiers;
+        const std::string_view::size_type equals = text.find('=');
+        const std::string_view key = text.substr(1, equals == std::string_view::npos ? equals : equals - 1);
+        const std::string_view value = equals == std::string_view::npos ? std::string_view() : text.substr(equals + 1);
+        // A doubled quote inside a value counts twice: an odd count leaves it open.
+        quoteOpen = std::count(value.begin(), value.end(), '"') % 2 == 1;
+        inTranslation = key == "translation";
+        std::uint32_t number = 0;
+        if (inTranslation)
+            appendTranslation(value, record.translation);
+        else if (key == "pseudo" || key == "pseudogene")
+            record.pseudo = true;
+        else if (key == "codon_start" && readCoordinate(value, number) && number >= 1 && number <= 3)
+            record.codonStart = static_cast<std::uint8_t>(number);
+        else if (key == "transl_table")
+            record.table = readCoordinate(value, number) && number <= 0xffff ? static_cast<std::uint16_t>(number) : 0;
+    }
+
+    // The letters of a /translation line, without its quotes and blanks.
+    static void appendTranslation(std::string_view text, std::string& translation)
+    {
+        for (const char letter : text)
+            if (letter != '"' && !isBlank(letter))
+                translation += letter;
+    }
+
     RecordLines& record;
     std::vector<Gene>& genes;
     Sequence& sequence;
+    enum class CodingOpen { None, Location, Qualifiers };
+    CodingOpen codingOpen = CodingOpen::None;
+    std::string location; // the open CDS's location so far
+    bool quoteOpen = false;
+    bool inTranslation = false;
     bool inFeatures = false;
     bool sawDefinition = false;
     Open open = Open::None;
@@ -333,23 +513,6 @@ private:
     std::string Gene::*legacyField = nullptr;
     std::string Gene::WholeTexts::*wholeField = nullptr;
 };
-
-// An unsigned decimal after optional blanks and tabs. Fails, leaving `value`
-// as it was, when no digit follows or the number does not fit in 32 bits.
-bool readCoordinate(std::string_view text, std::uint32_t& value)
-{
-    std::string_view::size_type i = text.find_first_not_of(" \t");
-    if (i == std::string_view::npos || text[i] < '0' || text[i] > '9')
-        return false;
-    std::uint64_t number = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        number = number * 10 + static_cast<std::uint64_t>(text[i] - '0');
-        if (number > std::numeric_limits<std::uint32_t>::max())
-            return false;
-    }
-    value = static_cast<std::uint32_t>(number);
-    return true;
-}
 
 // Only a..b and complement(a..b) are understood; anything else (join, order,
 // partial ends) leaves the unreadable coordinate and the ones after it at 0.
@@ -450,6 +613,7 @@ void readFeatures(FeatureLines& lines, std::vector<Gene>& genes)
         const std::size_t index = genes.size();
         genes.emplace_back();
         readLocation(lines.line, genes[index]);
+        lines.openCoding();
         lines.next();
         // Each search ends on the line it took its value from, if any.
         std::string_view::size_type at = 0;
@@ -587,7 +751,7 @@ std::string readOrigin(RecordLines& lines, std::string collected)
     return cutAtSlash(std::move(collected));
 }
 
-void readGenBankRecord(Sequence& sequence, RecordLines& record)
+void readGenBankRecord(Sequence& sequence, RecordLines& record, bool codingRecords)
 {
     std::string_view line;
     record.next(line);
@@ -608,8 +772,11 @@ void readGenBankRecord(Sequence& sequence, RecordLines& record)
         line.size() > definitionIndex ? line.substr(definitionIndex, maximumNameLength) : std::string_view();
 
     FeatureLines lines(record, line, sequence.genes, sequence);
+    if (codingRecords)
+        lines.coding = &sequence.coding;
     readFeatures(lines, sequence.genes);
     lines.closeValue();
+    lines.closeCoding();
     sequence.id = lines.version.empty() ? sequence.locusName : lines.version;
 
     // Without a declared length, the genes' extent is the best guess.
@@ -626,13 +793,13 @@ void readGenBankRecord(Sequence& sequence, RecordLines& record)
 
 } // namespace
 
-void readGenBankFile(TextLines& text, std::vector<Sequence>& sequences)
+void readGenBankFile(TextLines& text, std::vector<Sequence>& sequences, bool codingRecords)
 {
     RecordLines record(text);
     do {
         Sequence sequence;
         sequence.sourceFormat = 'G';
-        readGenBankRecord(sequence, record);
+        readGenBankRecord(sequence, record, codingRecords);
         sequences.push_back(std::move(sequence));
     } while (record.nextRecord());
 }

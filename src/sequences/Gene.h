@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // One CDS feature of a GenBank record. Coordinates are 1-based as in the file
 // and given on the gene's own strand: for complement(a..b), start = b, end = a.
@@ -36,4 +37,28 @@ private:
     {
         return whole && !((*whole).*field).empty() ? (*whole).*field : firstLine;
     }
+};
+
+// One stretch of a CDS location, 1-based and inclusive, low <= high, read on
+// the strand given. `high` may pass the sequence's length: the part then runs
+// on across the origin of a circular sequence (GFF3 writes such a CDS so).
+// A partial end (GenBank's < or >) lies beyond the letters known.
+struct LocationPart {
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    bool forward = true;
+    bool partialLow = false;
+    bool partialHigh = false;
+};
+
+// What the protein of a CDS is made from, beside the gene above: read only
+// when the proteins are asked for, so that a scan keeps its genes small.
+struct CodingRecord {
+    // In the order the CDS reads them, 5' to 3'; none where the location is
+    // not understood (a part on another record, a site between two bases).
+    std::vector<LocationPart> parts;
+    std::string translation;     // the /translation, blanks dropped; empty when none is given
+    std::uint8_t codonStart = 1; // 1 to 3: where the first whole codon starts
+    std::uint16_t table = 11;    // the genetic code's NCBI number; 0 when the file gives an unreadable one
+    bool pseudo = false;         // /pseudo, /pseudogene, GFF3 pseudo=true
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdint>
 #include <limits>
 #include <map>
@@ -10,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 #include "base/ErrorReport.h"
@@ -80,11 +82,35 @@ struct SequenceGenes {
     std::uint64_t firstLine = 0;
     std::vector<Gene> genes;
     std::vector<std::string> parents; // per gene: its Parent's ID while it has no gene name
+    std::vector<CodingRecord> coding; // per gene, when asked for
 };
+
+// The 1-based place of the first whole codon of a part of phase `phase`
+// (0, 1 or 2 letters to pass over first); 1 for any other text.
+std::uint8_t codonStartOf(std::string_view phase)
+{
+    return phase.size() == 1 && phase[0] >= '0' && phase[0] <= '2' ? static_cast<std::uint8_t>(phase[0] - '0' + 1) : 1;
+}
+
+// Adds a CDS line's part where the CDS reads it: along its strand, from the
+// lowest coordinate up on +, from the highest down on -; the first part's
+// phase is where the CDS's first codon starts.
+void addPart(CodingRecord& coding, LocationPart part, std::string_view phase)
+{
+    const auto before = [&part](const LocationPart& other) {
+        return part.forward ? part.low < other.low : part.low > other.low;
+    };
+    const auto at = std::find_if(coding.parts.begin(), coding.parts.end(), before);
+    if (at == coding.parts.begin())
+        coding.codonStart = codonStartOf(phase);
+    coding.parts.insert(at, part);
+}
 
 class Gff3Features {
 public:
-    explicit Gff3Features(const std::string& fileName) : fileName_(fileName) {}
+    Gff3Features(const std::string& fileName, bool codingRecords) : fileName_(fileName), codingRecords_(codingRecords)
+    {
+    }
 
     // Reads the feature lines up to a "##FASTA" line (true, the text after
     // it) or the end of the text (false).
@@ -134,6 +160,7 @@ public:
             for (std::size_t i = 0; i < read.genes.size(); ++i)
                 finishGene(read.genes[i], read.parents[i], sequence.bases.size());
             sequence.genes = std::move(read.genes);
+            sequence.coding = std::move(read.coding);
             cleanGeneTexts(sequence);
         }
         // A sequence without CDS is then as a GenBank record without any.
@@ -191,15 +218,21 @@ private:
         const std::string id = attribute(attributes, "ID");
         const auto [sequenceIndex, added] = sequenceIndex_.emplace(std::string(columns[0]), read_.size());
         if (added)
-            read_.push_back({std::string(columns[0]), lineNumber_, {}, {}});
+            read_.push_back({std::string(columns[0]), lineNumber_, {}, {}, {}});
         SequenceGenes& genes = read_[sequenceIndex->second];
+        LocationPart part;
+        part.low = start;
+        part.high = end;
+        part.forward = strand != "-";
         // Only a..b and complement(a..b) give coordinates: a GenBank record
         // writes the parts of a CDS as join(...), which leaves both at 0.
         if (!id.empty()) {
-            const auto [part, first] = partOf_.emplace(std::string(columns[0]) + '\t' + id, genes.genes.size());
+            const auto [index, first] = partOf_.emplace(std::string(columns[0]) + '\t' + id, genes.genes.size());
             if (!first) {
-                genes.genes[part->second].start = 0;
-                genes.genes[part->second].end = 0;
+                genes.genes[index->second].start = 0;
+                genes.genes[index->second].end = 0;
+                if (codingRecords_)
+                    addPart(genes.coding[index->second], part, columns[7]);
                 return;
             }
         }
@@ -217,6 +250,27 @@ private:
         parent.erase(std::min(parent.find(','), parent.size()));
         genes.genes.push_back(std::move(gene));
         genes.parents.push_back(std::move(parent));
+        if (codingRecords_)
+            genes.coding.push_back(codingRecordOf(attributes, part, columns[7]));
+    }
+
+    // What the protein of a CDS is made from, as far as its first line
+    // gives it; a translation is rarely among the attributes.
+    static CodingRecord codingRecordOf(std::string_view attributes, LocationPart part, std::string_view phase)
+    {
+        CodingRecord coding;
+        coding.translation = attribute(attributes, "translation");
+        coding.pseudo = attribute(attributes, "pseudo") == "true";
+        const std::string table = attribute(attributes, "transl_table");
+        if (!table.empty()) {
+            unsigned number = 0;
+            const std::from_chars_result read = std::from_chars(table.data(), table.data() + table.size(), number);
+            coding.table = read.ec == std::errc() && read.ptr == table.data() + table.size() && number <= 0xffff
+                             ? static_cast<std::uint16_t>(number)
+                             : 0;
+        }
+        addPart(coding, part, phase);
+        return coding;
     }
 
     std::uint32_t coordinate(std::string_view text, const char* which) const
@@ -260,6 +314,7 @@ private:
     }
 
     const std::string& fileName_;
+    bool codingRecords_;
     std::uint64_t lineNumber_ = 0;
     std::vector<SequenceGenes> read_;                    // in order of first appearance
     std::map<std::string, std::size_t> sequenceIndex_;   // id -> index in read_
@@ -280,9 +335,9 @@ private:
 
 } // namespace
 
-void readGff3File(TextLines& text, const std::string& fileName, std::vector<Sequence>& sequences)
+void readGff3File(TextLines& text, const std::string& fileName, std::vector<Sequence>& sequences, bool codingRecords)
 {
-    Gff3Features features(fileName);
+    Gff3Features features(fileName, codingRecords);
     if (!features.read(text))
         features.fail(features.lineNumber(), "no \"##FASTA\" line, after which the sequences would be",
                       "Give the sequences as a FASTA file and this file as their genes.");
@@ -302,23 +357,23 @@ void readGff3File(TextLines& text, const std::string& fileName, std::vector<Sequ
         sequences.push_back(std::move(sequence));
 }
 
-void readGff3Genes(TextLines& text, const std::string& fileName, std::vector<Sequence>& sequences)
+void readGff3Genes(TextLines& text, const std::string& fileName, std::vector<Sequence>& sequences, bool codingRecords)
 {
-    Gff3Features features(fileName);
+    Gff3Features features(fileName, codingRecords);
     features.read(text);
     features.attach(sequences);
 }
 
-void readGff3File(const std::string& fileName, std::vector<Sequence>& sequences)
+void readGff3File(const std::string& fileName, std::vector<Sequence>& sequences, bool codingRecords)
 {
     InputFile file(fileName);
     TextLines text(file.stream());
-    readGff3File(text, fileName, sequences);
+    readGff3File(text, fileName, sequences, codingRecords);
 }
 
-void readGff3Genes(const std::string& fileName, std::vector<Sequence>& sequences)
+void readGff3Genes(const std::string& fileName, std::vector<Sequence>& sequences, bool codingRecords)
 {
     InputFile file(fileName);
     TextLines text(file.stream());
-    readGff3Genes(text, fileName, sequences);
+    readGff3Genes(text, fileName, sequences, codingRecords);
 }

@@ -27,7 +27,10 @@ public:
     // LOCUS name without one), the FASTA header's first word.
     std::string id;
     std::vector<Gene> genes; // CDS features in file order (GenBank only)
-    std::string bases;       // upper case, nothing filtered, as read: the scan never changes it
+    // Per gene, in step with `genes`, what its protein is made from; empty
+    // unless the reader was asked for it.
+    std::vector<CodingRecord> coding;
+    std::string bases; // upper case, nothing filtered, as read: the scan never changes it
     double backgroundA = 0.25;
     double backgroundC = 0.25;
     double backgroundG = 0.25;

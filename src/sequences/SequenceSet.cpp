@@ -39,16 +39,16 @@ void trimBases(std::string& bases)
         bases.shrink_to_fit();
 }
 
-SequenceSet::SequenceSet(const std::string& fileName)
+SequenceSet::SequenceSet(const std::string& fileName, bool codingRecords)
 {
     if (isFastaName(fileName))
         readFastaFile(fileName);
     else if (isGenBankName(fileName))
-        readGenBankFile(fileName);
+        readGenBankFile(fileName, codingRecords);
     else if (isEmblName(fileName))
-        readEmblFile(fileName);
+        readEmblFile(fileName, codingRecords);
     else if (isGff3Name(fileName))
-        readGff3WithSequences(fileName);
+        readGff3WithSequences(fileName, codingRecords);
     else
         reportError({"Incorrect sequence file extension.", "Type Varno /? for help."});
     // A record without a name still needs an ID in a track: its number.
@@ -57,26 +57,26 @@ SequenceSet::SequenceSet(const std::string& fileName)
             sequences[i].id = "sequence_" + std::to_string(i + 1);
 }
 
-void SequenceSet::readGenBankFile(const std::string& fileName)
+void SequenceSet::readGenBankFile(const std::string& fileName, bool codingRecords)
 {
     stem = stemOf(fileName);
     InputFile file(fileName);
     TextLines text(file.stream());
-    ::readGenBankFile(text, sequences);
+    ::readGenBankFile(text, sequences, codingRecords);
 }
 
-void SequenceSet::readEmblFile(const std::string& fileName)
+void SequenceSet::readEmblFile(const std::string& fileName, bool codingRecords)
 {
     stem = stemOf(fileName);
     InputFile file(fileName);
     TextLines text(file.stream());
-    ::readEmblFile(text, sequences);
+    ::readEmblFile(text, sequences, codingRecords);
 }
 
-void SequenceSet::readGff3WithSequences(const std::string& fileName)
+void SequenceSet::readGff3WithSequences(const std::string& fileName, bool codingRecords)
 {
     stem = stemOf(fileName);
-    readGff3File(fileName, sequences);
+    readGff3File(fileName, sequences, codingRecords);
 }
 
 void SequenceSet::readFastaFile(const std::string& fileName)

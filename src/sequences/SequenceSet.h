@@ -13,17 +13,18 @@
 class SequenceSet {
 public:
     // Reads the whole file, FASTA, GenBank, EMBL or GFF3 by its extension; an input error
-    // goes through reportError.
-    explicit SequenceSet(const std::string& fileName);
+    // goes through reportError. With `codingRecords`, each sequence also gets
+    // what the proteins of its CDS are made from (Sequence::coding).
+    explicit SequenceSet(const std::string& fileName, bool codingRecords = false);
     // A set built in memory, its sequences added by the caller; no stem, so
     // no file is named after it.
     SequenceSet() = default;
 
     void readFastaFile(const std::string& fileName);
-    void readGenBankFile(const std::string& fileName);
-    void readEmblFile(const std::string& fileName);
+    void readGenBankFile(const std::string& fileName, bool codingRecords = false);
+    void readEmblFile(const std::string& fileName, bool codingRecords = false);
     // A GFF3 file with its sequences after "##FASTA".
-    void readGff3WithSequences(const std::string& fileName);
+    void readGff3WithSequences(const std::string& fileName, bool codingRecords = false);
 
     std::vector<Sequence> sequences;
     std::string stem;
