@@ -42,6 +42,7 @@
 #include "scoring/VectorSets.h"
 #include "sequences/Gff3Reader.h"
 #include "sequences/SequenceSet.h"
+#include "tracks/ProteinFasta.h"
 #include "tracks/RegulonTable.h"
 #include "tracks/TrackFiles.h"
 
@@ -258,6 +259,21 @@ void warnOfTheSequences(const SequenceSet& set, const Options& options, RunLog& 
         logLine(log, "WARNING: the background from the sequence (options file value 3, --background sequence) "
                      "takes a file of one record; these "
                          + std::to_string(set.sequences.size()) + " records run on the uniform background");
+}
+
+// The proteins of the sequence file's CDS, once for the whole run; a FASTA
+// file without --genes has none. What they were made from is then let go:
+// the scans have no use for it.
+void writeProteins(const RunArguments& arguments, SequenceSet& set, RunLog& log)
+{
+    if (std::all_of(set.sequences.begin(), set.sequences.end(),
+                    [](const Sequence& sequence) { return sequence.sourceFormat == 'F'; }))
+        logLine(log, "WARNING: the FASTA sequence file brings no genes (give them with --genes FILE): the protein "
+                     "file "
+                         + arguments.proteinsFile + " is empty");
+    withMemoryFor("write the proteins", [&] { writeProteinFasta(set, arguments.proteinsFile); });
+    for (Sequence& sequence : set.sequences)
+        sequence.coding = std::vector<CodingRecord>();
 }
 
 // What a cut-off computed from the sites may hide: a threshold that is no
@@ -602,7 +618,9 @@ void settleSequences(SequenceSet& set, const RunArguments& arguments, const Opti
         if (!isFastaName(arguments.sequenceFile))
             reportError({"ERROR: --genes gives the genes of a FASTA sequence file; " + arguments.sequenceFile
                          + " brings its own."});
-        withMemoryFor("read the genes", [&] { readGff3Genes(arguments.genesFile, set.sequences); });
+        withMemoryFor("read the genes", [&] {
+            readGff3Genes(arguments.genesFile, set.sequences, !arguments.proteinsFile.empty());
+        });
     }
     for (Sequence& sequence : set.sequences)
         sequence.circular = arguments.topology == RunArguments::TopologyChoice::circular
@@ -719,7 +737,10 @@ int runAnalysis(int argc, const char* const* argv)
     checkOptions(*arguments, runOptions);
 
     logLine(log, "Reading sequences...");
-    SequenceSet set = withMemoryFor("read the sequences", [&] { return SequenceSet(arguments->sequenceFile); });
+    // What the proteins are made from is read only when they are asked for.
+    const bool proteins = !arguments->proteinsFile.empty();
+    SequenceSet set =
+        withMemoryFor("read the sequences", [&] { return SequenceSet(arguments->sequenceFile, proteins); });
     set.stem = outputStem(arguments->sequenceFile, arguments->outputFolder);
     settleSequences(set, *arguments, runOptions, log, clock);
     Sequence& reference = set.sequences.front();
@@ -738,6 +759,8 @@ int runAnalysis(int argc, const char* const* argv)
     };
     takeBackground(runOptions);
     warnOfTheSequences(set, runOptions, log);
+    if (proteins)
+        writeProteins(*arguments, set, log);
 
     const MotifList list = withMemoryFor("read the motifs", [&] { return listMotifs(arguments->motifFile); });
     for (const std::string& warning : list.warnings)

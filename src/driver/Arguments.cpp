@@ -54,6 +54,10 @@ const char* const helpOutputs[] = {
     "                FORMAT is meme, jaspar or transfac",
     "  --genes FILE  the genes of a FASTA sequence file: the CDS of a GFF3 file, each on the sequence its first",
     "                column names",
+    "  --proteins FILE",
+    "                also write the protein of every CDS of the sequence file as protein FASTA (FILE), each named",
+    "                SEQID|LOCUSTAG as the hit tables name them: its /translation, else its letters translated",
+    "                (/transl_table, else table 11); CDS marked pseudo or with a stop inside left out",
     "  --topology circular|linear|auto",
     "                scan every sequence as circular (default), as linear (no window across its ends), or each",
     "                as its file states it (GenBank LOCUS, EMBL ID, GFF3 Is_circular), linear where it states none",
@@ -240,6 +244,9 @@ bool takeOption(int argc, const char* const* argv, int& i, RunArguments& argumen
             reportBadOption("Option --topology takes circular, linear or auto: " + value);
     } else if (isOption(option, "--genes")) {
         arguments.genesFile = optionValue(argc, argv, i, "--genes", "Option --genes needs a GFF3 file name.");
+    } else if (isOption(option, "--proteins")) {
+        arguments.proteinsFile =
+            optionValue(argc, argv, i, "--proteins", "Option --proteins needs a file name for the proteins.");
     } else if (isOption(option, "--outdir"))
         arguments.outputFolder = optionValue(argc, argv, i, "--outdir", "Option --outdir needs a folder name.");
     else

@@ -27,8 +27,9 @@ struct RunArguments {
     // --topology: every sequence circular (as always), every one linear, or
     // each as its file states it, linear where it states nothing.
     enum class TopologyChoice { circular, linear, automatic } topology = TopologyChoice::circular;
-    std::string genesFile; // --genes: a GFF3 file with the genes of a FASTA sequence file
-    std::string motifOut;  // --motif-out: "meme", "jaspar" or "transfac"; empty: the model is not written
+    std::string genesFile;    // --genes: a GFF3 file with the genes of a FASTA sequence file
+    std::string proteinsFile; // --proteins: the proteins of the CDS read, as protein FASTA; empty: none written
+    std::string motifOut;     // --motif-out: "meme", "jaspar" or "transfac"; empty: the model is not written
     // --max-p, --max-e, --max-q: at most one bound per figure, in that order
     // whatever the order given, so that one selection always names its files alike.
     std::vector<SignificanceBound> bounds;

@@ -152,6 +152,27 @@ TEST(BadInput, EmptyMotifFilesAreRejected)
     }
 }
 
+// A protein file that cannot be written is an error naming it; a FASTA
+// genome without --genes has no CDS: its protein file is empty, with a warning.
+TEST(BadInput, ProteinFileUnwritableOrOfNoGenes)
+{
+    Case unwritable;
+    unwritable.write("genome.fas", fastaOf("one", filler + "CTGTATATATATACAG" + filler));
+    unwritable.write("sites.txt", sites);
+    unwritable.run({"--proteins", "missing/p.faa", "genome.fas", "sites.txt"});
+    unwritable.expectError({"Protein file could not be written: missing/p.faa"});
+
+    Case noGenes;
+    noGenes.write("genome.fas", fastaOf("one", filler + "CTGTATATATATACAG" + filler));
+    noGenes.write("sites.txt", sites);
+    noGenes.run({"--proteins", "p.faa", "genome.fas", "sites.txt"});
+    noGenes.expectSuccess("genome_Rsequence_Ri_0.800.csv");
+    EXPECT_EQ(readFile(noGenes.folder.file("p.faa")), "");
+    EXPECT_NE(countOf(noGenes.result.output, "WARNING: the FASTA sequence file brings no genes (give them with "
+                                             "--genes FILE): the protein file p.faa is empty\n"),
+              0u);
+}
+
 TEST(BadInput, EmptyOptionsFileRunsOnDefaults)
 {
     // Not an error: a file without values is a short file, and a short file
