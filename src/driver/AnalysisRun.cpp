@@ -196,17 +196,23 @@ void checkRegulonFigures(const RunSignificance& figures)
                      + figures.unavailableReason});
 }
 
-// A run over several motifs gathers every motif's hits in one table instead
-// of a table per motif (`tableShared`).
+// A run over several motifs gathers every motif's hits in one table, and its
+// regulon units in another, instead of a table of each per motif.
+struct CombinedTables {
+    std::optional<MotifHitTable> hits;
+    std::optional<MotifRegulonTable> regulon;
+    std::string motif; // the motif being scanned
+};
+
 void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const SequenceSet& set,
                      const SiteCollection& collection, const Options& options, HitSignificance& significance,
                      const Figures& worked, const SignificanceSelection& selection, double sitesCutoff,
-                     const std::string& resultsFile, bool tableShared)
+                     const std::string& resultsFile, CombinedTables* combined)
 {
     const RunSignificance& figures = worked.run;
     const Calibration& calibration = worked.calibration;
     const ScoreDistribution* chance = significance.firstDistribution();
-    if (arguments.writeTsv && !tableShared)
+    if (arguments.writeTsv && combined == nullptr)
         writeTsv(set, options, trackFileName(resultsFile, ".tsv"));
     if (arguments.writeBed)
         writeBed(set, options, figures, trackFileName(resultsFile, ".bed"), selection);
@@ -216,7 +222,10 @@ void writeExtraFiles(const RunArguments& arguments, bool optionsRead, const Sequ
     const RegulonSettings regulon = regulonSettingsOf(arguments, selection);
     if (arguments.writeRegulon) {
         checkRegulonFigures(figures);
-        writeRegulonTable(set, options, regulon, trackFileName(resultsFile, "_regulon.tsv"));
+        if (combined != nullptr)
+            combined->regulon->add(combined->motif, set, options, regulon);
+        else
+            writeRegulonTable(set, options, regulon, trackFileName(resultsFile, "_regulon.tsv"));
     }
     if (arguments.writeHtml) {
         std::string settingsSource = arguments.optionsFile;
@@ -618,9 +627,8 @@ void settleSequences(SequenceSet& set, const RunArguments& arguments, const Opti
         if (!isFastaName(arguments.sequenceFile))
             reportError({"ERROR: --genes gives the genes of a FASTA sequence file; " + arguments.sequenceFile
                          + " brings its own."});
-        withMemoryFor("read the genes", [&] {
-            readGff3Genes(arguments.genesFile, set.sequences, !arguments.proteinsFile.empty());
-        });
+        withMemoryFor("read the genes",
+                      [&] { readGff3Genes(arguments.genesFile, set.sequences, !arguments.proteinsFile.empty()); });
     }
     for (Sequence& sequence : set.sequences)
         sequence.circular = arguments.topology == RunArguments::TopologyChoice::circular
@@ -635,7 +643,7 @@ void settleSequences(SequenceSet& set, const RunArguments& arguments, const Opti
 // and every file it writes. Its hits stay in the sequences until the next
 // motif's scan replaces them.
 void runMotif(const RunArguments& arguments, const RunMotif& motif, SequenceSet& set, Options& options,
-              bool optionsRead, MotifHitTable* combinedTable, RunLog& log, const RunClock& clock)
+              bool optionsRead, CombinedTables* combined, RunLog& log, const RunClock& clock)
 {
     Sequence& reference = set.sequences.front();
     logLine(log, "Reading site collection...");
@@ -668,9 +676,9 @@ void runMotif(const RunArguments& arguments, const RunMotif& motif, SequenceSet&
                       [&] { figures = workOutFigures(arguments, set, collection, options, *scanned.significance); });
         withMemoryFor("write the hit files", [&] {
             writeExtraFiles(arguments, optionsRead, set, collection, options, *scanned.significance, figures,
-                            scanned.chosen, scanned.sitesCutoff, resultsFile, combinedTable != nullptr);
-            if (combinedTable != nullptr)
-                combinedTable->add(motif.name, set, options);
+                            scanned.chosen, scanned.sitesCutoff, resultsFile, combined);
+            if (combined != nullptr && combined->hits)
+                combined->hits->add(motif.name, set, options);
         });
     }
 }
@@ -771,11 +779,13 @@ int runAnalysis(int argc, const char* const* argv)
     }
 
     // Several motifs: each scanned in turn over the sequences read once, its
-    // files named after it, one hit table for them all.
+    // files named after it, one hit table and one regulon table for them all.
     const std::string stem = set.stem;
-    std::optional<MotifHitTable> combinedTable;
+    CombinedTables combined;
     if (arguments->writeTsv)
-        combinedTable.emplace(stem + "_motifs.tsv", runOptions.useIntegration);
+        combined.hits.emplace(stem + "_motifs.tsv", runOptions.useIntegration);
+    if (arguments->writeRegulon)
+        combined.regulon.emplace(stem + "_motifs_regulon.tsv");
     for (const RunMotif& motif : list.motifs) {
         logPair(log, "Motif: ", motif.name);
         Options options = runOptions;
@@ -786,14 +796,16 @@ int runAnalysis(int argc, const char* const* argv)
         }
         takeBackground(options);
         set.stem = stem + "_" + fileSafeName(motif.name);
-        runMotif(*arguments, motif, set, options, motifOptionsRead, combinedTable ? &*combinedTable : nullptr, log,
-                 clock);
+        combined.motif = motif.name;
+        runMotif(*arguments, motif, set, options, motifOptionsRead, &combined, log, clock);
         for (Sequence& sequence : set.sequences) {
             sequence.hits = std::vector<Hit>();
             sequence.globalScoreMean = 0.0;
         }
     }
-    if (combinedTable)
-        combinedTable->finish();
+    if (combined.hits)
+        combined.hits->finish();
+    if (combined.regulon)
+        combined.regulon->finish();
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <tuple>
 #include <utility>
 
+#include "base/ErrorReport.h"
 #include "base/OutputFile.h"
 #include "options/Options.h"
 #include "results/RowText.h"
@@ -219,40 +220,78 @@ std::vector<RegulonRow> regulonRows(const SequenceSet& set, const Options& optio
     return rows;
 }
 
+namespace {
+
+const char regulonHeader[] = "seq_id\tlocus_tag\tgene\tproduct\tunit_locus_tags\tunit_genes\toperator_hits\t"
+                             "best_start\tbest_strand\tbest_score\tbest_p_value\tbest_e_value\tbest_q_value\t"
+                             "best_distance\tunit_p_value\tunit_e_value\n";
+
+// The table's rows, each led by `motif` and a tab when one is given.
+void appendRegulonRows(std::string& text, const std::vector<RegulonRow>& rows, const std::string* motif)
+{
+    for (const RegulonRow& row : rows) {
+        const Hit& best = *row.best;
+        const Gene& gene = row.sequence->genes[row.firstGene];
+        if (motif != nullptr) {
+            appendTableText(text, *motif);
+            text += '\t';
+        }
+        appendTableText(text, row.sequence->id);
+        text += '\t';
+        appendTableText(text, gene.fullLocusTag());
+        text += '\t';
+        appendTableText(text, gene.fullGeneName());
+        text += '\t';
+        appendTableText(text, gene.fullProduct());
+        text += '\t';
+        appendUnitGenes(text, row.sequence->genes, row.unit);
+        appendRow(text, '\t', row.operatorHits, '\t', row.bestStart, best.forward ? "\t+\t" : "\t-\t");
+        appendScore(text, best.score);
+        for (const double figure : {best.pValue, best.eValue, best.qValue}) {
+            text += '\t';
+            appendFigure(text, figure);
+        }
+        text += '\t';
+        text += halfLettersText(row.halfLettersToGene);
+        text += '\t';
+        appendFigure(text, row.unitP);
+        text += '\t';
+        appendFigure(text, row.unitE);
+        text += '\n';
+    }
+}
+
+} // namespace
+
 void writeRegulonTable(const SequenceSet& set, const Options& options, const RegulonSettings& settings,
                        const std::string& fileName)
 {
     const std::vector<RegulonRow> rows = regulonRows(set, options, settings);
     writeOutputFile(fileName, "Regulon table", [&](std::ostream& out) {
-        std::string text = "seq_id\tlocus_tag\tgene\tproduct\tunit_locus_tags\tunit_genes\toperator_hits\tbest_start\t"
-                           "best_strand\tbest_score\tbest_p_value\tbest_e_value\tbest_q_value\tbest_distance\t"
-                           "unit_p_value\tunit_e_value\n";
-        for (const RegulonRow& row : rows) {
-            const Hit& best = *row.best;
-            const Gene& gene = row.sequence->genes[row.firstGene];
-            appendTableText(text, row.sequence->id);
-            text += '\t';
-            appendTableText(text, gene.fullLocusTag());
-            text += '\t';
-            appendTableText(text, gene.fullGeneName());
-            text += '\t';
-            appendTableText(text, gene.fullProduct());
-            text += '\t';
-            appendUnitGenes(text, row.sequence->genes, row.unit);
-            appendRow(text, '\t', row.operatorHits, '\t', row.bestStart, best.forward ? "\t+\t" : "\t-\t");
-            appendScore(text, best.score);
-            for (const double figure : {best.pValue, best.eValue, best.qValue}) {
-                text += '\t';
-                appendFigure(text, figure);
-            }
-            text += '\t';
-            text += halfLettersText(row.halfLettersToGene);
-            text += '\t';
-            appendFigure(text, row.unitP);
-            text += '\t';
-            appendFigure(text, row.unitE);
-            text += '\n';
-        }
+        std::string text = regulonHeader;
+        appendRegulonRows(text, rows, nullptr);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
     });
+}
+
+MotifRegulonTable::MotifRegulonTable(const std::string& fileName) : fileName_(fileName)
+{
+    if (!out_.open(fileName_))
+        reportError({"Regulon table could not be written: " + fileName_});
+    const std::string header = std::string("motif\t") + regulonHeader;
+    out_.stream().write(header.data(), static_cast<std::streamsize>(header.size()));
+}
+
+void MotifRegulonTable::add(const std::string& motif, const SequenceSet& set, const Options& options,
+                            const RegulonSettings& settings)
+{
+    std::string text;
+    appendRegulonRows(text, regulonRows(set, options, settings), &motif);
+    out_.stream().write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void MotifRegulonTable::finish()
+{
+    if (!out_.commit())
+        reportError({"Regulon table could not be written: " + fileName_});
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/OutputFile.h"
 #include "results/SignificanceBound.h"
 #include "sequences/Gene.h"
 
@@ -95,3 +96,18 @@ std::string halfLettersText(std::int64_t halves);
 // must have been computed.
 void writeRegulonTable(const SequenceSet& set, const Options& options, const RegulonSettings& settings,
                        const std::string& fileName);
+
+// The regulon table of a run over several motifs: one file, its rows those of
+// the table above with a `motif` column first, each motif's units added once
+// it is scanned. A file that cannot be written goes through reportError.
+class MotifRegulonTable {
+public:
+    explicit MotifRegulonTable(const std::string& fileName);
+    void add(const std::string& motif, const SequenceSet& set, const Options& options, const RegulonSettings& settings);
+    // Puts the whole table in place under its name.
+    void finish();
+
+private:
+    std::string fileName_;
+    OutputFile out_;
+};

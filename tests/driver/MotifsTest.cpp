@@ -44,18 +44,18 @@ TEST(Motifs, SeveralMotifsInOneRunWriteWhatSeparateRunsWrite)
     writeOptionsFile(folder.file("motifs/lexa.options.txt"),
                      {"1", "1", "0", "8", "350", "100", "1", "1", "1", "0", "-500", "-1", "1", "500", "1.5", "1"});
 
-    const RunResult many =
-        runVarno(folder.path(), {"--tsv", "--bed", "--outdir", "many", "plasmid.gb", "motifs", "Options.txt"});
+    const RunResult many = runVarno(
+        folder.path(), {"--tsv", "--bed", "--regulon", "--outdir", "many", "plasmid.gb", "motifs", "Options.txt"});
     ASSERT_EQ(many.exitStatus, 0) << many.output;
-    const RunResult lexa = runVarno(folder.path(), {"--tsv", "--bed", "--outdir", "lexa", "plasmid.gb",
+    const RunResult lexa = runVarno(folder.path(), {"--tsv", "--bed", "--regulon", "--outdir", "lexa", "plasmid.gb",
                                                     "motifs/lexa.txt", "motifs/lexa.options.txt"});
     ASSERT_EQ(lexa.exitStatus, 0) << lexa.output;
-    const RunResult mzf1 = runVarno(
-        folder.path(), {"--tsv", "--bed", "--outdir", "mzf1", "plasmid.gb", "motifs/MA0056.1.transfac", "Options.txt"});
+    const RunResult mzf1 = runVarno(folder.path(), {"--tsv", "--bed", "--regulon", "--outdir", "mzf1", "plasmid.gb",
+                                                    "motifs/MA0056.1.transfac", "Options.txt"});
     ASSERT_EQ(mzf1.exitStatus, 0) << mzf1.output;
 
     std::vector<std::string> expected{"plasmid.log", "plasmid_gene_log.csv", "plasmid_motifs.tsv",
-                                      "plasmid_seq_log.txt"};
+                                      "plasmid_motifs_regulon.tsv", "plasmid_seq_log.txt"};
     for (const auto& [motif, alone] : {std::pair<std::string, std::string>{"lexa", "lexa"}, {"MZF1", "mzf1"}}) {
         for (const std::string& name : listFiles(folder.file(alone))) {
             if (name == "plasmid.log" || name.find(".tsv") != std::string::npos)
@@ -77,6 +77,11 @@ TEST(Motifs, SeveralMotifsInOneRunWriteWhatSeparateRunsWrite)
     EXPECT_EQ(readFile(folder.file("many/plasmid_motifs.tsv")), "motif\t" + splitLines(lexaTable).front() + '\n'
                                                                     + rowsWith(mzf1Table, "MZF1\t")
                                                                     + rowsWith(lexaTable, "lexa\t"));
+    const std::string lexaUnits = readFile(folder.file("lexa/plasmid_Ri_8.000_regulon.tsv"));
+    const std::string mzf1Units = readFile(folder.file("mzf1/plasmid_Rsequence_Ri_0.800_regulon.tsv"));
+    EXPECT_EQ(readFile(folder.file("many/plasmid_motifs_regulon.tsv")), "motif\t" + splitLines(lexaUnits).front() + '\n'
+                                                                            + rowsWith(mzf1Units, "MZF1\t")
+                                                                            + rowsWith(lexaUnits, "lexa\t"));
     EXPECT_NE(countOf(many.output, "Motif: MZF1"), 0u);
 }
 
