@@ -1,21 +1,19 @@
-# Scans a batch of genome x factor pairs, one varno run after the other, each
-# in its own folder, so that the files a run writes beside its sequence file
-# and its VarnoLog.txt never meet another run's. Each pair's results file is
-# copied to results/FACTOR/GENOME.csv once complete, after its hit table (the
-# same hits with the genes' and sequences' whole texts, which the results file
-# cuts at their first line) to GENOME.tsv; a pair that fails leaves neither and
-# its message goes to the log and to the batch's status file, and the batch
-# goes on. Called by the Snakefile's scan_batch rule, which provides the
-# `snakemake` object.
+# Scans a batch of genomes, one varno run per genome for every factor at once,
+# each in its own folder, so that the files a run writes and its VarnoLog.txt
+# never meet another run's. Once a run is complete, its hit table and regulon
+# table (all factors in one each) are put in place as genomes/GENOME/hits.tsv
+# and regulon.tsv, and its proteins as proteins.faa, that one only when it
+# changed, so that the clustering sees unchanged proteins as such. A genome
+# that fails leaves none of them; its message goes to the log and to the
+# batch's status file, and the batch goes on; its run folder stays for a look. Called by the Snakefile's
+# scan_batch rule, which provides the `snakemake` object.
 
+import filecmp
 import os
 import shutil
 import subprocess
 import time
 
-# The CSV logs a run may write beside its sequence file; the one other CSV is
-# the results file, whose name holds the method and threshold.
-LOG_CSV_SUFFIXES = ("_freq_table.csv", "__motif_score_log.csv", "_gene_log.csv")
 COMPRESSED_SUFFIXES = (".gz", ".GZ")
 
 
@@ -27,18 +25,18 @@ def stem_of(file_name):
     return file_name.rpartition(".")[0]
 
 
-def scan_pair(genome, factor, genome_file, genes, sites, options, topology, varno, output, environment, log):
-    """Scans one pair; returns the failure's message (None on success) and varno's wall time."""
-    run_folder = os.path.join(output, "runs", factor, genome)
-    # A fresh folder, so that the one results CSV in it and any VarnoLog.txt are this run's.
+def scan_genome(genome, genome_file, genes, factors, options, arguments, varno, output, environment, log, keep_run):
+    """Scans one genome; returns the failure's message (None on success) and varno's wall time."""
+    run_folder = os.path.join(output, "runs", genome)
+    # A fresh folder, so that the tables in it and any VarnoLog.txt are this run's.
     shutil.rmtree(run_folder, ignore_errors=True)
     os.makedirs(run_folder)
     file_name = os.path.basename(genome_file)
     os.symlink(os.path.abspath(genome_file), os.path.join(run_folder, file_name))
-    command = [varno, "--tsv", "--topology", topology]
+    command = [varno, "--tsv", "--regulon", "--proteins", "proteins.faa"] + arguments
     if genes:
         command += ["--genes", os.path.abspath(genes)]
-    command += [file_name, os.path.abspath(sites), os.path.abspath(options)]
+    command += [file_name, os.path.abspath(factors), os.path.abspath(options)]
     start = time.monotonic()
     run = subprocess.run(command, cwd=run_folder, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=environment)
     seconds = time.monotonic() - start
@@ -50,25 +48,23 @@ def scan_pair(genome, factor, genome_file, genes, sites, options, topology, varn
                 return error.read().strip(), seconds
         return f"varno exited with status {run.returncode} and no VarnoLog.txt", seconds
     stem = stem_of(file_name)
-    logs = {stem + suffix for suffix in LOG_CSV_SUFFIXES}
-    found = [
-        name
-        for name in os.listdir(run_folder)
-        if name.startswith(stem + "_") and name.endswith(".csv") and name not in logs
-    ]
-    if len(found) != 1:
-        return f"expected one results file from varno in {run_folder}, found {len(found)}", seconds
-    table = found[0][: -len(".csv")] + ".tsv"
-    if not os.path.exists(os.path.join(run_folder, table)):
-        return f"no hit table {table} from varno in {run_folder}", seconds
-    results = os.path.join(output, "results", factor, genome + ".csv")
-    os.makedirs(os.path.dirname(results), exist_ok=True)
-    # Through temporary names: an interrupted copy must not pass for results.
-    # The table goes first, so that a results file newer than its inputs
-    # always has its table beside it.
-    for source, target in ((table, results[: -len(".csv")] + ".tsv"), (found[0], results)):
-        shutil.copyfile(os.path.join(run_folder, source), target + ".part")
-        os.replace(target + ".part", target)
+    made = {"hits.tsv": stem + "_motifs.tsv", "regulon.tsv": stem + "_motifs_regulon.tsv"}
+    for name in list(made.values()) + ["proteins.faa"]:
+        if not os.path.exists(os.path.join(run_folder, name)):
+            return f"no {name} from varno in {run_folder}", seconds
+    tables = os.path.join(output, "genomes", genome)
+    os.makedirs(tables, exist_ok=True)
+    proteins = os.path.join(tables, "proteins.faa")
+    if not (os.path.exists(proteins) and filecmp.cmp(proteins, os.path.join(run_folder, "proteins.faa"), False)):
+        made["proteins.faa"] = "proteins.faa"
+    # Renames within one file system: a table is there whole or not at all.
+    # The regulon table goes last, so that a complete set is never older than
+    # its hit table.
+    for name in ("proteins.faa", "hits.tsv", "regulon.tsv"):
+        if name in made:
+            os.replace(os.path.join(run_folder, made[name]), os.path.join(tables, name))
+    if not keep_run:
+        shutil.rmtree(run_folder)
     return None, seconds
 
 
@@ -76,35 +72,40 @@ def one_line(text):
     return " ".join(text.split())
 
 
-def scan_batch(pairs, varno, output, topology, status_file, log_file, threads):
+def scan_batch(genomes, factors, options, arguments, varno, output, status_file, log_file, threads):
     # varno scores a long sequence's two strands on two threads unless told
     # to keep to the cores its job was given.
     environment = dict(os.environ, VARNO_THREADS=str(threads))
     varno = os.path.abspath(varno)
+    # The rest of a successful run (each factor's results file, and the
+    # diagnostic logs when asked for) stays in runs/GENOME only then.
+    keep_run = "--logs" in arguments
     statuses = []
     with open(log_file, "w", encoding="latin-1") as log:
-        for genome, factor, genome_file, genes, sites, options in pairs:
-            message, seconds = scan_pair(
-                genome, factor, genome_file, genes, sites, options, topology, varno, output, environment, log
+        for genome, genome_file, genes in genomes:
+            message, seconds = scan_genome(
+                genome, genome_file, genes, factors, options, arguments, varno, output, environment, log, keep_run
             )
             # The time is varno's own, from start to exit.
             if message is None:
-                log.write(f"scanned {genome} for {factor}: varno {seconds:.4f} s\n")
+                log.write(f"scanned {genome}: varno {seconds:.4f} s\n")
             else:
-                log.write(f"FAILED {genome} for {factor}: varno {seconds:.4f} s: {one_line(message)}\n")
+                log.write(f"FAILED {genome}: varno {seconds:.4f} s: {one_line(message)}\n")
             log.flush()
-            statuses.append((genome.replace("\t", " "), factor, "" if message is None else one_line(message)))
+            statuses.append((genome.replace("\t", " "), "" if message is None else one_line(message)))
     with open(status_file, "w", encoding="latin-1") as out:
-        out.write("Genome\tFactor\tMessage\n")
+        out.write("Genome\tMessage\n")
         for status in statuses:
             out.write("\t".join(status) + "\n")
 
 
 scan_batch(
-    snakemake.params.pairs,
+    snakemake.params.genomes,
+    snakemake.params.factors,
+    snakemake.params.options,
+    snakemake.params.arguments,
     snakemake.input.varno,
     snakemake.params.output,
-    snakemake.params.topology,
     snakemake.output[0],
     snakemake.log[0],
     snakemake.threads,
