@@ -18,6 +18,7 @@
 #include "base/InputFile.h"
 #include "sequences/FastaReader.h"
 #include "sequences/GenBankReader.h"
+#include "sequences/WholeGeneTexts.h"
 
 namespace {
 
@@ -303,14 +304,7 @@ private:
         }
         if (gene.start > sequenceLength || gene.end > sequenceLength)
             gene.start = gene.end = 0;
-        const auto comma = [](const std::string& text) { return text.find(',') != std::string::npos; };
-        if (!comma(gene.locusTag) && !comma(gene.geneName) && !comma(gene.product))
-            return;
-        auto whole = std::make_shared<Gene::WholeTexts>();
-        whole->locusTag = comma(gene.locusTag) ? gene.locusTag : std::string();
-        whole->geneName = comma(gene.geneName) ? gene.geneName : std::string();
-        whole->product = comma(gene.product) ? gene.product : std::string();
-        gene.whole = std::move(whole);
+        keepWholeGeneTexts(gene);
     }
 
     const std::string& fileName_;
