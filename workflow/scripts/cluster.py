@@ -116,7 +116,7 @@ def name_groups(proteins, representative):
         members[centre].append(index)
     # Groups in the order of their first member: genome order, then file order.
     groups = sorted(members.values(), key=min)
-    taken = collections.Counter()
+    used = set()
     group_of = [None] * len(proteins)
     named = []
     for indices in groups:
@@ -125,9 +125,12 @@ def name_groups(proteins, representative):
             name = most_common(p for p in (proteins[i][4] for i in indices) if p.lower() not in UNINFORMATIVE)
         if name is None:
             name = proteins[indices[0]][2]
-        taken[name] += 1
-        if taken[name] > 1:
-            name = f"{name}_{taken[name]}"
+        # Prokka names paralogs soj, soj_2, ...: a suffix never takes a name another group has.
+        base, copy = name, 1
+        while name in used:
+            copy += 1
+            name = f"{base}_{copy}"
+        used.add(name)
         for i in indices:
             group_of[i] = name
         product = most_common(proteins[i][4] for i in indices) or ""
@@ -180,4 +183,6 @@ def main(snakemake):
         log.write(f"{len(groups)} groups of {len(proteins)} proteins\n")
 
 
-main(snakemake)
+# Run by Snakemake, which provides the `snakemake` object; imported by the tests.
+if "snakemake" in globals():
+    main(snakemake)
