@@ -6,7 +6,6 @@
 #include <tuple>
 #include <utility>
 
-#include "base/ErrorReport.h"
 #include "base/OutputFile.h"
 #include "options/Options.h"
 #include "results/RowText.h"
@@ -274,12 +273,9 @@ void writeRegulonTable(const SequenceSet& set, const Options& options, const Reg
     });
 }
 
-MotifRegulonTable::MotifRegulonTable(const std::string& fileName) : fileName_(fileName)
+MotifRegulonTable::MotifRegulonTable(const std::string& fileName)
+    : file_(fileName, "Regulon table", std::string("motif\t") + regulonHeader)
 {
-    if (!out_.open(fileName_))
-        reportError({"Regulon table could not be written: " + fileName_});
-    const std::string header = std::string("motif\t") + regulonHeader;
-    out_.stream().write(header.data(), static_cast<std::streamsize>(header.size()));
 }
 
 void MotifRegulonTable::add(const std::string& motif, const SequenceSet& set, const Options& options,
@@ -287,11 +283,5 @@ void MotifRegulonTable::add(const std::string& motif, const SequenceSet& set, co
 {
     std::string text;
     appendRegulonRows(text, regulonRows(set, options, settings), &motif);
-    out_.stream().write(text.data(), static_cast<std::streamsize>(text.size()));
-}
-
-void MotifRegulonTable::finish()
-{
-    if (!out_.commit())
-        reportError({"Regulon table could not be written: " + fileName_});
+    file_.stream().write(text.data(), static_cast<std::streamsize>(text.size()));
 }

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "base/OutputFile.h"
 #include "results/SignificanceBound.h"
 #include "sequences/Gene.h"
+#include "tracks/TrackFiles.h"
 
 class Hit;
 class Options;
@@ -105,9 +105,8 @@ public:
     explicit MotifRegulonTable(const std::string& fileName);
     void add(const std::string& motif, const SequenceSet& set, const Options& options, const RegulonSettings& settings);
     // Puts the whole table in place under its name.
-    void finish();
+    void finish() { file_.finish(); }
 
 private:
-    std::string fileName_;
-    OutputFile out_;
+    MotifTableFile file_;
 };

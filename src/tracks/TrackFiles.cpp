@@ -351,26 +351,40 @@ void writeTsv(const SequenceSet& set, const Options& options, const std::string&
     });
 }
 
-MotifHitTable::MotifHitTable(const std::string& fileName, bool integrated)
-    : fileName_(fileName), integrated_(integrated)
+MotifTableFile::MotifTableFile(const std::string& fileName, const char* what, const std::string& header)
+    : fileName_(fileName), what_(what)
 {
     if (!out_.open(fileName_))
-        reportError({"Hit table could not be written: " + fileName_});
+        reportError({std::string(what_) + " could not be written: " + fileName_});
+    out_.stream().write(header.data(), static_cast<std::streamsize>(header.size()));
+}
+
+void MotifTableFile::finish()
+{
+    if (!out_.commit())
+        reportError({std::string(what_) + " could not be written: " + fileName_});
+}
+
+namespace {
+
+std::string motifHitTableHeader(bool integrated)
+{
     std::string text = "motif\t";
-    appendTableHeader(text, integrated_);
-    out_.stream().write(text.data(), static_cast<std::streamsize>(text.size()));
+    appendTableHeader(text, integrated);
+    return text;
+}
+
+} // namespace
+
+MotifHitTable::MotifHitTable(const std::string& fileName, bool integrated)
+    : file_(fileName, "Hit table", motifHitTableHeader(integrated)), integrated_(integrated)
+{
 }
 
 void MotifHitTable::add(const std::string& motif, const SequenceSet& set, const Options& options)
 {
     std::string text;
-    writeTableRows(out_.stream(), text, set, integrated_, options.useIntegration, &motif);
-}
-
-void MotifHitTable::finish()
-{
-    if (!out_.commit())
-        reportError({"Hit table could not be written: " + fileName_});
+    writeTableRows(file_.stream(), text, set, integrated_, options.useIntegration, &motif);
 }
 
 void writeBed(const SequenceSet& set, const Options& options, const RunSignificance& significance,

@@ -45,6 +45,21 @@ struct HitTableRow {
 };
 HitTableRow hitTableRow(const Sequence& sequence, const Hit& hit, bool integratedColumns, bool integratedHit);
 
+// A table of a run over several motifs, written as each motif is scanned
+// under a temporary name and put in place whole by finish(); `what` names it
+// in the error of a file that cannot be written (through reportError).
+class MotifTableFile {
+public:
+    MotifTableFile(const std::string& fileName, const char* what, const std::string& header);
+    std::ostream& stream() { return out_.stream(); }
+    void finish();
+
+private:
+    std::string fileName_;
+    const char* what_;
+    OutputFile out_;
+};
+
 // The table of a run over several motifs: one file, its rows those of the
 // table above with a `motif` column first, each motif's hits added once it
 // is scanned. Its columns are those of the run's own settings (`integrated`);
@@ -55,12 +70,11 @@ public:
     MotifHitTable(const std::string& fileName, bool integrated);
     void add(const std::string& motif, const SequenceSet& set, const Options& options);
     // Puts the whole table in place under its name.
-    void finish();
+    void finish() { file_.finish(); }
 
 private:
-    std::string fileName_;
+    MotifTableFile file_;
     bool integrated_;
-    OutputFile out_;
 };
 // The BED and GFF3 headers state the cut-off: under a selection by
 // significance, the score cut-off its bounds came to, and the bounds.

@@ -114,23 +114,16 @@ std::vector<std::string> hitRows(const std::string& results)
 
 TEST(BadInput, EmptySequenceFilesAreRejected)
 {
-    Case fasta;
-    fasta.write("genome.fas", "");
-    fasta.write("sites.txt", sites);
-    fasta.run({"genome.fas", "sites.txt"});
-    fasta.expectError({"Incorrect FASTA file: genome.fas"});
-
-    Case genbank;
-    genbank.write("genome.gb", "");
-    genbank.write("sites.txt", sites);
-    genbank.run({"genome.gb", "sites.txt"});
-    genbank.expectError({"Invalid format for GenBank file. No LOCUS definition!"});
-
-    Case embl;
-    embl.write("genome.embl", "");
-    embl.write("sites.txt", sites);
-    embl.run({"genome.embl", "sites.txt"});
-    embl.expectError({"Invalid format for EMBL file. No ID line!"});
+    for (const auto& [file, error] :
+         {std::pair<const char*, const char*>{"genome.fas", "Incorrect FASTA file: genome.fas"},
+          {"genome.gb", "Invalid format for GenBank file. No LOCUS definition!"},
+          {"genome.embl", "Invalid format for EMBL file. No ID line!"}}) {
+        Case empty;
+        empty.write(file, "");
+        empty.write("sites.txt", sites);
+        empty.run({file, "sites.txt"});
+        empty.expectError({error});
+    }
 
     // A GFF3 sequence file needs its sequences; a partial mark is no coordinate.
     Case gff3;
