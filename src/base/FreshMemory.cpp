@@ -1,6 +1,10 @@
 #include "base/FreshMemory.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -56,4 +60,72 @@ void prepareMemory(void* begin, std::size_t bytes)
     (void)begin;
     (void)bytes;
 #endif
+}
+
+namespace {
+
+#if defined(__linux__)
+// Blocks from this size on are mapped of their own; below it the heap's
+// copies cost less than a mapping.
+constexpr std::size_t smallestMappedBlock = std::size_t{1} << 18;
+
+// The bytes a mapping of `bytes` takes: whole pages.
+std::size_t mappedBytes(std::size_t bytes)
+{
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    return (bytes + page - 1) / page * page;
+}
+#endif
+
+} // namespace
+
+void* resizeGrowingBlock(void* block, std::size_t bytes, std::size_t newBytes)
+{
+#if defined(__linux__) && defined(MREMAP_MAYMOVE)
+    const bool mapped = block != nullptr && bytes >= smallestMappedBlock;
+    if (newBytes >= smallestMappedBlock) {
+        // A mapping is moved whole only while it is one area of the same
+        // settings: it asks for large pages whole, and madvise on a part of
+        // it later changes nothing. Should it still fail, a copy does.
+        void* moved = mapped ? mremap(block, mappedBytes(bytes), mappedBytes(newBytes), MREMAP_MAYMOVE) : MAP_FAILED;
+        if (moved == MAP_FAILED) {
+            moved = mmap(nullptr, mappedBytes(newBytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (moved == MAP_FAILED)
+                throw std::bad_alloc();
+#if defined(MADV_HUGEPAGE)
+            madvise(moved, mappedBytes(newBytes), MADV_HUGEPAGE);
+#endif
+            if (block != nullptr) {
+                std::memcpy(moved, block, std::min(bytes, newBytes));
+                freeGrowingBlock(block, bytes);
+            }
+        }
+        return moved;
+    }
+    if (mapped) {
+        void* smaller = std::malloc(newBytes == 0 ? 1 : newBytes);
+        if (smaller == nullptr)
+            throw std::bad_alloc();
+        std::memcpy(smaller, block, newBytes);
+        munmap(block, mappedBytes(bytes));
+        return smaller;
+    }
+#endif
+    void* moved = std::realloc(block, newBytes == 0 ? 1 : newBytes);
+    if (moved == nullptr)
+        throw std::bad_alloc();
+    return moved;
+}
+
+void freeGrowingBlock(void* block, std::size_t bytes)
+{
+#if defined(__linux__) && defined(MREMAP_MAYMOVE)
+    if (block != nullptr && bytes >= smallestMappedBlock) {
+        munmap(block, mappedBytes(bytes));
+        return;
+    }
+#else
+    (void)bytes;
+#endif
+    std::free(block);
 }

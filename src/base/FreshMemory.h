@@ -22,6 +22,15 @@ void prepareMemory(void* begin, std::size_t bytes);
 // filled from its start, whose end may never be reached. Also a hint.
 void preferLargePages(void* begin, std::size_t bytes);
 
+// The block of an array that grows as it is filled (RecordArray), resized
+// from `bytes` to `newBytes` (its contents kept up to the smaller of them) or
+// freed. Large blocks are mapped of their own, so that growing one moves its
+// pages rather than copying its contents into fresh memory, which the heap
+// does below its own threshold for mapping. Resizing throws std::bad_alloc
+// when there is no memory.
+void* resizeGrowingBlock(void* block, std::size_t bytes, std::size_t newBytes);
+void freeGrowingBlock(void* block, std::size_t bytes);
+
 // Room for `count` elements of a string or vector about to be filled from
 // its start, in large pages where the system offers them.
 template <typename Container>

@@ -8,11 +8,13 @@
 #include <type_traits>
 #include <utility>
 
+#include "base/FreshMemory.h"
+
 // A growing array of plain records for the lists a scan fills, which may
-// reach millions of entries before their size is known. It grows through
-// realloc: a large block is then moved by remapping its pages, so growing
-// neither copies the records kept so far nor makes the memory under them
-// fresh again, as a vector's doubling does.
+// reach millions of entries before their size is known. A large block grows
+// by remapping its pages (resizeGrowingBlock), so growing neither copies the
+// records kept so far nor makes the memory under them fresh again, as a
+// vector's doubling does.
 template <typename T>
 class RecordArray {
     static_assert(std::is_trivially_copyable_v<T>, "records are moved as bytes");
@@ -34,7 +36,7 @@ public:
         std::swap(capacity_, other.capacity_);
         return *this;
     }
-    ~RecordArray() { std::free(data_); }
+    ~RecordArray() { freeGrowingBlock(data_, capacity_ * sizeof(T)); }
 
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
@@ -80,10 +82,7 @@ private:
     {
         if (capacity > std::numeric_limits<std::size_t>::max() / sizeof(T))
             throw std::bad_alloc();
-        void* moved = std::realloc(data_, capacity * sizeof(T));
-        if (moved == nullptr)
-            throw std::bad_alloc();
-        data_ = static_cast<T*>(moved);
+        data_ = static_cast<T*>(resizeGrowingBlock(data_, capacity_ * sizeof(T), capacity * sizeof(T)));
         capacity_ = capacity;
     }
 

@@ -800,6 +800,7 @@ int runAnalysis(int argc, const char* const* argv)
         runMotif(*arguments, motif, set, options, motifOptionsRead, &combined, log, clock);
         for (Sequence& sequence : set.sequences) {
             sequence.hits = std::vector<Hit>();
+            sequence.hitMeans = std::vector<WindowMeans>();
             sequence.globalScoreMean = 0.0;
         }
     }

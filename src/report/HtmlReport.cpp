@@ -501,15 +501,18 @@ std::string genomeTrack(const Sequence& sequence, const Options& options, const 
         std::sort(byPlace.begin(), byPlace.end(), [&](const Hit* a, const Hit* b) {
             return leftmostLetter(*a, sequence.bases.size()) < leftmostLetter(*b, sequence.bases.size());
         });
-        double lo = byPlace.front()->localMean, hi = lo;
+        const auto localMean = [&](const Hit* hit) {
+            return sequence.meansOf(static_cast<std::size_t>(hit - sequence.hits.data())).local;
+        };
+        double lo = localMean(byPlace.front()), hi = lo;
         for (const Hit* hit : byPlace) {
-            lo = std::min(lo, hit->localMean);
-            hi = std::max(hi, hit->localMean);
+            lo = std::min(lo, localMean(hit));
+            hi = std::max(hi, localMean(hit));
         }
         const Scale y{lo, hi, 176, 166};
         std::vector<std::pair<double, double>> points;
         for (const Hit* hit : byPlace)
-            points.emplace_back(x(leftmostLetter(*hit, sequence.bases.size())), y(hit->localMean));
+            points.emplace_back(x(leftmostLetter(*hit, sequence.bases.size())), y(localMean(hit)));
         text += polyline(points, "local-mean");
         text += label(right, 164, "local mean", "end", "track-label");
     }

@@ -25,14 +25,15 @@ bool scoresBefore(double a, double b, ScoreSense sense)
     return sense.better(a, b);
 }
 
-// The order of the records by one key each, compared with `before`, equal
-// keys by their index: a total order, so every sort gives the same result.
-// The record indexes are of type Index: the smaller the entries, the less
-// memory the sort moves. Keys nearly in order already, as positions are in
-// scan order (up on the forward strand, down on the reverse one), are
-// merge-sorted: std::sort's quicksort takes them for a worst case.
-template <typename Index, typename KeyOf, typename Before>
-std::vector<std::size_t> orderByKey(const RecordArray<ScanHit>& records, KeyOf keyOf, Before before, bool nearlyInOrder)
+// Calls take(index) for the index of each record in the order of their keys,
+// compared with `before`, equal keys by their index: a total order, so every
+// sort gives the same result. The record indexes are of type Index: the
+// smaller the entries, the less memory the sort moves. Keys nearly in order
+// already, as positions are in scan order (up on the forward strand, down on
+// the reverse one), are merge-sorted: std::sort's quicksort takes them for a
+// worst case.
+template <typename Index, typename KeyOf, typename Before, typename Take>
+void inOrderOfKey(const RecordArray<ScanHit>& records, KeyOf keyOf, Before before, bool nearlyInOrder, Take take)
 {
     using Key = decltype(keyOf(records[0]));
     struct Entry {
@@ -52,33 +53,33 @@ std::vector<std::size_t> orderByKey(const RecordArray<ScanHit>& records, KeyOf k
         std::stable_sort(entries.begin(), entries.end(), entryBefore);
     else
         std::sort(entries.begin(), entries.end(), entryBefore);
-    std::vector<std::size_t> order;
-    reserveInLargePages(order, entries.size());
     for (const Entry& entry : entries)
-        order.push_back(entry.index);
-    return order;
+        take(static_cast<std::size_t>(entry.index));
 }
 
-template <typename Index>
-std::vector<std::size_t> sortedOrderOf(const RecordArray<ScanHit>& records, const Options& options)
+// Calls take(index) for the records in the order in which they become hits.
+template <typename Index, typename Take>
+void inSortedOrderOf(const RecordArray<ScanHit>& records, const Options& options, Take take)
 {
     if (options.sortByScore) {
         const ScoreSense sense = ScoreSense::ofMethod(options.methodCode);
-        return orderByKey<Index>(
+        inOrderOfKey<Index>(
             records, [](const ScanHit& record) { return record.score; },
-            [sense](double a, double b) { return scoresBefore(a, b, sense); }, false);
+            [sense](double a, double b) { return scoresBefore(a, b, sense); }, false, take);
+        return;
     }
-    return orderByKey<Index>(
+    inOrderOfKey<Index>(
         records, [](const ScanHit& record) { return record.position; },
-        [](std::uint32_t a, std::uint32_t b) { return a < b; }, true);
+        [](std::uint32_t a, std::uint32_t b) { return a < b; }, true, take);
 }
 
-// The order in which the records become hits: place i takes records[order[i]].
-std::vector<std::size_t> sortedOrder(const RecordArray<ScanHit>& records, const Options& options)
+template <typename Take>
+void inSortedOrder(const RecordArray<ScanHit>& records, const Options& options, Take take)
 {
     if (records.size() <= std::numeric_limits<std::uint32_t>::max())
-        return sortedOrderOf<std::uint32_t>(records, options);
-    return sortedOrderOf<std::size_t>(records, options);
+        inSortedOrderOf<std::uint32_t>(records, options, take);
+    else
+        inSortedOrderOf<std::size_t>(records, options, take);
 }
 
 } // namespace
@@ -87,20 +88,22 @@ void storeSortedHits(const ScanHits& found, Sequence& sequence, const Options& o
 {
     const RecordArray<ScanHit>& records = found.records();
     const std::uint32_t windowLength = found.windowLength();
-    const std::vector<std::size_t> order = sortedOrder(records, options);
     // A run may keep millions of hits: the arrays filled as they are built
     // take large pages, where a fault fills 2 MiB of them rather than 4 KiB.
     std::vector<Hit> hits;
-    reserveInLargePages(hits, order.size());
-    for (const std::size_t from : order) {
+    std::vector<WindowMeans> means;
+    reserveInLargePages(hits, records.size());
+    if (options.useIntegration)
+        means.reserve(records.size());
+    inSortedOrder(records, options, [&](std::size_t from) {
         const ScanHit& record = records[from];
         Hit& hit = hits.emplace_back(windowLength);
         hit.position = record.position;
         hit.forward = record.forward;
         hit.score = record.score;
-        hit.localMean = record.localMean;
-        hit.upMean = record.upMean;
-        hit.downMean = record.downMean;
-    }
+        if (options.useIntegration)
+            means.push_back(found.meansOf(from));
+    });
     sequence.hits = std::move(hits);
+    sequence.hitMeans = std::move(means);
 }

@@ -20,15 +20,15 @@ constexpr int rowPrecision = 14;
 // One result row. Numbers come out exactly as the stream prints them at
 // precision 14 in general notation (%.14g); the 1-based coordinate is
 // computed in 64 bits so the last 32-bit position stays nonzero.
-void appendHitRow(std::string& row, const Sequence& sequence, const Hit& hit)
+void appendHitRow(std::string& row, const Sequence& sequence, const Hit& hit, const WindowMeans& means)
 {
     const GeneTexts gene = firstLineGeneTexts(sequence, hit);
     appendRow(row, FourteenDigits{hit.score}, ',');
     appendWindowLetters(row, sequence.bases, hit);
     appendRow(row, hit.forward ? ",1," : ",0,", hit.distance, ',', contextName(hit.context), ',',
               std::uint64_t{hit.position} + 1, hit.geneForward ? ",1," : ",0,", hit.geneStart, ',', hit.geneEnd, ',',
-              gene.locusTag, ',', gene.geneName, ',', gene.product, ',', FourteenDigits{hit.localMean}, ',',
-              FourteenDigits{hit.upMean}, ',', FourteenDigits{hit.downMean}, '\n');
+              gene.locusTag, ',', gene.geneName, ',', gene.product, ',', FourteenDigits{means.local}, ',',
+              FourteenDigits{means.up}, ',', FourteenDigits{means.down}, '\n');
 }
 
 // The stream's formatting state carries over from line to line on purpose:
@@ -99,8 +99,8 @@ void writeHitTable(const Sequence& sequence, std::ostream& out)
     // and one small buffer, written over again, rather than fresh memory.
     constexpr std::size_t blockBytes = std::size_t{1} << 16;
     std::string rows;
-    for (const Hit& hit : sequence.hits) {
-        appendHitRow(rows, sequence, hit);
+    for (std::size_t index = 0; index < sequence.hits.size(); ++index) {
+        appendHitRow(rows, sequence, sequence.hits[index], sequence.meansOf(index));
         if (rows.size() >= blockBytes) {
             out.write(rows.data(), static_cast<std::streamsize>(rows.size()));
             rows.clear();

@@ -80,6 +80,8 @@ SelectionCutoff::SelectionCutoff(const ScoreDistribution& distribution, const Sc
                                  std::uint64_t windowsScanned)
     : distribution_(distribution), sense_(sense), windows_(static_cast<double>(windowsScanned))
 {
+    // The search asks for one score after another.
+    distribution_.rememberEnumeratedWindows();
     // Each column's worst and best term, oriented, over the four bases; the
     // margin of one covers the rounding of the sums. Windows holding other
     // letters may score beyond: they get the best window's p-value.

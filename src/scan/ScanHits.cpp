@@ -34,76 +34,73 @@ void ScanHits::reserveFilledSoon(std::size_t count)
         prepareMemory(records_.data() + kept, (count - kept) * sizeof(ScanHit));
 }
 
-void ScanHits::consider(const ScanHit& candidate, const Options& options)
+void ScanHits::consider(const ScanHit& candidate, const WindowMeans& means, const Options& options)
 {
-    if (options.mergeStrandPairs && mergedWithTwin(candidate, options.methodCode))
+    const std::size_t place =
+        options.mergeStrandPairs ? placeBesideTwin(candidate, options.methodCode) : records_.size();
+    if (place == noPlace)
         return;
-    records_.push_back(candidate);
+    if (place == records_.size()) {
+        records_.push_back(candidate);
+        if (options.useIntegration)
+            means_.push_back(means);
+        return;
+    }
+    records_[place] = candidate;
+    if (options.useIntegration)
+        means_[place] = means;
 }
 
-bool ScanHits::mergedWithTwin(const ScanHit& candidate, std::int32_t methodCode)
+std::size_t ScanHits::placeBesideTwin(const ScanHit& candidate, std::int32_t methodCode)
 {
     if (candidate.forward) {
         // Before the first reverse candidate every record is forward: no twin.
         if (reverseSeen_ || (!records_.empty() && candidate.position <= records_.back().position))
             throw std::logic_error("ScanHits: a forward window out of scan order");
-        return false;
+        return records_.size();
     }
     if (!reverseSeen_) {
         reverseSeen_ = true;
-        forwardPositions_.reserve(records_.size());
-        for (const ScanHit& record : records_)
-            forwardPositions_.push_back(record.position);
+        forwardCount_ = records_.size();
+        lastForwardPlace_ = forwardCount_;
     }
     // Forward positions are unique, so the one at the twin's place is the
-    // first in stored order; an overwritten one is a reverse record now.
+    // first in stored order; one that gave way is a reverse record now.
     const std::uint32_t twin = twinPosition(candidate.position, false, windowLength_);
     const std::size_t index = forwardPlaceOf(twin);
-    if (index == forwardPositions_.size() || forwardPositions_[index] != twin || !records_[index].forward)
-        return false;
+    if (index == forwardCount_ || !records_[index].forward || records_[index].position != twin)
+        return records_.size();
     if (!ScoreSense::ofMethod(methodCode).better(candidate.score, records_[index].score)) {
         droppedTwinScores_.push_back(candidate.score);
-        return true;
+        return noPlace;
     }
     droppedTwinScores_.push_back(records_[index].score);
-    records_[index] = candidate;
-    return true;
+    return index;
+}
+
+std::uint32_t ScanHits::forwardPositionAt(std::size_t index) const
+{
+    // Without a branch: the two kinds of record come in no order to predict.
+    const ScanHit& record = records_[index];
+    return record.position - windowLength_ * static_cast<std::uint32_t>(!record.forward);
 }
 
 std::size_t ScanHits::forwardPlaceOf(std::uint32_t position)
 {
-    const std::vector<std::uint32_t>& positions = forwardPositions_;
-    const std::size_t count = positions.size();
-    const std::size_t last = std::min(lastForwardPlace_, count);
-    // The place lies in [low, high].
-    std::size_t low = 0;
-    std::size_t high = count;
-    std::size_t step = 1;
-    if (last < count && positions[last] < position) {
-        low = last + 1;
-        while (last + step < count && positions[last + step] < position) {
-            low = last + step + 1;
-            step *= 2;
-        }
-        high = std::min(last + step, count);
-    } else {
-        high = last;
-        while (step <= last && positions[last - step] >= position) {
-            high = last - step;
-            step *= 2;
-        }
-        low = step <= last ? last - step + 1 : 0;
-    }
-    const auto first = positions.begin();
-    lastForwardPlace_ = static_cast<std::size_t>(
-        std::lower_bound(first + static_cast<std::ptrdiff_t>(low), first + static_cast<std::ptrdiff_t>(high), position)
-        - first);
-    return lastForwardPlace_;
+    std::size_t place = std::min(lastForwardPlace_, forwardCount_);
+    while (place < forwardCount_ && forwardPositionAt(place) < position)
+        ++place;
+    while (place > 0 && forwardPositionAt(place - 1) >= position)
+        --place;
+    lastForwardPlace_ = place;
+    return place;
 }
 
 void ScanHits::applyIntegrationRatio(double globalScoreMean, const Options& options)
 {
-    for (ScanHit& hit : records_)
-        hit.score = integratedScore(hit.score, hit.localMean, hit.upMean, hit.downMean, globalScoreMean,
-                                    options.integrationMode);
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        const WindowMeans means = meansOf(i);
+        records_[i].score = integratedScore(records_[i].score, means.local, means.up, means.down, globalScoreMean,
+                                            options.integrationMode);
+    }
 }

@@ -25,17 +25,6 @@ constexpr double maximumReservedHits = 1000000.0;
 // its own (scoring/WindowChunks-inl.h).
 constexpr std::size_t windowsPerRun = 4096;
 
-// A window that passed the cut-off, as a pass reports it: where its letters
-// start in the strand's text, and under integration the means around it.
-struct PassingWindow {
-    double score = 0.0;
-    double localMean = 0.0;
-    double upMean = 0.0;
-    double downMean = 0.0;
-    std::size_t textOffset = 0;
-    std::uint32_t position = 0;
-};
-
 // The letters of one strand's extended text, made from the letters as read
 // without building the text: letter i of the forward text is letter i mod S,
 // of the reverse text the complement of letter (S - 1 - i) mod S. A call
@@ -102,8 +91,9 @@ void scoreWindows(const WindowScores& scorer, StrandLetters& letters, std::size_
     }
 }
 
-// One strand's pass: report(PassingWindow) for each window that passes the
-// cut-off, in order (under integration, the ring's centre before the slide).
+// One strand's pass: report(ScanHit, WindowMeans) for each window that passes
+// the cut-off, in order (under integration, the ring's centre before the
+// slide; without it the means are all 0).
 // A linear molecule has no windows across its ends: only those at offsets
 // 0 .. S - L are scored (never under integration).
 template <typename Report>
@@ -129,9 +119,10 @@ void scanPass(const std::string& sequenceLetters, bool forward, std::size_t text
         scoreWindows(scorer, letters, 0, scoredLength, &test,
                      [&](std::size_t offset, const double* scores, std::size_t, const std::uint32_t* passing,
                          std::size_t passed) {
+                         const WindowMeans none;
                          for (std::size_t i = 0; i < passed; ++i) {
                              const std::size_t j = passing[i];
-                             report(PassingWindow{scores[j], 0.0, 0.0, 0.0, offset + j, positionAt(offset + j)});
+                             report(ScanHit{scores[j], positionAt(offset + j), forward}, none);
                          }
                      });
         return;
@@ -150,18 +141,13 @@ void scanPass(const std::string& sequenceLetters, bool forward, std::size_t text
                 const std::size_t offset = first + j;
                 const WindowSlot& centre = centreSlot(windows);
                 const bool passes = test.passes(centre.score);
-                const PassingWindow passing{centre.score,     windows.localMean, windows.upMean,
-                                            windows.downMean, centre.textOffset, centre.position};
+                const ScanHit passing{centre.score, centre.position, forward};
+                const WindowMeans means{windows.localMean, windows.upMean, windows.downMean};
                 slideWindowSlots(windows, WindowSlot{scores[j], offset, positionAt(offset) - lowering}, textLength);
                 if (passes)
-                    report(passing);
+                    report(passing, means);
             }
         });
-}
-
-ScanHit recordOf(const PassingWindow& passing, bool forward)
-{
-    return {passing.score, passing.localMean, passing.upMean, passing.downMean, passing.position, forward};
 }
 
 // The letters a strand's text gets beyond the sequence's own.
@@ -199,24 +185,31 @@ std::size_t scanStrands(const std::string& letters, const ScoreTable& table, con
     // allowed, and kept after the forward ones, in scan order.
     const WindowScores scorer(table);
     IntegrationWindows reverseWindows = windows;
-    RecordArray<PassingWindow> reversePassing;
+    RecordArray<ScanHit> reversePassing;
+    RecordArray<WindowMeans> reverseMeans; // under integration
     runTogether(
         inParallel,
         [&] {
             scanPass(
                 letters, true, textLength, scorer, options, windows,
-                [&](const PassingWindow& passing) { found.consider(recordOf(passing, true), options); }, circular);
+                [&](const ScanHit& passing, const WindowMeans& means) { found.consider(passing, means, options); },
+                circular);
         },
         [&] {
             scanPass(
                 letters, false, textLength, scorer, options, reverseWindows,
-                [&](const PassingWindow& passing) { reversePassing.push_back(passing); }, circular);
+                [&](const ScanHit& passing, const WindowMeans& means) {
+                    reversePassing.push_back(passing);
+                    if (options.useIntegration)
+                        reverseMeans.push_back(means);
+                },
+                circular);
         });
     windows = std::move(reverseWindows);
     // Each reverse window adds at most one hit.
     found.reserveFilledSoon(found.records().size() + reversePassing.size());
-    for (const PassingWindow& passing : reversePassing)
-        found.consider(recordOf(passing, false), options);
+    for (std::size_t i = 0; i < reversePassing.size(); ++i)
+        found.consider(reversePassing[i], options.useIntegration ? reverseMeans[i] : WindowMeans(), options);
     return textLength;
 }
 
@@ -230,7 +223,7 @@ std::size_t scanCandidates(const std::string& letters, const ScoreTable& table, 
     const auto scan = [&](bool forward, StrandCandidates& kept) {
         scanPass(
             letters, forward, textLength, scorer, options, unused,
-            [&](const PassingWindow& passing) {
+            [&](const ScanHit& passing, const WindowMeans&) {
                 kept.scores.push_back(passing.score);
                 kept.positions.push_back(passing.position);
             },
@@ -248,6 +241,6 @@ void keepCandidates(const ScanCandidates& candidates, const Options& options, Sc
         const StrandCandidates& strand = forward ? candidates.forward : candidates.reverse;
         for (std::size_t i = 0; i < strand.scores.size(); ++i)
             if (test.passes(strand.scores[i]))
-                found.consider(ScanHit{strand.scores[i], 0.0, 0.0, 0.0, strand.positions[i], forward}, options);
+                found.consider(ScanHit{strand.scores[i], strand.positions[i], forward}, WindowMeans(), options);
     }
 }

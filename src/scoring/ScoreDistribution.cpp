@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "scoring/ConvolveKernel.h"
 #include "scoring/ScoreTable.h"
 
 namespace {
@@ -649,8 +650,8 @@ std::vector<double> ScoreDistribution::tails(const std::vector<double>& threshol
             ascending.push_back(thresholds[i]);
         // Bounded by the count above: no limit. The many windows of a score
         // that ties are walked, not remembered.
-        enumerateTails(ascending, exact, std::numeric_limits<std::size_t>::max(),
-                       ascending.front() >= enumerableFrom ? enumerableFrom : infinity);
+        const bool remember = rememberWindows_ && ascending.front() >= enumerableFrom;
+        enumerateTails(ascending, exact, std::numeric_limits<std::size_t>::max(), remember ? enumerableFrom : infinity);
         for (std::size_t j = 0; j < enumerated.size(); ++j)
             p[enumerated[j]] = exact[j];
     }
@@ -734,7 +735,7 @@ void ScoreDistribution::binTails(const Discretisation& bins, std::size_t width, 
         for (std::uint32_t letters = count; letters > 0; --letters) {
             const std::size_t start = letters == count ? from : std::max(from, width - shift[letters]);
             const std::size_t end = width - shift[letters - 1];
-            if (start < end)
+            if (start < end && !convolveInVectors(state.data(), start, end, letters, weight, shift))
                 convolve(state.data(), start, end, letters, weight, shift);
         }
     }
@@ -829,7 +830,8 @@ bool ScoreDistribution::enumerateTails(const std::vector<double>& ascending, std
         mass[reached - 1].add(weight);
     };
     const double lowest = ascending.front();
-    if (rememberFrom <= lowest) {
+    // Windows remembered already serve any call they cover.
+    if (rememberFrom <= lowest || rememberedFrom_ <= lowest) {
         if (!(lowest >= rememberedFrom_)) {
             std::vector<WindowMass> found;
             visitWindows(rememberFrom, std::numeric_limits<std::size_t>::max(), [&found](double score, double weight) {

@@ -79,6 +79,12 @@ public:
     // of windows that tie keeps the bounds that far apart. NaN when not
     // available or for a share not above 0 and below 1.
     double quantile(double share) const;
+    // For a caller that will ask for one score after another (a search for a
+    // cut-off): the windows an enumeration walks are then kept, best first,
+    // so that a later call from as high a score takes them from the list
+    // instead of walking again. A single call does better to walk only the
+    // windows its own scores need. The p-values are the same doubles either way.
+    void rememberEnumeratedWindows() const { rememberWindows_ = true; }
 
 private:
     // One column's terms for the letters with mass, best first; letters with
@@ -143,4 +149,5 @@ private:
     mutable std::vector<WindowMass> remembered_;
     mutable std::vector<std::uint64_t> rememberedSums_; // exact running sums of them, as limbs
     mutable double rememberedFrom_ = std::numeric_limits<double>::infinity();
+    mutable bool rememberWindows_ = false;
 };

@@ -18,7 +18,16 @@ inline const char* contextName(HitContext context)
     return "Unknown";
 }
 
-// One kept window of a sequence, with its gene context. A hit carries no
+// The integration means around a kept window; all 0 without integration.
+struct WindowMeans {
+    double local = 0.0;
+    double up = 0.0;
+    double down = 0.0;
+};
+
+// One kept window of a sequence, with its gene context. Its integration
+// means, which only a run under integration has, are its sequence's
+// (Sequence::meansOf). A hit carries no
 // text: it names its gene by index into its sequence's genes, and its letters
 // are the sequence's at its place (appendWindowLetters); a run may keep
 // millions of hits, and each writer looks the texts up as it writes.
@@ -26,22 +35,10 @@ class Hit {
 public:
     explicit Hit(std::uint32_t windowLength = 0) : windowLength(windowLength) {}
 
+    // The fields lie without padding between them: a run may keep millions of hits.
     std::uint32_t position = 0; // 0-based; reverse strand: leftmost letter on the given strand + windowLength
     std::uint32_t windowLength; // the collection's siteLength
-    bool forward = false;       // true on the strand as read
     double score = 0.0;
-    double upMean = 0.0; // integration means (0 without integration)
-    double downMean = 0.0;
-    double localMean = 0.0;
-    HitContext context = HitContext::Unknown;
-    std::int32_t distance = 0;   // signed distance to the chosen gene
-    std::uint32_t geneStart = 0; // chosen gene's coordinates, 1-based
-    std::uint32_t geneEnd = 0;
-    bool geneForward = false;
-    // The chosen gene: an index into the sequence's genes, noGene when none
-    // was chosen (a sequence without genes).
-    static constexpr std::uint32_t noGene = std::numeric_limits<std::uint32_t>::max();
-    std::uint32_t geneIndex = noGene;
     // Significance of the window's own score against random windows, when
     // asked for: NaN where it cannot be computed. Under integration the
     // score is rescaled, and ownScore keeps the window's own.
@@ -49,6 +46,16 @@ public:
     double pValue = std::numeric_limits<double>::quiet_NaN();
     double eValue = std::numeric_limits<double>::quiet_NaN();
     double qValue = std::numeric_limits<double>::quiet_NaN();
+    std::int32_t distance = 0;   // signed distance to the chosen gene
+    std::uint32_t geneStart = 0; // chosen gene's coordinates, 1-based
+    std::uint32_t geneEnd = 0;
+    // The chosen gene: an index into the sequence's genes, noGene when none
+    // was chosen (a sequence without genes).
+    static constexpr std::uint32_t noGene = std::numeric_limits<std::uint32_t>::max();
+    std::uint32_t geneIndex = noGene;
+    bool forward = false; // true on the strand as read
+    HitContext context = HitContext::Unknown;
+    bool geneForward = false;
     bool pValueIsBound = false; // the window beats every A/C/G/T window: p is the best one's
 };
 

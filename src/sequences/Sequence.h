@@ -35,12 +35,15 @@ public:
     double backgroundC = 0.25;
     double backgroundG = 0.25;
     double backgroundT = 0.25;
-    double aprioriEntropy = 2.0;  // bits
-    std::vector<Hit> hits;        // sorted, with their gene context
-    double globalScoreMean = 0.0; // under integration: the reverse pass's mean score per letter of its text
+    double aprioriEntropy = 2.0;       // bits
+    std::vector<Hit> hits;             // sorted, with their gene context
+    std::vector<WindowMeans> hitMeans; // under integration the means of hits[i], else empty
+    double globalScoreMean = 0.0;      // under integration: the reverse pass's mean score per letter of its text
     Topology statedTopology = Topology::unstated; // as the file states it (GenBank LOCUS, EMBL ID, GFF3 region)
     bool circular = true; // scanned with the windows across its ends, as a circular molecule has them
 
+    // The integration means of hits[index]: all 0 without integration.
+    WindowMeans meansOf(std::size_t index) const { return hitMeans.empty() ? WindowMeans() : hitMeans[index]; }
     // The name every output but the results file and the logs shows.
     const std::string& fullName() const { return definition.empty() ? name : definition; }
 };

@@ -17,7 +17,7 @@ namespace {
 
 // The hits as they come out of storeSortedHits after these records were kept
 // in this order and rescaled.
-std::vector<Hit> storedAfter(const std::vector<Hit>& records, const Options& options)
+Sequence storedAfter(const std::vector<reference::KeptWindow>& records, const Options& options)
 {
     Options keepAll = options;
     keepAll.mergeStrandPairs = false;
@@ -25,21 +25,29 @@ std::vector<Hit> storedAfter(const std::vector<Hit>& records, const Options& opt
                        ? std::numeric_limits<double>::infinity()
                        : -std::numeric_limits<double>::infinity();
     ScanHits found(8);
-    for (const Hit& hit : records)
-        found.consider({hit.score, hit.localMean, hit.upMean, hit.downMean, hit.position, hit.forward}, keepAll);
+    for (const reference::KeptWindow& hit : records)
+        found.consider({hit.score, hit.position, hit.forward}, hit.means, keepAll);
     found.applyIntegrationRatio(0.0, options);
     Sequence sequence;
     storeSortedHits(found, sequence, options);
-    return sequence.hits;
+    return sequence;
 }
 
 // The labels the records carry in their downstream means, which the ratio
 // of upstream over local means leaves alone.
-std::vector<double> labelsOf(const std::vector<Hit>& hits)
+std::vector<double> labelsOf(const Sequence& stored)
 {
     std::vector<double> labels;
-    for (const Hit& hit : hits)
-        labels.push_back(hit.downMean);
+    for (std::size_t i = 0; i < stored.hits.size(); ++i)
+        labels.push_back(stored.meansOf(i).down);
+    return labels;
+}
+
+std::vector<double> labelsOf(const std::vector<reference::KeptWindow>& hits)
+{
+    std::vector<double> labels;
+    for (const reference::KeptWindow& hit : hits)
+        labels.push_back(hit.means.down);
     return labels;
 }
 
@@ -61,17 +69,17 @@ TEST(HitSort, ByPositionOrByScoreInEitherSenseWithNanLastAndTiesInScanOrder)
         options.sortByScore = round % 2 == 1;
         options.methodCode = round < 4 ? 5 : 2;
         const int count = round < 6 ? 3000 : 40000;
-        std::vector<Hit> records;
+        std::vector<reference::KeptWindow> records;
         for (int index = 0; index < count; ++index) {
-            Hit hit(8);
+            reference::KeptWindow hit(8);
             hit.position = round < 6         ? random() % 60
                          : index < count / 2 ? 3 * index
                                              : 3 * (count - index) + random() % 2 * 3;
             hit.forward = round < 6 ? random() % 2 == 0 : index < count / 2;
             hit.score = double(random() % 7) - 3.0;
-            hit.localMean = random() % 9 == 0 ? 0.0 : 1.0;
-            hit.upMean = hit.localMean;
-            hit.downMean = index;
+            hit.means.local = random() % 9 == 0 ? 0.0 : 1.0;
+            hit.means.up = hit.means.local;
+            hit.means.down = index;
             records.push_back(hit);
         }
         EXPECT_EQ(labelsOf(storedAfter(records, options)), labelsOf(reference::sorted(records, 0.0, options)))

@@ -41,12 +41,16 @@ Gene leaderGene()
 // read their windows from.
 const char* const firstLetters = "ACGTACGTAC";
 
-std::string rowOf(const Hit& hit)
+// The means of annotatedReverseHit, a hit of a run under integration.
+const WindowMeans annotatedMeans{2.0 / 3.0, 0.1, -1e-20};
+
+std::string rowOf(const Hit& hit, const WindowMeans& means = WindowMeans())
 {
     Sequence sequence;
     sequence.bases = firstLetters;
     sequence.genes = {leaderGene()};
     sequence.hits = {hit};
+    sequence.hitMeans = {means};
     std::ostringstream table;
     writeHitTable(sequence, table);
     EXPECT_EQ(table.precision(), 14);
@@ -81,9 +85,6 @@ Hit annotatedReverseHit()
     hit.geneStart = 52;
     hit.geneEnd = 300;
     hit.geneIndex = 0;
-    hit.localMean = 2.0 / 3.0;
-    hit.upMean = 0.1;
-    hit.downMean = -1e-20;
     return hit;
 }
 
@@ -117,6 +118,7 @@ TEST(ResultsFile, WritesHeadingsRowsAndSummary)
     set.sequences[0].aprioriEntropy = 1.95443390995;
     set.sequences[0].genes = {leaderGene()};
     set.sequences[0].hits = {unannotatedHit(12.5, 0), annotatedReverseHit()};
+    set.sequences[0].hitMeans = {WindowMeans(), annotatedMeans};
     set.sequences[1].globalScoreMean = 1.0 / 3.0;
     set.sequences[1].aprioriEntropy = 0.5;
     Options options;
@@ -174,11 +176,10 @@ TEST(ResultsFile, CutoffCarriesItsSignAndOrigin)
 
 TEST(ResultsFile, HitRowPrintsFourteenDigitsAndOneBasedPosition)
 {
-    Hit hit = unannotatedHit(1e15, 4294967295u);
-    hit.upMean = 100;
-    hit.downMean = 123456.789012345678;
-    EXPECT_EQ(rowOf(hit), "1e+15,CGTACACGTA,1,0,Unknown,4294967296,0,0,0,Unavailable,Unavailable,Unavailable,0,100,"
-                          "123456.78901235\n");
+    const Hit hit = unannotatedHit(1e15, 4294967295u);
+    EXPECT_EQ(rowOf(hit, {0.0, 100, 123456.789012345678}),
+              "1e+15,CGTACACGTA,1,0,Unknown,4294967296,0,0,0,Unavailable,Unavailable,Unavailable,0,100,"
+              "123456.78901235\n");
 }
 
 TEST(ResultsFile, ReplacesAnEarlierFile)
@@ -261,17 +262,15 @@ TEST(ResultsFile, HitRowNumbersMatchTheStreamAtPrecisionFourteen)
     for (const double value : values) {
         Hit hit(4);
         hit.score = value;
-        hit.localMean = -value;
-        hit.upMean = value / 7.0;
-        hit.downMean = value * 3.0;
+        const WindowMeans means{-value, value / 7.0, value * 3.0};
         hit.distance = -2147483647 - 1;
         hit.position = 4294967295u;
         std::ostringstream stream;
         stream.precision(14);
         stream << hit.score << ",TACG," << 0 << ',' << hit.distance << ",Unknown," << std::uint64_t{hit.position} + 1
                << ',' << 0 << ',' << hit.geneStart << ',' << hit.geneEnd << ",Unavailable,Unavailable,Unavailable,"
-               << hit.localMean << ',' << hit.upMean << ',' << hit.downMean << '\n';
-        EXPECT_EQ(rowOf(hit), stream.str()) << value;
+               << means.local << ',' << means.up << ',' << means.down << '\n';
+        EXPECT_EQ(rowOf(hit, means), stream.str()) << value;
     }
 }
 
@@ -283,10 +282,12 @@ TEST(ResultsFile, LargeHitTableIsTheRowsInOrder)
     sequence.genes = {leaderGene()};
     std::string expected = headerLine;
     for (std::uint32_t index = 0; index < 20000; ++index) {
-        Hit hit = index % 3 == 0 ? annotatedReverseHit() : unannotatedHit(index / 7.0, index);
+        const bool annotated = index % 3 == 0;
+        Hit hit = annotated ? annotatedReverseHit() : unannotatedHit(index / 7.0, index);
         hit.score += index;
         sequence.hits.push_back(hit);
-        expected += rowOf(hit);
+        sequence.hitMeans.push_back(annotated ? annotatedMeans : WindowMeans());
+        expected += rowOf(hit, sequence.hitMeans.back());
     }
     std::ostringstream table;
     writeHitTable(sequence, table);

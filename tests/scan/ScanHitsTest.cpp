@@ -36,7 +36,7 @@ Hit makeHit(std::uint32_t position, bool forward, double score, std::uint32_t wi
 
 void consider(ScanHits& found, const Hit& hit, const Options& options)
 {
-    found.consider({hit.score, hit.localMean, hit.upMean, hit.downMean, hit.position, hit.forward}, options);
+    found.consider({hit.score, hit.position, hit.forward}, WindowMeans(), options);
 }
 
 // The kept records as "position strand score", in stored order: a record's

@@ -32,16 +32,17 @@ bool sameBits(double a, double b)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-void expectSameHit(const Sequence& sequence, const Hit& expected, const Hit& actual)
+void expectSameHit(const Sequence& sequence, const reference::KeptWindow& expected, const Hit& actual,
+                   const WindowMeans& actualMeans)
 {
     EXPECT_EQ(reference::windowLetters(sequence, expected), windowLetters(sequence.bases, actual));
     EXPECT_EQ(expected.position, actual.position);
     EXPECT_EQ(expected.windowLength, actual.windowLength);
     EXPECT_EQ(expected.forward, actual.forward);
     EXPECT_TRUE(sameBits(expected.score, actual.score)) << expected.score << " " << actual.score;
-    EXPECT_TRUE(sameBits(expected.localMean, actual.localMean));
-    EXPECT_TRUE(sameBits(expected.upMean, actual.upMean));
-    EXPECT_TRUE(sameBits(expected.downMean, actual.downMean));
+    EXPECT_TRUE(sameBits(expected.means.local, actualMeans.local));
+    EXPECT_TRUE(sameBits(expected.means.up, actualMeans.up));
+    EXPECT_TRUE(sameBits(expected.means.down, actualMeans.down));
 }
 
 std::string randomText(std::mt19937& random, std::size_t length, const std::string& letters)
@@ -118,7 +119,8 @@ void expectSameScans(const ScanCase& scanCase, std::uint32_t seed)
 
         const reference::Scan expected = reference::scan(sequence, collection, options, geometry);
         ASSERT_FALSE(expected.kept.empty());
-        const std::vector<Hit> expectedSorted = reference::sorted(expected.kept, expected.globalMean, options);
+        const std::vector<reference::KeptWindow> expectedSorted =
+            reference::sorted(expected.kept, expected.globalMean, options);
         const ScoreTable table(method, sequence, collection);
         for (const bool inParallel : {false, true}) {
             SCOPED_TRACE(inParallel ? "both strands at once" : "one strand after the other");
@@ -134,11 +136,12 @@ void expectSameScans(const ScanCase& scanCase, std::uint32_t seed)
             for (std::size_t i = 0; i < expected.kept.size(); ++i) {
                 SCOPED_TRACE("record " + std::to_string(i));
                 const ScanHit& record = found.records()[i];
-                const Hit& hit = expected.kept[i];
+                const reference::KeptWindow& hit = expected.kept[i];
                 EXPECT_EQ(record.position, hit.position);
                 EXPECT_EQ(record.forward, hit.forward);
-                EXPECT_TRUE(sameBits(record.score, hit.score) && sameBits(record.localMean, hit.localMean)
-                            && sameBits(record.upMean, hit.upMean) && sameBits(record.downMean, hit.downMean));
+                const WindowMeans means = found.meansOf(i);
+                EXPECT_TRUE(sameBits(record.score, hit.score) && sameBits(means.local, hit.means.local)
+                            && sameBits(means.up, hit.means.up) && sameBits(means.down, hit.means.down));
             }
             if (options.useIntegration)
                 found.applyIntegrationRatio(windows.globalMean, options);
@@ -147,7 +150,7 @@ void expectSameScans(const ScanCase& scanCase, std::uint32_t seed)
             ASSERT_EQ(stored.hits.size(), expectedSorted.size());
             for (std::size_t i = 0; i < expectedSorted.size(); ++i) {
                 SCOPED_TRACE("sorted hit " + std::to_string(i));
-                expectSameHit(sequence, expectedSorted[i], stored.hits[i]);
+                expectSameHit(sequence, expectedSorted[i], stored.hits[i], stored.meansOf(i));
             }
         }
     }

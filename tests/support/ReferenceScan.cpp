@@ -24,9 +24,9 @@ std::string reverseComplement(const std::string& letters)
     return result;
 }
 
-Hit window(std::uint32_t length, std::uint32_t position, bool forward, double score)
+KeptWindow window(std::uint32_t length, std::uint32_t position, bool forward, double score)
 {
-    Hit hit(length);
+    KeptWindow hit(length);
     hit.position = position;
     hit.forward = forward;
     hit.score = score;
@@ -60,7 +60,7 @@ void scanStrand(const Sequence& sequence, const SiteCollection& collection, cons
         return;
     }
     // The buffer starts with the W windows around the origin.
-    std::deque<Hit> buffer;
+    std::deque<KeptWindow> buffer;
     double local = 0.0, up = 0.0, down = 0.0, global = 0.0;
     for (std::size_t i = 0; i < static_cast<std::size_t>(geometry.windowCount); ++i) {
         buffer.push_back(windowAt(strand - centre + i));
@@ -77,11 +77,9 @@ void scanStrand(const Sequence& sequence, const SiteCollection& collection, cons
     up /= upCount;
     down /= downCount;
     for (std::size_t offset = centre + 1; offset < end; ++offset) {
-        Hit candidate = buffer[centre];
-        candidate.localMean = local;
-        candidate.upMean = up;
-        candidate.downMean = down;
-        const Hit entering = windowAt(offset);
+        KeptWindow candidate = buffer[centre];
+        candidate.means = {local, up, down};
+        const KeptWindow entering = windowAt(offset);
         local -= buffer.front().score / span;
         up -= buffer[geometry.upFirstIndex].score / upCount;
         down -= buffer[geometry.downFirstIndex].score / downCount;
@@ -109,25 +107,6 @@ double score(std::int32_t method, const std::string& window, const Sequence& seq
     return sum;
 }
 
-void keep(std::vector<Hit>& kept, const Hit& candidate, const Options& options)
-{
-    const ScoreSense sense = ScoreSense::ofMethod(options.methodCode);
-    if (!sense.passes(candidate.score, options.cutoff))
-        return;
-    if (options.mergeStrandPairs) {
-        const std::uint32_t twin = candidate.forward ? candidate.position + candidate.windowLength
-                                                     : candidate.position - candidate.windowLength;
-        for (Hit& stored : kept) {
-            if (stored.forward == candidate.forward || stored.position != twin)
-                continue;
-            if (sense.better(candidate.score, stored.score))
-                stored = candidate;
-            return;
-        }
-    }
-    kept.push_back(candidate);
-}
-
 std::string windowLetters(const Sequence& sequence, const Hit& hit)
 {
     const std::size_t strand = sequence.bases.size();
@@ -147,14 +126,14 @@ Scan scan(const Sequence& sequence, const SiteCollection& collection, const Opti
     return result;
 }
 
-std::vector<Hit> sorted(std::vector<Hit> kept, double globalMean, const Options& options)
+std::vector<KeptWindow> sorted(std::vector<KeptWindow> kept, double globalMean, const Options& options)
 {
     if (options.useIntegration)
-        for (Hit& hit : kept)
-            hit.score = integratedScore(hit.score, hit.localMean, hit.upMean, hit.downMean, globalMean,
+        for (KeptWindow& hit : kept)
+            hit.score = integratedScore(hit.score, hit.means.local, hit.means.up, hit.means.down, globalMean,
                                         options.integrationMode);
     const bool lowerBetter = ScoreSense::ofMethod(options.methodCode).lowerIsBetter();
-    std::stable_sort(kept.begin(), kept.end(), [&](const Hit& a, const Hit& b) {
+    std::stable_sort(kept.begin(), kept.end(), [&](const KeptWindow& a, const KeptWindow& b) {
         if (!options.sortByScore)
             return a.position < b.position;
         if (std::isnan(a.score) || std::isnan(b.score))
