@@ -245,7 +245,10 @@ py::dict hitColumns(const SequenceSet& set, const Options& options)
         const py::object id = sequence.id.empty() ? py::object(py::none()) : py::object(py::str(sequence.id));
         const py::object name =
             sequence.fullName().empty() ? py::object(py::none()) : py::object(py::str(sequence.fullName()));
-        for (const Hit& hit : sequence.hits) {
+        for (std::size_t i = 0; i < sequence.hits.size(); ++i) {
+            const Hit& hit = sequence.hits[i];
+            const WindowSignificance& figures = sequence.significanceOf(i);
+            const GenePlace genePlace = genePlaceOf(sequence, hit);
             const HitTableRow row = hitTableRow(sequence, hit, integrated, integrated);
             seqIds.append(id);
             seqNames.append(name);
@@ -254,18 +257,18 @@ py::dict hitColumns(const SequenceSet& set, const Options& options)
             strands.append(hit.forward ? plus : minus);
             scores.push_back(row.score);
             ownScores.push_back(row.ownScore);
-            pValues.push_back(hit.pValue);
-            eValues.push_back(hit.eValue);
-            qValues.push_back(hit.qValue);
-            bounds.push_back(hit.pValueIsBound);
-            noBound.push_back(std::isnan(hit.pValue));
+            pValues.push_back(figures.pValue);
+            eValues.push_back(figures.eValue);
+            qValues.push_back(figures.qValue);
+            bounds.push_back(figures.pValueIsBound);
+            noBound.push_back(std::isnan(figures.pValue));
             windows.add(row.window);
             noGene.push_back(!row.hasGene);
             contexts.add(row.hasGene ? contextName(hit.context) : "");
             distances.push_back(row.hasGene ? hit.distance : 0);
-            geneStrands.add(!row.hasGene ? "" : hit.geneForward ? "+" : "-");
-            geneStarts.push_back(row.hasGene ? hit.geneStart : 0);
-            geneEnds.push_back(row.hasGene ? hit.geneEnd : 0);
+            geneStrands.add(!row.hasGene ? "" : genePlace.forward ? "+" : "-");
+            geneStarts.push_back(row.hasGene ? genePlace.start : 0);
+            geneEnds.push_back(row.hasGene ? genePlace.end : 0);
             locusTags.add(row.hasGene ? row.gene.locusTag : std::string());
             genes.add(row.hasGene ? row.gene.geneName : std::string());
             products.add(row.hasGene ? row.gene.product : std::string());
@@ -320,9 +323,9 @@ py::dict regulonColumns(const SequenceSet& set, const MemoryRun& run)
         bestStarts.push_back(static_cast<std::int64_t>(row.bestStart));
         strands.append(best.forward ? "+" : "-");
         scores.push_back(best.score);
-        pValues.push_back(best.pValue);
-        eValues.push_back(best.eValue);
-        qValues.push_back(best.qValue);
+        pValues.push_back(row.bestSignificance->pValue);
+        eValues.push_back(row.bestSignificance->eValue);
+        qValues.push_back(row.bestSignificance->qValue);
         distances.push_back(static_cast<double>(row.halfLettersToGene) / 2.0);
         unitP.push_back(row.unitP);
         unitE.push_back(row.unitE);

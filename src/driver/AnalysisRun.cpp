@@ -801,6 +801,7 @@ int runAnalysis(int argc, const char* const* argv)
         for (Sequence& sequence : set.sequences) {
             sequence.hits = std::vector<Hit>();
             sequence.hitMeans = std::vector<WindowMeans>();
+            sequence.hitSignificance = std::vector<WindowSignificance>();
             sequence.globalScoreMean = 0.0;
         }
     }

@@ -61,7 +61,7 @@ struct Emphasis {
     bool shown = false; // false: the run has no figures to judge a hit by
     std::vector<SignificanceBound> bounds;
 
-    bool stands(const Hit& hit) const
+    bool stands(const WindowSignificance& hit) const
     {
         return std::all_of(bounds.begin(), bounds.end(), [&hit](const SignificanceBound& b) { return b.passes(hit); });
     }
@@ -272,8 +272,10 @@ std::string cutoffPlot(const ReportInputs& in)
     // cut-off, the calibration's cut-offs with their chance hits below it.
     std::vector<std::pair<double, double>> tail; // score, expected windows
     for (const Sequence& sequence : in.set.sequences)
-        for (const Hit& hit : sequence.hits)
-            tail.emplace_back(in.options.useIntegration ? hit.ownScore : hit.score, hit.eValue);
+        for (std::size_t i = 0; i < sequence.hits.size(); ++i) {
+            const WindowSignificance& figures = sequence.significanceOf(i);
+            tail.emplace_back(in.options.useIntegration ? figures.ownScore : sequence.hits[i].score, figures.eValue);
+        }
     for (const CalibrationPoint& point : in.calibration.points)
         tail.emplace_back(point.cutoff, point.expectedChanceHits);
     tail.erase(std::remove_if(tail.begin(), tail.end(),
@@ -397,17 +399,18 @@ std::string cutoffSection(const ReportInputs& in)
 
 // ---- The genome
 
-// A hit with the sequence it lies on.
+// A hit with the sequence it lies on and its significance.
 struct PlacedHit {
     const Hit* hit;
     const Sequence* sequence;
+    const WindowSignificance* figures;
 };
 
 std::vector<PlacedHit> placedHits(const Sequence& sequence)
 {
     std::vector<PlacedHit> hits;
-    for (const Hit& hit : sequence.hits)
-        hits.push_back({&hit, &sequence});
+    for (std::size_t i = 0; i < sequence.hits.size(); ++i)
+        hits.push_back({&sequence.hits[i], &sequence, &sequence.significanceOf(i)});
     return hits;
 }
 
@@ -415,8 +418,8 @@ std::vector<PlacedHit> placedHits(const Sequence& sequence)
 std::vector<PlacedHit> bestHits(std::vector<PlacedHit> hits, ScoreSense sense, std::size_t count)
 {
     const auto better = [sense](const PlacedHit& a, const PlacedHit& b) {
-        const double pa = std::isnan(a.hit->pValue) ? 2.0 : a.hit->pValue;
-        const double pb = std::isnan(b.hit->pValue) ? 2.0 : b.hit->pValue;
+        const double pa = std::isnan(a.figures->pValue) ? 2.0 : a.figures->pValue;
+        const double pb = std::isnan(b.figures->pValue) ? 2.0 : b.figures->pValue;
         if (pa != pb)
             return pa < pb;
         return sense.better(a.hit->score, b.hit->score);
@@ -434,7 +437,7 @@ void appendHitTitle(std::string& text, const Sequence& sequence, const Hit& hit)
 {
     appendRow(text, std::to_string(leftmostLetter(hit, sequence.bases.size()) + 1), hit.forward ? " + " : " - ",
               escapeXml(windowLetters(sequence.bases, hit)), "\nscore ", figure(hit.score, 6), ", p ",
-              figure(hit.pValue, 3));
+              figure(sequence.significanceOf(sequence.indexOf(hit)).pValue, 3));
     if (hit.context != HitContext::Unknown) {
         const GeneTexts gene = wholeGeneTexts(sequence, hit);
         appendRow(text, "\n", contextName(hit.context), " ",
@@ -469,16 +472,19 @@ std::string genomeTrack(const Sequence& sequence, const Options& options, const 
     // ones go first, so that those that stand out lie over them.
     std::vector<PlacedHit> drawn =
         bestHits(placedHits(sequence), ScoreSense::ofMethod(options.methodCode), mostHitsDrawn);
-    const auto faint = [&emphasis](const PlacedHit& placed) { return emphasis.shown && !emphasis.stands(*placed.hit); };
+    const auto faint = [&emphasis](const PlacedHit& placed) {
+        return emphasis.shown && !emphasis.stands(*placed.figures);
+    };
     std::stable_partition(drawn.begin(), drawn.end(), faint);
     double strongest = 1.0;
     for (const PlacedHit& placed : drawn)
-        if (placed.hit->pValue > 0)
-            strongest = std::max(strongest, -std::log10(placed.hit->pValue));
+        if (placed.figures->pValue > 0)
+            strongest = std::max(strongest, -std::log10(placed.figures->pValue));
     for (const PlacedHit& placed : drawn) {
         const Hit* hit = placed.hit;
+        const double p = placed.figures->pValue;
         const double at = x(leftmostLetter(*hit, sequence.bases.size()) + hit->windowLength / 2.0);
-        const double strength = hit->pValue > 0 ? -std::log10(hit->pValue) / strongest : 0.5;
+        const double strength = p > 0 ? -std::log10(p) / strongest : 0.5;
         // The strongest stand out: length grows with the square of -log10 p.
         const double reach = 4 + 56 * std::pow(std::clamp(strength, 0.0, 1.0), 2.0);
         const double from = hit->forward ? 70 : 90;
@@ -701,12 +707,13 @@ std::string regulonSection(const ReportInputs& in)
         for (const std::size_t gene : row.unit)
             unit += (unit.empty() ? "" : ", ") + escapeXml(name(genes[gene]));
         const Hit& best = *row.best;
+        const WindowSignificance& bestFigures = *row.bestSignificance;
         text += "<tr>" + (named ? cell(escapeXml(row.sequence->id)) : std::string()) + "<td"
               + attribute("title", first.fullLocusTag()) + ">" + escapeXml(name(first)) + "</td>" + cell(unit)
               + cell(std::to_string(row.operatorHits)) + cell(withThousands(row.bestStart))
               + cell(best.forward ? "+" : "&#8722;") + cell(figure(best.score, 6))
-              + cell(halfLettersText(row.halfLettersToGene)) + cell(figure(best.pValue, 3))
-              + cell(figure(best.qValue, 3)) + cell(figure(row.unitP, 3)) + cell(escapeXml(first.fullProduct()))
+              + cell(halfLettersText(row.halfLettersToGene)) + cell(figure(bestFigures.pValue, 3))
+              + cell(figure(bestFigures.qValue, 3)) + cell(figure(row.unitP, 3)) + cell(escapeXml(first.fullProduct()))
               + "</tr>\n";
     }
     return text + "</tbody></table></section>";
@@ -742,17 +749,17 @@ std::string hitsSection(const ReportInputs& in)
               : "All " + withThousands(hits.size()) + " hits.";
     text += " Click a column's title to sort by it.</p>\n<table id=\"hit-table\">\n"
           + tableHead(hitColumns(in.options.useIntegration)) + "<tbody>\n";
-    for (const auto& [hit, owner] : rows) {
+    for (const auto& [hit, owner, figures] : rows) {
         const Sequence& sequence = *owner;
         const bool placed = hit->context != HitContext::Unknown;
         const GeneTexts gene = wholeGeneTexts(sequence, *hit);
         const std::string start = std::to_string(leftmostLetter(*hit, sequence.bases.size()) + 1);
-        const std::string bound = hit->pValueIsBound ? "&#8804;" : "";
+        const std::string bound = figures->pValueIsBound ? "&#8804;" : "";
         text += "<tr>" + cell(escapeXml(sequence.id)) + cell(withThousands(std::stoull(start)), start)
               + cell(hit->forward ? "+" : "&#8722;") + cell(figure(hit->score, 6), figure(hit->score, 17))
-              + cell(bound + figure(hit->pValue, 3), figure(hit->pValue, 17))
-              + cell(figure(hit->eValue, 3), figure(hit->eValue, 17))
-              + cell(figure(hit->qValue, 3), figure(hit->qValue, 17))
+              + cell(bound + figure(figures->pValue, 3), figure(figures->pValue, 17))
+              + cell(figure(figures->eValue, 3), figure(figures->eValue, 17))
+              + cell(figure(figures->qValue, 3), figure(figures->qValue, 17))
               + cell("<code>" + escapeXml(windowLetters(sequence.bases, *hit)) + "</code>")
               + cell(placed ? std::string(contextName(hit->context)) : "")
               + cell(placed ? std::to_string(hit->distance) : "", placed ? std::to_string(hit->distance) : "0")

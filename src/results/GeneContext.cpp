@@ -53,22 +53,15 @@ bool containsPosition(const Place& gene, std::uint32_t position)
     return gene.end < position && position < gene.start;
 }
 
-void chooseGene(const std::vector<Gene>& genes, std::size_t index, Hit& hit)
+void chooseGene(std::size_t index, Hit& hit)
 {
-    const Gene& gene = genes[index];
     hit.geneIndex = static_cast<std::uint32_t>(index);
-    hit.geneStart = gene.start;
-    hit.geneEnd = gene.end;
-    hit.geneForward = gene.forward;
 }
 
 void markUnannotated(Hit& hit)
 {
     hit.context = HitContext::Unknown;
-    hit.geneForward = false;
     hit.geneIndex = Hit::noGene;
-    hit.geneStart = 0;
-    hit.geneEnd = 0;
 }
 
 // One step of the nearest-gene walk at `index`: false when it ends the walk.
@@ -130,7 +123,7 @@ void annotateHit(Hit& hit, const std::vector<Gene>& genes, const NearestGeneFind
             }
         }
     }
-    chooseGene(genes, chosen, hit);
+    chooseGene(chosen, hit);
     hit.distance = negated(chosenDistance);
     hit.context = context;
 }

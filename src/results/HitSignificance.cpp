@@ -52,15 +52,18 @@ void HitSignificance::noteSequence(Sequence& sequence, const ScoreTable& table, 
     Batch& batch = batches_.back();
     batch.windowsScanned += windowsScanned;
     std::string letters;
-    for (Hit& hit : sequence.hits) {
+    sequence.hitSignificance.assign(sequence.hits.size(), WindowSignificance());
+    for (std::size_t i = 0; i < sequence.hits.size(); ++i) {
+        const Hit& hit = sequence.hits[i];
+        WindowSignificance& figures = sequence.hitSignificance[i];
         // Under integration the kept score is rescaled: the own one is the table's.
         if (options_.useIntegration) {
             letters.clear();
             appendWindowLetters(letters, sequence.bases, hit);
-            hit.ownScore = table.score(letters.data());
+            figures.ownScore = table.score(letters.data());
         }
-        batch.hits.push_back(&hit);
-        batch.scores.push_back(options_.useIntegration ? hit.ownScore : hit.score);
+        batch.hits.push_back(&figures);
+        batch.scores.push_back(options_.useIntegration ? figures.ownScore : hit.score);
     }
     batch.twinScores.insert(batch.twinScores.end(), twinScores.begin(), twinScores.end());
 }
@@ -108,7 +111,7 @@ RunSignificance HitSignificance::finish()
     std::sort(ranked.begin(), ranked.end());
     const std::vector<double> q = benjaminiHochberg(ranked, m);
     for (const Batch& batch : batches_) {
-        for (Hit* hit : batch.hits) {
+        for (WindowSignificance* hit : batch.hits) {
             if (std::isnan(hit->pValue))
                 continue;
             hit->qValue = q[static_cast<std::size_t>(std::lower_bound(ranked.begin(), ranked.end(), hit->pValue)

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "scoring/ScoreDistribution.h"
+#include "sequences/Hit.h"
 
-class Hit;
 class Options;
 class ScoreTable;
 class Sequence;
@@ -59,9 +59,9 @@ private:
     struct Batch {
         std::array<double, 4> background;
         ScoreDistribution distribution;
-        std::vector<Hit*> hits;
-        std::vector<double> scores;     // the hits' own scores, in the order of `hits`
-        std::vector<double> twinScores; // of every sequence of the batch
+        std::vector<WindowSignificance*> hits; // each hit's figures, kept beside it by its sequence
+        std::vector<double> scores;            // the hits' own scores, in the order of `hits`
+        std::vector<double> twinScores;        // of every sequence of the batch
         std::uint64_t windowsScanned = 0;
     };
 

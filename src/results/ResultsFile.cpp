@@ -23,10 +23,11 @@ constexpr int rowPrecision = 14;
 void appendHitRow(std::string& row, const Sequence& sequence, const Hit& hit, const WindowMeans& means)
 {
     const GeneTexts gene = firstLineGeneTexts(sequence, hit);
+    const GenePlace place = genePlaceOf(sequence, hit);
     appendRow(row, FourteenDigits{hit.score}, ',');
     appendWindowLetters(row, sequence.bases, hit);
     appendRow(row, hit.forward ? ",1," : ",0,", hit.distance, ',', contextName(hit.context), ',',
-              std::uint64_t{hit.position} + 1, hit.geneForward ? ",1," : ",0,", hit.geneStart, ',', hit.geneEnd, ',',
+              std::uint64_t{hit.position} + 1, place.forward ? ",1," : ",0,", place.start, ',', place.end, ',',
               gene.locusTag, ',', gene.geneName, ',', gene.product, ',', FourteenDigits{means.local}, ',',
               FourteenDigits{means.up}, ',', FourteenDigits{means.down}, '\n');
 }

@@ -15,7 +15,7 @@ struct SignificanceBound {
     Figure figure = Figure::qValue;
     double limit = 0.1;
 
-    double valueOf(const Hit& hit) const
+    double valueOf(const WindowSignificance& hit) const
     {
         switch (figure) {
         case Figure::pValue: return hit.pValue;
@@ -25,7 +25,7 @@ struct SignificanceBound {
         return hit.qValue;
     }
     // NaN compares false: no figure, no pass.
-    bool passes(const Hit& hit) const { return valueOf(hit) <= limit; }
+    bool passes(const WindowSignificance& hit) const { return valueOf(hit) <= limit; }
 };
 
 // The bounds a run selects its hits by (every one of them met by each kept

@@ -26,8 +26,9 @@ struct WindowMeans {
 };
 
 // One kept window of a sequence, with its gene context. Its integration
-// means, which only a run under integration has, are its sequence's
-// (Sequence::meansOf). A hit carries no
+// means and its significance, which only some runs have, are its
+// sequence's (Sequence::meansOf, Sequence::significanceOf); its gene's
+// coordinates are the gene's own. A hit carries no
 // text: it names its gene by index into its sequence's genes, and its letters
 // are the sequence's at its place (appendWindowLetters); a run may keep
 // millions of hits, and each writer looks the texts up as it writes.
@@ -39,23 +40,23 @@ public:
     std::uint32_t position = 0; // 0-based; reverse strand: leftmost letter on the given strand + windowLength
     std::uint32_t windowLength; // the collection's siteLength
     double score = 0.0;
-    // Significance of the window's own score against random windows, when
-    // asked for: NaN where it cannot be computed. Under integration the
-    // score is rescaled, and ownScore keeps the window's own.
-    double ownScore = std::numeric_limits<double>::quiet_NaN();
-    double pValue = std::numeric_limits<double>::quiet_NaN();
-    double eValue = std::numeric_limits<double>::quiet_NaN();
-    double qValue = std::numeric_limits<double>::quiet_NaN();
-    std::int32_t distance = 0;   // signed distance to the chosen gene
-    std::uint32_t geneStart = 0; // chosen gene's coordinates, 1-based
-    std::uint32_t geneEnd = 0;
+    std::int32_t distance = 0; // signed distance to the chosen gene
     // The chosen gene: an index into the sequence's genes, noGene when none
     // was chosen (a sequence without genes).
     static constexpr std::uint32_t noGene = std::numeric_limits<std::uint32_t>::max();
     std::uint32_t geneIndex = noGene;
     bool forward = false; // true on the strand as read
     HitContext context = HitContext::Unknown;
-    bool geneForward = false;
+};
+
+// The significance of a kept window's own score against random windows, when
+// a run asks for it: NaN where it cannot be computed. Under integration the
+// kept score is rescaled, and ownScore is the window's own.
+struct WindowSignificance {
+    double ownScore = std::numeric_limits<double>::quiet_NaN();
+    double pValue = std::numeric_limits<double>::quiet_NaN();
+    double eValue = std::numeric_limits<double>::quiet_NaN();
+    double qValue = std::numeric_limits<double>::quiet_NaN();
     bool pValueIsBound = false; // the window beats every A/C/G/T window: p is the best one's
 };
 

@@ -35,15 +35,24 @@ public:
     double backgroundC = 0.25;
     double backgroundG = 0.25;
     double backgroundT = 0.25;
-    double aprioriEntropy = 2.0;       // bits
-    std::vector<Hit> hits;             // sorted, with their gene context
-    std::vector<WindowMeans> hitMeans; // under integration the means of hits[i], else empty
-    double globalScoreMean = 0.0;      // under integration: the reverse pass's mean score per letter of its text
+    double aprioriEntropy = 2.0;                     // bits
+    std::vector<Hit> hits;                           // sorted, with their gene context
+    std::vector<WindowMeans> hitMeans;               // under integration the means of hits[i], else empty
+    std::vector<WindowSignificance> hitSignificance; // when asked for, that of hits[i], else empty
+    double globalScoreMean = 0.0; // under integration: the reverse pass's mean score per letter of its text
     Topology statedTopology = Topology::unstated; // as the file states it (GenBank LOCUS, EMBL ID, GFF3 region)
     bool circular = true; // scanned with the windows across its ends, as a circular molecule has them
 
     // The integration means of hits[index]: all 0 without integration.
     WindowMeans meansOf(std::size_t index) const { return hitMeans.empty() ? WindowMeans() : hitMeans[index]; }
+    // The significance of hits[index]: all NaN unless the run asked for it.
+    const WindowSignificance& significanceOf(std::size_t index) const
+    {
+        static const WindowSignificance none;
+        return hitSignificance.empty() ? none : hitSignificance[index];
+    }
+    // The place of a hit among `hits`, for the figures kept beside them.
+    std::size_t indexOf(const Hit& hit) const { return static_cast<std::size_t>(&hit - hits.data()); }
     // The name every output but the results file and the logs shows.
     const std::string& fullName() const { return definition.empty() ? name : definition; }
 };
@@ -59,6 +68,21 @@ struct GeneTexts {
 inline const Gene* chosenGene(const Sequence& sequence, const Hit& hit)
 {
     return hit.geneIndex < sequence.genes.size() ? &sequence.genes[hit.geneIndex] : nullptr;
+}
+
+// Where the gene a hit is placed against lies, as the outputs give it: 0, 0
+// and the reverse strand for a hit placed against no gene.
+struct GenePlace {
+    std::uint32_t start = 0;
+    std::uint32_t end = 0;
+    bool forward = false;
+};
+
+inline GenePlace genePlaceOf(const Sequence& sequence, const Hit& hit)
+{
+    if (const Gene* gene = chosenGene(sequence, hit))
+        return {gene->start, gene->end, gene->forward};
+    return {};
 }
 
 inline const std::string& unavailableText()

@@ -72,14 +72,15 @@ namespace {
 struct GeneHits {
     std::size_t count = 0;
     const Hit* best = nullptr;
+    const WindowSignificance* bestSignificance = nullptr;
 };
 
 // Whether hit `a` is the better operator hit of its gene: the smaller p, then
 // the better score, then the leftmost window.
-bool betterHit(const Hit& a, const Hit& b, ScoreSense sense, std::uint64_t sequenceLength)
+bool betterHit(const Hit& a, double pOfA, const Hit& b, double pOfB, ScoreSense sense, std::uint64_t sequenceLength)
 {
-    if (a.pValue != b.pValue)
-        return a.pValue < b.pValue;
+    if (pOfA != pOfB)
+        return pOfA < pOfB;
     if (a.score != b.score)
         return sense.better(a.score, b.score);
     return leftmostLetter(a, sequenceLength) < leftmostLetter(b, sequenceLength);
@@ -88,14 +89,14 @@ bool betterHit(const Hit& a, const Hit& b, ScoreSense sense, std::uint64_t seque
 // Twice the signed distance from the hit's window's centre to the first
 // letter of its gene, negative upstream on the gene's strand. Taken on the
 // positions as the gene context compares them, before any wrap at the origin.
-std::int64_t halfLettersToGene(const Hit& hit)
+std::int64_t halfLettersToGene(const Hit& hit, const GenePlace& gene)
 {
     const std::int64_t length = hit.windowLength;
     const std::int64_t leftmost =
         hit.forward ? std::int64_t{hit.position} + 1 : std::int64_t{hit.position} - length + 1;
     const std::int64_t centre = 2 * leftmost + length - 1;
-    const std::int64_t geneStart = 2 * std::int64_t{hit.geneStart};
-    return hit.geneForward ? centre - geneStart : geneStart - centre;
+    const std::int64_t geneStart = 2 * std::int64_t{gene.start};
+    return gene.forward ? centre - geneStart : geneStart - centre;
 }
 
 // The score as the results file writes it, the figures as the hit table does.
@@ -141,15 +142,20 @@ void addSequenceRows(std::vector<RegulonRow>& rows, std::size_t sequenceNumber, 
     const std::uint64_t length = sequence.bases.size();
     const ScoreSense sense = ScoreSense::ofMethod(options.methodCode);
     std::vector<GeneHits> byGene;
-    for (const Hit& hit : sequence.hits) {
-        if (hit.context != HitContext::Operator || hit.geneIndex >= genes.size() || !settings.bound.passes(hit))
+    for (std::size_t i = 0; i < sequence.hits.size(); ++i) {
+        const Hit& hit = sequence.hits[i];
+        const WindowSignificance& figures = sequence.significanceOf(i);
+        if (hit.context != HitContext::Operator || hit.geneIndex >= genes.size() || !settings.bound.passes(figures))
             continue;
         if (byGene.empty())
             byGene.resize(genes.size());
         GeneHits& found = byGene[hit.geneIndex];
         ++found.count;
-        if (found.best == nullptr || betterHit(hit, *found.best, sense, length))
+        if (found.best == nullptr
+            || betterHit(hit, figures.pValue, *found.best, found.bestSignificance->pValue, sense, length)) {
             found.best = &hit;
+            found.bestSignificance = &figures;
+        }
     }
     if (byGene.empty())
         return;
@@ -163,9 +169,10 @@ void addSequenceRows(std::vector<RegulonRow>& rows, std::size_t sequenceNumber, 
         const Hit& best = *found.best;
         // The chance that the region holds, by chance alone, a window as good
         // as the best: its windows taken as independent.
-        const double unitP = -std::expm1(windows * std::log1p(-best.pValue));
+        const double unitP = -std::expm1(windows * std::log1p(-found.bestSignificance->pValue));
         rows.push_back({&sequence, sequenceNumber, first, units.unitOf(first), found.count, &best,
-                        leftmostLetter(best, length) + 1, halfLettersToGene(best), unitP, unitP * unitsTested});
+                        found.bestSignificance, leftmostLetter(best, length) + 1,
+                        halfLettersToGene(best, genePlaceOf(sequence, best)), unitP, unitP * unitsTested});
     }
 }
 
@@ -246,7 +253,8 @@ void appendRegulonRows(std::string& text, const std::vector<RegulonRow>& rows, c
         appendUnitGenes(text, row.sequence->genes, row.unit);
         appendRow(text, '\t', row.operatorHits, '\t', row.bestStart, best.forward ? "\t+\t" : "\t-\t");
         appendScore(text, best.score);
-        for (const double figure : {best.pValue, best.eValue, best.qValue}) {
+        const WindowSignificance& figures = *row.bestSignificance;
+        for (const double figure : {figures.pValue, figures.eValue, figures.qValue}) {
             text += '\t';
             appendFigure(text, figure);
         }

@@ -65,8 +65,9 @@ struct RegulonRow {
     std::vector<std::size_t> unit; // into sequence->genes, the first gene first
     std::size_t operatorHits;      // of the first gene, that pass
     const Hit* best;
-    std::uint64_t bestStart;        // the best hit's leftmost letter, 1-based
-    std::int64_t halfLettersToGene; // twice the distance from its centre to the gene's first letter
+    const WindowSignificance* bestSignificance; // the best hit's
+    std::uint64_t bestStart;                    // the best hit's leftmost letter, 1-based
+    std::int64_t halfLettersToGene;             // twice the distance from its centre to the gene's first letter
     // The chance that the operator region holds a window as good as the best
     // by chance alone, and that times the units tested.
     double unitP;

@@ -60,7 +60,7 @@ void appendScore(std::string& text, double value)
 }
 
 // Whether the p-value is only an upper bound; NA without a p-value.
-const char* boundText(const Hit& hit, const char* yes, const char* no)
+const char* boundText(const WindowSignificance& hit, const char* yes, const char* no)
 {
     return std::isnan(hit.pValue) ? "NA" : hit.pValueIsBound ? yes : no;
 }
@@ -137,8 +137,9 @@ void appendTableText(std::string& row, const std::string& text)
 HitTableRow hitTableRow(const Sequence& sequence, const Hit& hit, bool integratedColumns, bool integratedHit)
 {
     const Placement place = placementOf(hit, sequence.bases.size());
-    const double score = integratedHit && !integratedColumns ? hit.ownScore : hit.score;
-    const double ownScore = integratedHit ? hit.ownScore : hit.score;
+    const double own = sequence.significanceOf(sequence.indexOf(hit)).ownScore;
+    const double score = integratedHit && !integratedColumns ? own : hit.score;
+    const double ownScore = integratedHit ? own : hit.score;
     return {place.left + 1,
             place.end(),
             score,
@@ -154,6 +155,7 @@ void appendTableRow(std::string& row, const Sequence& sequence, const Hit& hit, 
                     bool integratedHit)
 {
     const HitTableRow shown = hitTableRow(sequence, hit, integratedColumns, integratedHit);
+    const WindowSignificance& figures = sequence.significanceOf(sequence.indexOf(hit));
     appendTableText(row, sequence.id);
     row += '\t';
     appendTableText(row, sequence.fullName());
@@ -163,11 +165,11 @@ void appendTableRow(std::string& row, const Sequence& sequence, const Hit& hit, 
         row += '\t';
         appendScore(row, shown.ownScore);
     }
-    for (const double figure : {hit.pValue, hit.eValue, hit.qValue}) {
+    for (const double figure : {figures.pValue, figures.eValue, figures.qValue}) {
         row += '\t';
         appendFigure(row, figure);
     }
-    appendRow(row, '\t', boundText(hit, "TRUE", "FALSE"), '\t');
+    appendRow(row, '\t', boundText(figures, "TRUE", "FALSE"), '\t');
     appendTableText(row, shown.window);
     if (!shown.hasGene) {
         row += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\n";
@@ -175,7 +177,8 @@ void appendTableRow(std::string& row, const Sequence& sequence, const Hit& hit, 
     }
     row += '\t';
     row += contextName(hit.context);
-    appendRow(row, '\t', hit.distance, hit.geneForward ? "\t+\t" : "\t-\t", hit.geneStart, '\t', hit.geneEnd, '\t');
+    const GenePlace gene = genePlaceOf(sequence, hit);
+    appendRow(row, '\t', hit.distance, gene.forward ? "\t+\t" : "\t-\t", gene.start, '\t', gene.end, '\t');
     appendTableText(row, shown.gene.locusTag);
     row += '\t';
     appendTableText(row, shown.gene.geneName);
@@ -201,7 +204,7 @@ void appendBedLines(std::string& text, const Sequence& sequence, const Hit& hit)
 {
     const Placement place = placementOf(hit, sequence.bases.size());
     const std::string name = oneWord(windowLetters(sequence.bases, hit));
-    const int score = bedScore(hit.pValue);
+    const int score = bedScore(sequence.significanceOf(sequence.indexOf(hit)).pValue);
     const char strand = hit.forward ? '+' : '-';
     const auto appendPiece = [&](std::uint64_t start, std::uint64_t end) {
         appendRow(text, sequence.id, '\t', start, '\t', end, '\t', name, '\t', score, '\t', strand, '\n');
@@ -282,6 +285,7 @@ void appendGffHit(std::string& text, const std::string& seqid, std::size_t seque
                   const Sequence& sequence, const Hit& hit, bool integrated)
 {
     const Placement place = placementOf(hit, sequence.bases.size());
+    const WindowSignificance& figures = sequence.significanceOf(sequence.indexOf(hit));
     appendRow(text, seqid, "\tvarno\tTF_binding_site\t", place.left + 1, '\t', place.end(), '\t');
     if (std::isfinite(hit.score))
         appendRow(text, FourteenDigits{hit.score});
@@ -292,16 +296,17 @@ void appendGffHit(std::string& text, const std::string& seqid, std::size_t seque
     text += ";Ontology_term=SO:0000235";
     if (integrated) {
         text += ";own_score=";
-        appendScore(text, hit.ownScore);
+        appendScore(text, figures.ownScore);
     }
-    appendFigureAttribute(text, integrated ? "own_p_value" : "p_value", hit.pValue);
-    appendFigureAttribute(text, integrated ? "own_e_value" : "e_value", hit.eValue);
-    appendFigureAttribute(text, integrated ? "own_q_value" : "q_value", hit.qValue);
-    appendRow(text, ";p_is_bound=", boundText(hit, "true", "false"));
+    appendFigureAttribute(text, integrated ? "own_p_value" : "p_value", figures.pValue);
+    appendFigureAttribute(text, integrated ? "own_e_value" : "e_value", figures.eValue);
+    appendFigureAttribute(text, integrated ? "own_q_value" : "q_value", figures.qValue);
+    appendRow(text, ";p_is_bound=", boundText(figures, "true", "false"));
     if (hasGeneContext(hit)) {
         appendAttribute(text, "context", contextName(hit.context));
-        appendRow(text, ";distance=", hit.distance, ";gene_strand=", hit.geneForward ? '+' : '-',
-                  ";gene_start=", hit.geneStart, ";gene_end=", hit.geneEnd);
+        const GenePlace genePlace = genePlaceOf(sequence, hit);
+        appendRow(text, ";distance=", hit.distance, ";gene_strand=", genePlace.forward ? '+' : '-',
+                  ";gene_start=", genePlace.start, ";gene_end=", genePlace.end);
         const GeneTexts gene = wholeGeneTexts(sequence, hit);
         appendAttribute(text, "locus_tag", gene.locusTag);
         appendAttribute(text, "gene", gene.geneName);

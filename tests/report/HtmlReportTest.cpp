@@ -129,10 +129,12 @@ TEST(HtmlReport, SelectionBySignificanceIsStatedMarkedAndChoosesTheBoldHits)
         hit.position = static_cast<std::uint32_t>(1000 * q);
         hit.forward = true;
         hit.score = 5.0;
-        hit.pValue = q / 100;
-        hit.eValue = q;
-        hit.qValue = q;
         sequence.hits.push_back(hit);
+        WindowSignificance figures;
+        figures.pValue = q / 100;
+        figures.eValue = q;
+        figures.qValue = q;
+        sequence.hitSignificance.push_back(figures);
     }
     RunSignificance significance;
     significance.computed = true;

@@ -81,9 +81,6 @@ Hit annotatedReverseHit()
     hit.position = 9;
     hit.distance = -42;
     hit.context = HitContext::Operator;
-    hit.geneForward = true;
-    hit.geneStart = 52;
-    hit.geneEnd = 300;
     hit.geneIndex = 0;
     return hit;
 }
@@ -268,8 +265,8 @@ TEST(ResultsFile, HitRowNumbersMatchTheStreamAtPrecisionFourteen)
         std::ostringstream stream;
         stream.precision(14);
         stream << hit.score << ",TACG," << 0 << ',' << hit.distance << ",Unknown," << std::uint64_t{hit.position} + 1
-               << ',' << 0 << ',' << hit.geneStart << ',' << hit.geneEnd << ",Unavailable,Unavailable,Unavailable,"
-               << means.local << ',' << means.up << ',' << means.down << '\n';
+               << ",0,0,0,Unavailable,Unavailable,Unavailable," << means.local << ',' << means.up << ',' << means.down
+               << '\n';
         EXPECT_EQ(rowOf(hit, means), stream.str()) << value;
     }
 }

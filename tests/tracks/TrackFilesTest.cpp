@@ -45,27 +45,30 @@ std::string lettersOf(const std::string& bases, const Hit& hit)
 
 // A hit from its leftmost letter `left`; on the reverse strand the position
 // is the leftmost letter plus the length.
-Hit hitAt(const std::string& bases, std::uint32_t left, bool forward, double score, double pValue)
+Hit hitAt(const std::string& bases, std::uint32_t left, bool forward, double score)
 {
     Hit hit(8);
     hit.forward = forward;
     hit.position = forward ? left : static_cast<std::uint32_t>((left + hit.windowLength) % bases.size());
     hit.score = score;
-    hit.ownScore = score / 2;
-    hit.pValue = pValue;
-    hit.eValue = pValue * 200;
-    hit.qValue = pValue * 3;
     return hit;
 }
 
-void placeAgainst(Hit& hit, const std::vector<Gene>& genes, std::uint32_t gene, HitContext context,
-                  std::int32_t distance)
+// The figures of a hit of that score.
+WindowSignificance figuresOf(double score, double pValue)
+{
+    WindowSignificance figures;
+    figures.ownScore = score / 2;
+    figures.pValue = pValue;
+    figures.eValue = pValue * 200;
+    figures.qValue = pValue * 3;
+    return figures;
+}
+
+void placeAgainst(Hit& hit, std::uint32_t gene, HitContext context, std::int32_t distance)
 {
     hit.context = context;
     hit.distance = distance;
-    hit.geneForward = genes[gene].forward;
-    hit.geneStart = genes[gene].start;
-    hit.geneEnd = genes[gene].end;
     hit.geneIndex = gene;
 }
 
@@ -78,18 +81,20 @@ SequenceSet trackSet(const TempDir& folder)
                                           + "\n>NC_000001.1 Test genome\n" + genBankLetters + "\n");
     SequenceSet set(folder.file("run.fna"));
     Sequence& plain = set.sequences[0];
-    plain.hits = {hitAt(plain.bases, 3, true, 12.5, 1.234567e-5), hitAt(plain.bases, 36, true, 11.25, 0.003)};
+    plain.hits = {hitAt(plain.bases, 3, true, 12.5), hitAt(plain.bases, 36, true, 11.25)};
+    plain.hitSignificance = {figuresOf(12.5, 1.234567e-5), figuresOf(11.25, 0.003)};
 
     Sequence& annotated = set.sequences[1];
     annotated.sourceFormat = 'G';
     annotated.genes = {{5, 25, true, "TST_0001", "tstA", "tab\there; semi, \"quoted\"", nullptr},
                        {50, 35, false, "TST_0002", "", "repressor", nullptr}};
-    annotated.hits = {hitAt(annotated.bases, 22, false, 14.0, 2e-11), hitAt(annotated.bases, 40, true, -1.0 / 3, 0.5),
-                      hitAt(annotated.bases, 55, false, 10.0, notAvailable)};
-    annotated.hits[0].pValueIsBound = true;
-    placeAgainst(annotated.hits[0], annotated.genes, 0, HitContext::Intragenic, -17);
-    placeAgainst(annotated.hits[1], annotated.genes, 1, HitContext::Operator, 10);
-    placeAgainst(annotated.hits[2], annotated.genes, 0, HitContext::Intergenic, 10);
+    annotated.hits = {hitAt(annotated.bases, 22, false, 14.0), hitAt(annotated.bases, 40, true, -1.0 / 3),
+                      hitAt(annotated.bases, 55, false, 10.0)};
+    annotated.hitSignificance = {figuresOf(14.0, 2e-11), figuresOf(-1.0 / 3, 0.5), figuresOf(10.0, notAvailable)};
+    annotated.hitSignificance[0].pValueIsBound = true;
+    placeAgainst(annotated.hits[0], 0, HitContext::Intragenic, -17);
+    placeAgainst(annotated.hits[1], 1, HitContext::Operator, 10);
+    placeAgainst(annotated.hits[2], 0, HitContext::Intergenic, 10);
     return set;
 }
 
