@@ -30,8 +30,11 @@ void ScanHits::reserveFilledSoon(std::size_t count)
 {
     const std::size_t kept = records_.size();
     reserve(count);
-    if (count > kept)
+    if (count > kept) {
         prepareMemory(records_.data() + kept, (count - kept) * sizeof(ScanHit));
+        // Each candidate to come that meets its twin leaves one of them out.
+        droppedTwinScores_.reserve(droppedTwinScores_.size() + (count - kept));
+    }
 }
 
 void ScanHits::consider(const ScanHit& candidate, const WindowMeans& means, const Options& options)
