@@ -64,63 +64,60 @@ void prepareMemory(void* begin, std::size_t bytes)
 
 namespace {
 
-#if defined(__linux__)
-// Blocks from this size on are mapped of their own; below it the heap's
-// copies cost less than a mapping.
+// Blocks from this size on are mapped of their own, in large pages.
 constexpr std::size_t smallestMappedBlock = std::size_t{1} << 18;
+constexpr std::size_t largePage = std::size_t{1} << 21;
 
-// The bytes a mapping of `bytes` takes: whole pages.
 std::size_t mappedBytes(std::size_t bytes)
 {
-    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    return (bytes + page - 1) / page * page;
+    return (bytes + largePage - 1) / largePage * largePage;
 }
-#endif
 
 } // namespace
 
-void* resizeGrowingBlock(void* block, std::size_t bytes, std::size_t newBytes)
+void* allocateBlock(std::size_t bytes)
 {
-#if defined(__linux__) && defined(MREMAP_MAYMOVE)
-    const bool mapped = block != nullptr && bytes >= smallestMappedBlock;
-    if (newBytes >= smallestMappedBlock) {
-        // A mapping is moved whole only while it is one area of the same
-        // settings: it asks for large pages whole, and madvise on a part of
-        // it later changes nothing. Should it still fail, a copy does.
-        void* moved = mapped ? mremap(block, mappedBytes(bytes), mappedBytes(newBytes), MREMAP_MAYMOVE) : MAP_FAILED;
-        if (moved == MAP_FAILED) {
-            moved = mmap(nullptr, mappedBytes(newBytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (moved == MAP_FAILED)
-                throw std::bad_alloc();
-#if defined(MADV_HUGEPAGE)
-            madvise(moved, mappedBytes(newBytes), MADV_HUGEPAGE);
-#endif
-            if (block != nullptr) {
-                std::memcpy(moved, block, std::min(bytes, newBytes));
-                freeGrowingBlock(block, bytes);
-            }
-        }
-        return moved;
-    }
-    if (mapped) {
-        void* smaller = std::malloc(newBytes == 0 ? 1 : newBytes);
-        if (smaller == nullptr)
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (bytes >= smallestMappedBlock) {
+        if (bytes > static_cast<std::size_t>(-1) - 2 * largePage)
             throw std::bad_alloc();
-        std::memcpy(smaller, block, newBytes);
-        munmap(block, mappedBytes(bytes));
-        return smaller;
+        // Mapped a large page longer, to start the block on a large page's
+        // boundary; what lies outside it is given back at once.
+        const std::size_t length = mappedBytes(bytes);
+        void* mapped = mmap(nullptr, length + largePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED)
+            throw std::bad_alloc();
+        const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+        const std::uintptr_t aligned = (start + largePage - 1) / largePage * largePage;
+        if (aligned > start)
+            munmap(mapped, aligned - start);
+        munmap(reinterpret_cast<void*>(aligned + length), start + largePage - aligned);
+        void* block = reinterpret_cast<void*>(aligned);
+        madvise(block, length, MADV_HUGEPAGE);
+        return block;
     }
 #endif
-    void* moved = std::realloc(block, newBytes == 0 ? 1 : newBytes);
-    if (moved == nullptr)
+    void* block = std::malloc(bytes == 0 ? 1 : bytes);
+    if (block == nullptr)
         throw std::bad_alloc();
-    return moved;
+    return block;
 }
 
-void freeGrowingBlock(void* block, std::size_t bytes)
+std::size_t usableBytes(std::size_t bytes)
 {
-#if defined(__linux__) && defined(MREMAP_MAYMOVE)
-    if (block != nullptr && bytes >= smallestMappedBlock) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (bytes >= smallestMappedBlock && bytes <= static_cast<std::size_t>(-1) - 2 * largePage)
+        return mappedBytes(bytes);
+#endif
+    return bytes;
+}
+
+void freeBlock(void* block, std::size_t bytes)
+{
+    if (block == nullptr)
+        return;
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (bytes >= smallestMappedBlock) {
         munmap(block, mappedBytes(bytes));
         return;
     }

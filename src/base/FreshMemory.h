@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 
 // For a program that runs as one short process: blocks of up to a few MiB
 // come from the heap and stay with the process when freed, so that a later
@@ -22,14 +23,47 @@ void prepareMemory(void* begin, std::size_t bytes);
 // filled from its start, whose end may never be reached. Also a hint.
 void preferLargePages(void* begin, std::size_t bytes);
 
-// The block of an array that grows as it is filled (RecordArray), resized
-// from `bytes` to `newBytes` (its contents kept up to the smaller of them) or
-// freed. Large blocks are mapped of their own, so that growing one moves its
-// pages rather than copying its contents into fresh memory, which the heap
-// does below its own threshold for mapping. Resizing throws std::bad_alloc
-// when there is no memory.
-void* resizeGrowingBlock(void* block, std::size_t bytes, std::size_t newBytes);
-void freeGrowingBlock(void* block, std::size_t bytes);
+// Blocks for the large arrays a run fills as it keeps hits (RecordArray,
+// LargePageAllocator). From a few hundred KiB on, a block is mapped of its
+// own on 2 MiB boundaries, in whole 2 MiB, and asks for large pages: on some
+// virtual machines a fresh 4 KiB page costs some ten microseconds when first
+// written, a 2 MiB one about what twenty of those do, so that a hit array of
+// a few MiB fills many times faster. Smaller blocks come from the heap. allocateBlock throws
+// std::bad_alloc when there is no memory; freeBlock takes the size asked for.
+void* allocateBlock(std::size_t bytes);
+void freeBlock(void* block, std::size_t bytes);
+// The bytes a block asked for with `bytes` holds: more where it is mapped in
+// whole large pages. A block may be used, and is freed, as of this size.
+std::size_t usableBytes(std::size_t bytes);
+
+// A standard allocator of such blocks, for vectors of hits and the like.
+template <typename T>
+struct LargePageAllocator {
+    using value_type = T;
+
+    LargePageAllocator() = default;
+    template <typename U>
+    LargePageAllocator(const LargePageAllocator<U>&) noexcept
+    {
+    }
+    T* allocate(std::size_t count)
+    {
+        if (count > static_cast<std::size_t>(-1) / sizeof(T))
+            throw std::bad_alloc();
+        return static_cast<T*>(allocateBlock(count * sizeof(T)));
+    }
+    void deallocate(T* block, std::size_t count) noexcept { freeBlock(block, count * sizeof(T)); }
+    template <typename U>
+    bool operator==(const LargePageAllocator<U>&) const noexcept
+    {
+        return true;
+    }
+    template <typename U>
+    bool operator!=(const LargePageAllocator<U>&) const noexcept
+    {
+        return false;
+    }
+};
 
 // Room for `count` elements of a string or vector about to be filled from
 // its start, in large pages where the system offers them.

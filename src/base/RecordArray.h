@@ -11,10 +11,10 @@
 #include "base/FreshMemory.h"
 
 // A growing array of plain records for the lists a scan fills, which may
-// reach millions of entries before their size is known. A large block grows
-// by remapping its pages (resizeGrowingBlock), so growing neither copies the
-// records kept so far nor makes the memory under them fresh again, as a
-// vector's doubling does.
+// reach millions of entries before their size is known. Its blocks are those
+// of allocateBlock, in large pages once large: growing copies the records
+// kept so far, which costs less than the fresh small pages a vector's
+// doubling would touch.
 template <typename T>
 class RecordArray {
     static_assert(std::is_trivially_copyable_v<T>, "records are moved as bytes");
@@ -36,7 +36,7 @@ public:
         std::swap(capacity_, other.capacity_);
         return *this;
     }
-    ~RecordArray() { freeGrowingBlock(data_, capacity_ * sizeof(T)); }
+    ~RecordArray() { freeBlock(data_, capacity_ * sizeof(T)); }
 
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
@@ -82,8 +82,14 @@ private:
     {
         if (capacity > std::numeric_limits<std::size_t>::max() / sizeof(T))
             throw std::bad_alloc();
-        data_ = static_cast<T*>(resizeGrowingBlock(data_, capacity_ * sizeof(T), capacity * sizeof(T)));
-        capacity_ = capacity;
+        // The whole block is room: a large one holds whole large pages.
+        const std::size_t bytes = usableBytes(capacity * sizeof(T));
+        T* grown = static_cast<T*>(allocateBlock(bytes));
+        if (size_ > 0)
+            std::memcpy(grown, data_, size_ * sizeof(T));
+        freeBlock(data_, capacity_ * sizeof(T));
+        data_ = grown;
+        capacity_ = bytes / sizeof(T);
     }
 
     T* data_ = nullptr;

@@ -799,9 +799,9 @@ int runAnalysis(int argc, const char* const* argv)
         combined.motif = motif.name;
         runMotif(*arguments, motif, set, options, motifOptionsRead, &combined, log, clock);
         for (Sequence& sequence : set.sequences) {
-            sequence.hits = std::vector<Hit>();
-            sequence.hitMeans = std::vector<WindowMeans>();
-            sequence.hitSignificance = std::vector<WindowSignificance>();
+            sequence.hits = HitList();
+            sequence.hitMeans = decltype(sequence.hitMeans)();
+            sequence.hitSignificance = decltype(sequence.hitSignificance)();
             sequence.globalScoreMean = 0.0;
         }
     }

@@ -40,8 +40,8 @@ void inOrderOfKey(const RecordArray<ScanHit>& records, KeyOf keyOf, Before befor
         Key key;
         Index index; // in the unsorted records
     };
-    std::vector<Entry> entries;
-    reserveInLargePages(entries, records.size());
+    std::vector<Entry, LargePageAllocator<Entry>> entries;
+    entries.reserve(records.size());
     for (std::size_t index = 0; index < records.size(); ++index)
         entries.push_back({keyOf(records[index]), static_cast<Index>(index)});
     const auto entryBefore = [&](const Entry& a, const Entry& b) {
@@ -90,9 +90,9 @@ void storeSortedHits(const ScanHits& found, Sequence& sequence, const Options& o
     const std::uint32_t windowLength = found.windowLength();
     // A run may keep millions of hits: the arrays filled as they are built
     // take large pages, where a fault fills 2 MiB of them rather than 4 KiB.
-    std::vector<Hit> hits;
-    std::vector<WindowMeans> means;
-    reserveInLargePages(hits, records.size());
+    HitList hits;
+    decltype(sequence.hitMeans) means;
+    hits.reserve(records.size());
     if (options.useIntegration)
         means.reserve(records.size());
     inSortedOrder(records, options, [&](std::size_t from) {

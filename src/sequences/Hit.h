@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <limits>
+#include <vector>
+
+#include "base/FreshMemory.h"
 
 // Where a hit lies against its sequence's genes.
 enum class HitContext : std::uint8_t { Unknown, Intergenic, Operator, Intragenic };
@@ -48,6 +51,9 @@ public:
     bool forward = false; // true on the strand as read
     HitContext context = HitContext::Unknown;
 };
+
+// A sequence's hits: a run may keep millions, in large pages.
+using HitList = std::vector<Hit, LargePageAllocator<Hit>>;
 
 // The significance of a kept window's own score against random windows, when
 // a run asks for it: NaN where it cannot be computed. Under integration the

@@ -35,10 +35,10 @@ public:
     double backgroundC = 0.25;
     double backgroundG = 0.25;
     double backgroundT = 0.25;
-    double aprioriEntropy = 2.0;                     // bits
-    std::vector<Hit> hits;                           // sorted, with their gene context
-    std::vector<WindowMeans> hitMeans;               // under integration the means of hits[i], else empty
-    std::vector<WindowSignificance> hitSignificance; // when asked for, that of hits[i], else empty
+    double aprioriEntropy = 2.0;                                        // bits
+    HitList hits;                                                       // sorted, with their gene context
+    std::vector<WindowMeans, LargePageAllocator<WindowMeans>> hitMeans; // under integration, of hits[i]; else empty
+    std::vector<WindowSignificance, LargePageAllocator<WindowSignificance>> hitSignificance; // when asked for, likewise
     double globalScoreMean = 0.0; // under integration: the reverse pass's mean score per letter of its text
     Topology statedTopology = Topology::unstated; // as the file states it (GenBank LOCUS, EMBL ID, GFF3 region)
     bool circular = true; // scanned with the windows across its ends, as a circular molecule has them
