@@ -1,9 +1,7 @@
 #include "base/FreshMemory.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 #if defined(__GLIBC__)
@@ -73,24 +71,32 @@ std::size_t mappedBytes(std::size_t bytes)
     return (bytes + largePage - 1) / largePage * largePage;
 }
 
+// Whether a block of `bytes` is mapped in large pages: when it is large and
+// rounding it up to whole large pages adds at most half to it. A file of
+// many records keeps a few such arrays for each, of any size: rounded up
+// every time, those of a few hundred KiB would take several times their room.
+bool mapped(std::size_t bytes)
+{
+    return bytes >= smallestMappedBlock && bytes <= static_cast<std::size_t>(-1) - 2 * largePage
+        && mappedBytes(bytes) - bytes <= bytes / 2;
+}
+
 } // namespace
 
 void* allocateBlock(std::size_t bytes)
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (bytes >= smallestMappedBlock) {
-        if (bytes > static_cast<std::size_t>(-1) - 2 * largePage)
-            throw std::bad_alloc();
+    if (mapped(bytes)) {
         // Mapped a large page longer, to start the block on a large page's
         // boundary; what lies outside it is given back at once.
         const std::size_t length = mappedBytes(bytes);
-        void* mapped = mmap(nullptr, length + largePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (mapped == MAP_FAILED)
+        void* region = mmap(nullptr, length + largePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (region == MAP_FAILED)
             throw std::bad_alloc();
-        const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+        const auto start = reinterpret_cast<std::uintptr_t>(region);
         const std::uintptr_t aligned = (start + largePage - 1) / largePage * largePage;
         if (aligned > start)
-            munmap(mapped, aligned - start);
+            munmap(region, aligned - start);
         munmap(reinterpret_cast<void*>(aligned + length), start + largePage - aligned);
         void* block = reinterpret_cast<void*>(aligned);
         madvise(block, length, MADV_HUGEPAGE);
@@ -106,7 +112,7 @@ void* allocateBlock(std::size_t bytes)
 std::size_t usableBytes(std::size_t bytes)
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (bytes >= smallestMappedBlock && bytes <= static_cast<std::size_t>(-1) - 2 * largePage)
+    if (mapped(bytes))
         return mappedBytes(bytes);
 #endif
     return bytes;
@@ -117,7 +123,7 @@ void freeBlock(void* block, std::size_t bytes)
     if (block == nullptr)
         return;
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (bytes >= smallestMappedBlock) {
+    if (mapped(bytes)) {
         munmap(block, mappedBytes(bytes));
         return;
     }

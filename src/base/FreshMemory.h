@@ -24,11 +24,12 @@ void prepareMemory(void* begin, std::size_t bytes);
 void preferLargePages(void* begin, std::size_t bytes);
 
 // Blocks for the large arrays a run fills as it keeps hits (RecordArray,
-// LargePageAllocator). From a few hundred KiB on, a block is mapped of its
-// own on 2 MiB boundaries, in whole 2 MiB, and asks for large pages: on some
-// virtual machines a fresh 4 KiB page costs some ten microseconds when first
-// written, a 2 MiB one about what twenty of those do, so that a hit array of
-// a few MiB fills many times faster. Smaller blocks come from the heap. allocateBlock throws
+// LargePageAllocator). From a few hundred KiB on, a block that whole 2 MiB
+// hold with little room to spare is mapped of its own on 2 MiB boundaries,
+// in whole 2 MiB, and asks for large pages: on some virtual machines a fresh
+// 4 KiB page costs some ten microseconds when first written, a 2 MiB one
+// about what twenty of those do, so that a hit array of a few MiB fills many
+// times faster. Smaller blocks come from the heap. allocateBlock throws
 // std::bad_alloc when there is no memory; freeBlock takes the size asked for.
 void* allocateBlock(std::size_t bytes);
 void freeBlock(void* block, std::size_t bytes);

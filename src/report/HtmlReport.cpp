@@ -507,9 +507,7 @@ std::string genomeTrack(const Sequence& sequence, const Options& options, const 
         std::sort(byPlace.begin(), byPlace.end(), [&](const Hit* a, const Hit* b) {
             return leftmostLetter(*a, sequence.bases.size()) < leftmostLetter(*b, sequence.bases.size());
         });
-        const auto localMean = [&](const Hit* hit) {
-            return sequence.meansOf(static_cast<std::size_t>(hit - sequence.hits.data())).local;
-        };
+        const auto localMean = [&](const Hit* hit) { return sequence.meansOf(sequence.indexOf(*hit)).local; };
         double lo = localMean(byPlace.front()), hi = lo;
         for (const Hit* hit : byPlace) {
             lo = std::min(lo, localMean(hit));

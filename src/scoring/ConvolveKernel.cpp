@@ -104,24 +104,31 @@ struct varno_simd::ConvolveDoubleKernel<HWY_TARGET> {
 
 #include "scoring/VectorSetTable.h"
 
-bool convolveInVectors(float* state, std::size_t from, std::size_t to, std::uint32_t count,
-                       const std::array<float, 4>& weight, const std::array<std::size_t, 4>& shift)
+namespace {
+
+template <template <std::int64_t> class Kernel, typename Real>
+bool convolveWith(Real* state, std::size_t from, std::size_t to, std::uint32_t count, const std::array<Real, 4>& weight,
+                  const std::array<std::size_t, 4>& shift)
 {
-    static constexpr auto versions = varno_simd::perVectorSet<varno_simd::ConvolveFloatKernel>();
+    static constexpr auto versions = varno_simd::perVectorSet<Kernel>();
     const auto version = varno_simd::chosenOf(versions);
     if (version != nullptr)
         version(state, from, to, count, weight, shift);
     return version != nullptr;
 }
 
+} // namespace
+
+bool convolveInVectors(float* state, std::size_t from, std::size_t to, std::uint32_t count,
+                       const std::array<float, 4>& weight, const std::array<std::size_t, 4>& shift)
+{
+    return convolveWith<varno_simd::ConvolveFloatKernel>(state, from, to, count, weight, shift);
+}
+
 bool convolveInVectors(double* state, std::size_t from, std::size_t to, std::uint32_t count,
                        const std::array<double, 4>& weight, const std::array<std::size_t, 4>& shift)
 {
-    static constexpr auto versions = varno_simd::perVectorSet<varno_simd::ConvolveDoubleKernel>();
-    const auto version = varno_simd::chosenOf(versions);
-    if (version != nullptr)
-        version(state, from, to, count, weight, shift);
-    return version != nullptr;
+    return convolveWith<varno_simd::ConvolveDoubleKernel>(state, from, to, count, weight, shift);
 }
 
 #endif
