@@ -15,7 +15,7 @@
 
 namespace {
 
-// The hits as they come out of storeSortedHits after these records were kept
+// The sequence as storeSortedHits leaves it after these records were kept
 // in this order and rescaled.
 Sequence storedAfter(const std::vector<reference::KeptWindow>& records, const Options& options)
 {
